@@ -1,0 +1,114 @@
+#include "platform/file.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace klice::platform {
+
+File::File(File&& other) noexcept : fd_(other.fd_), error_(other.error_) { other.fd_ = -1; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = other.fd_;
+        error_ = other.error_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+File::~File() { Close(); }
+
+int File::Open(const std::string& path, FileAccess access) {
+    Close();
+    int flags = O_CLOEXEC;
+    switch (access) {
+        case FileAccess::Read: flags |= O_RDONLY; break;
+        case FileAccess::ReadWrite: flags |= O_RDWR; break;
+        case FileAccess::CreateReadWrite: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
+    }
+    fd_ = ::open(path.c_str(), flags, 0644);
+    if (fd_ < 0) return error_ = errno;
+    // A directory opens for reading on this system but is no file.
+    struct stat info {};
+    if (::fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd_);
+        fd_ = -1;
+        return error_ = EISDIR;
+    }
+    return error_ = 0;
+}
+
+long long File::Read(void* buffer, size_t count) {
+    size_t done = 0;
+    auto* bytes = static_cast<char*>(buffer);
+    while (done < count) {
+        ssize_t n = ::read(fd_, bytes + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error_ = errno;
+            return -1;
+        }
+        if (n == 0) break;
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<long long>(done);
+}
+
+long long File::Write(const void* buffer, size_t count) {
+    size_t done = 0;
+    const auto* bytes = static_cast<const char*>(buffer);
+    while (done < count) {
+        ssize_t n = ::write(fd_, bytes + done, count - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            error_ = errno;
+            return -1;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return static_cast<long long>(done);
+}
+
+long long File::Seek(long long offset, int origin) {
+    int whence = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END;
+    off_t position = ::lseek(fd_, static_cast<off_t>(offset), whence);
+    if (position < 0) {
+        error_ = errno;
+        return -1;
+    }
+    return position;
+}
+
+long long File::Size() {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0) {
+        error_ = errno;
+        return -1;
+    }
+    return info.st_size;
+}
+
+int File::Close() {
+    if (fd_ < 0) return 0;
+    int result = ::close(fd_);
+    fd_ = -1;
+    return result == 0 ? 0 : (error_ = errno);
+}
+
+std::string SystemErrorMessage(int error) { return std::strerror(error); }
+
+std::string ExpandFileName(const std::string& name) {
+    if (!name.empty() && name[0] == '/') return name;
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd)) return name;
+    std::string base(cwd);
+    if (base.empty() || base.back() != '/') base += '/';
+    return base + name;
+}
+
+}  // namespace klice::platform
