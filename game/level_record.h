@@ -3,8 +3,10 @@
 // objects during play.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace klice {
 
@@ -27,7 +29,7 @@ struct level_record {
     int32_t al_count;
     int32_t leb_count;
     int32_t zuby_count;
-    level_object objects[46];
+    level_object objects[46];  // fixed groups, see the slots below
 };
 
 static_assert(sizeof(level_object) == 32);
@@ -44,5 +46,51 @@ static_assert(offsetof(level_record, zuby_count) == 20 && offsetof(level_record,
 inline constexpr int kKeySlot = 0, kKeyCount = 6;
 inline constexpr int kBlockSlot = 6, kAlSlot = 16, kLebSlot = 26, kZubySlot = 36;
 inline constexpr int kGroupCapacity = 10;
+inline constexpr int kObjectCount = 46;
+
+// The number of live entries of a group with the stored count `stored`. The
+// file's count is kept as read, but a group never reaches past its own ten
+// entries: above 10 counts as 10, and 0 or less as none.
+constexpr int group_count(int32_t stored) {
+    return stored <= 0 ? 0 : stored > kGroupCapacity ? kGroupCapacity : static_cast<int>(stored);
+}
+
+// The live entries of each group, in slot order. The keys are always all
+// six; whether one is still in the level is its `active` byte.
+inline std::span<level_object> key_entries(level_record& r) {
+    return {r.objects + kKeySlot, static_cast<size_t>(kKeyCount)};
+}
+inline std::span<level_object> block_entries(level_record& r) {
+    return {r.objects + kBlockSlot, static_cast<size_t>(group_count(r.block_count))};
+}
+inline std::span<level_object> al_entries(level_record& r) {
+    return {r.objects + kAlSlot, static_cast<size_t>(group_count(r.al_count))};
+}
+inline std::span<level_object> leb_entries(level_record& r) {
+    return {r.objects + kLebSlot, static_cast<size_t>(group_count(r.leb_count))};
+}
+inline std::span<level_object> zuby_entries(level_record& r) {
+    return {r.objects + kZubySlot, static_cast<size_t>(group_count(r.zuby_count))};
+}
+
+// Reverses the bytes of every 32-bit field; `active` and the padding are
+// single bytes and stay.
+inline void swap_level_record_bytes(level_record& r) {
+    auto swap = [](int32_t& v) {
+        auto u = static_cast<uint32_t>(v);
+        u = (u >> 24) | ((u >> 8) & 0xFF00u) | ((u << 8) & 0xFF0000u) | (u << 24);
+        v = static_cast<int32_t>(u);
+    };
+    for (int32_t* f : {&r.start_x, &r.start_y, &r.block_count, &r.al_count, &r.leb_count,
+                       &r.zuby_count})
+        swap(*f);
+    for (level_object& o : r.objects)
+        for (int32_t* f : {&o.x, &o.y, &o.dx, &o.dy, &o.steps, &o.range, &o.frame}) swap(*f);
+}
+
+// Between the file's little-endian bytes and the host's order, either way.
+inline void level_record_file_order(level_record& r) {
+    if constexpr (std::endian::native == std::endian::big) swap_level_record_bytes(r);
+}
 
 }  // namespace klice
