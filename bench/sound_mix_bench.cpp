@@ -1,0 +1,51 @@
+// Cost of mixing 16 playing buffers into one second of output. The counter
+// "share_of_one_second" is the mixing time over one second of sound, i.e. the
+// share of one core the audio callback takes.
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/sound_device.h"
+
+using namespace klice::platform;
+
+static void MixSixteenBuffers(benchmark::State& state) {
+    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    std::unique_ptr<SoundDevice> device;
+    if (SoundDevice::Create(&device) != SoundResult::Ok) {
+        state.SkipWithError("no audio device");
+        return;
+    }
+    device->SetPaused(true);
+    BufferDescription d;
+    d.flags = kBufferCtrlFrequency | kBufferCtrlPan | kBufferCtrlVolume;
+    d.format = {kWaveFormatPcm, 1, 22050, 44100, 2, 16};
+    d.bytes = 22050 * 2 * 3;
+    std::vector<std::unique_ptr<SoundBuffer>> buffers(16);
+    for (size_t i = 0; i < buffers.size(); ++i) {
+        device->CreateBuffer(d, &buffers[i]);
+        void *r1, *r2;
+        uint32_t l1, l2;
+        buffers[i]->Lock(0, 0, &r1, &l1, &r2, &l2, true);
+        auto* s = static_cast<int16_t*>(r1);
+        for (uint32_t k = 0; k < l1 / 2; ++k) s[k] = int16_t(1500 * std::sin(0.01 * double(k) * double(i + 1)));
+        buffers[i]->Unlock(r1, l1, r2, l2);
+        buffers[i]->SetVolume(-int32_t(i) * 100);
+        buffers[i]->Play(true);
+    }
+    const int rate = device->OutputRate();
+    std::vector<uint8_t> out(size_t(rate) * 2 * (device->OutputIsFloat() ? 4 : 2));
+    const int period = 1024 * 2 * (device->OutputIsFloat() ? 4 : 2);  // one callback's worth
+    for (auto _ : state) {
+        for (size_t at = 0; at < out.size(); at += size_t(period))
+            device->Mix(out.data() + at, int(std::min(out.size() - at, size_t(period))));
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.counters["share_of_one_second"] =
+        benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(MixSixteenBuffers)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,507 @@
+#include "platform/sound_device.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace klice::platform {
+
+// Samples shared by a master buffer and its duplicates.
+struct SampleData {
+    WaveFormat format;
+    std::vector<uint8_t> raw;     // as written by the owner, in `format`
+    std::vector<float> frames;    // interleaved stereo at the device rate
+    size_t FrameCount() const { return frames.size() / 2; }
+};
+
+namespace {
+
+constexpr uint64_t kOne = uint64_t(1) << 32;
+
+uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
+uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+
+bool FormatSupported(const WaveFormat& f) {
+    if (f.channels < 1 || f.channels > 8) return false;
+    if (f.samples_per_sec < kFrequencyMin || f.samples_per_sec > kFrequencyMax) return false;
+    if (f.block_align != f.channels * (f.bits_per_sample / 8)) return false;
+    if (f.format_tag == kWaveFormatPcm)
+        return f.bits_per_sample == 8 || f.bits_per_sample == 16 || f.bits_per_sample == 24 || f.bits_per_sample == 32;
+    if (f.format_tag == kWaveFormatIeeeFloat) return f.bits_per_sample == 32;
+    return false;
+}
+
+// Channel counts SDL's converter takes; the others cannot be mixed to stereo.
+bool ChannelsConvertible(int channels) { return channels == 1 || channels == 2 || channels == 4 || channels == 6 || channels == 8; }
+
+// Converts whole frames of `raw` to float stereo at `rate`, all at once so
+// that the resampler sees the whole sound (no seams, exact length).
+bool ConvertSamples(const WaveFormat& f, const std::vector<uint8_t>& raw, int rate, std::vector<float>* out) {
+    out->clear();
+    const size_t frames = raw.size() / f.block_align;
+    if (frames == 0) return true;
+    const uint8_t* source = raw.data();
+    size_t source_bytes = frames * f.block_align;
+    SDL_AudioFormat sdl_format = AUDIO_S16LSB;
+    std::vector<int32_t> widened;  // 24-bit samples, which SDL has no format for
+    if (f.format_tag == kWaveFormatIeeeFloat) {
+        sdl_format = AUDIO_F32LSB;
+    } else if (f.bits_per_sample == 8) {
+        sdl_format = AUDIO_U8;
+    } else if (f.bits_per_sample == 16) {
+        sdl_format = AUDIO_S16LSB;
+    } else if (f.bits_per_sample == 32) {
+        sdl_format = AUDIO_S32LSB;
+    } else {
+        const size_t samples = frames * f.channels;
+        widened.resize(samples);
+        for (size_t i = 0; i < samples; ++i) {
+            const uint8_t* p = raw.data() + 3 * i;
+            widened[i] = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24);
+        }
+        sdl_format = AUDIO_S32SYS;
+        source = reinterpret_cast<const uint8_t*>(widened.data());
+        source_bytes = samples * sizeof(int32_t);
+    }
+    SDL_AudioCVT cvt;
+    if (SDL_BuildAudioCVT(&cvt, sdl_format, uint8_t(f.channels), int(f.samples_per_sec), AUDIO_F32SYS, 2, rate) < 0)
+        return false;
+    // The converter works in place in a buffer len_mult times the input.
+    const uint64_t work_bytes = uint64_t(source_bytes) * uint64_t(cvt.len_mult);
+    if (work_bytes > uint64_t(INT32_MAX)) return false;
+    std::vector<uint8_t> work(work_bytes);
+    std::memcpy(work.data(), source, source_bytes);
+    cvt.buf = work.data();
+    cvt.len = int(source_bytes);
+    if (SDL_ConvertAudio(&cvt) != 0) return false;
+    const size_t floats = size_t(cvt.len_cvt) / sizeof(float) / 2 * 2;
+    out->assign(reinterpret_cast<const float*>(work.data()), reinterpret_cast<const float*>(work.data()) + floats);
+    return true;
+}
+
+SoundDevice* g_open_device = nullptr;
+
+}  // namespace
+
+float VolumeToGain(int32_t hundredths_of_db) { return float(std::pow(10.0, double(hundredths_of_db) / 2000.0)); }
+
+bool WaveFormat::FromBytes(const void* block, size_t size, WaveFormat* format) {
+    if (size < 16) return false;
+    const auto* p = static_cast<const uint8_t*>(block);
+    format->format_tag = Le16(p);
+    format->channels = Le16(p + 2);
+    format->samples_per_sec = Le32(p + 4);
+    format->avg_bytes_per_sec = Le32(p + 8);
+    format->block_align = Le16(p + 12);
+    format->bits_per_sample = Le16(p + 14);
+    return true;
+}
+
+// ---------------------------------------------------------------- device
+
+SoundResult SoundDevice::Create(std::unique_ptr<SoundDevice>* device) {
+    device->reset();
+    if (g_open_device) return SoundResult::Allocated;
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return SoundResult::NoDriver;
+    std::unique_ptr<SoundDevice> created(new SoundDevice());
+    SDL_AudioSpec want{};
+    want.freq = 44100;
+    want.format = AUDIO_F32SYS;
+    want.channels = 2;
+    want.samples = 1024;
+    want.callback = &SoundDevice::Callback;
+    want.userdata = created.get();
+    SDL_AudioSpec have{};
+    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
+                                               SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_FORMAT_CHANGE);
+    if (id != 0 && have.format != AUDIO_F32SYS && have.format != AUDIO_S16SYS) {
+        // A format we do not write: let SDL convert from float instead.
+        SDL_CloseAudioDevice(id);
+        id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
+    }
+    if (id == 0) {
+        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        return SoundResult::NoDriver;
+    }
+    created->device_id_ = id;
+    created->rate_ = have.freq;
+    created->output_float_ = have.format == AUDIO_F32SYS;
+    g_open_device = created.get();
+    SDL_PauseAudioDevice(id, 0);
+    *device = std::move(created);
+    return SoundResult::Ok;
+}
+
+SoundDevice::~SoundDevice() {
+    SDL_CloseAudioDevice(device_id_);  // waits for a running callback
+    for (SoundBuffer* buffer : buffers_) buffer->device_ = nullptr;
+    buffers_.clear();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    g_open_device = nullptr;
+}
+
+void SoundDevice::Callback(void* userdata, uint8_t* stream, int bytes) {
+    static_cast<SoundDevice*>(userdata)->Mix(stream, bytes);
+}
+
+SoundResult SoundDevice::SetCooperativeLevel(const void* window, CooperativeLevel level) {
+    if (!window) return SoundResult::InvalidParams;
+    window_ = window;
+    level_ = level;
+    return SoundResult::Ok;
+}
+
+SoundResult SoundDevice::CreateBuffer(const BufferDescription& d, std::unique_ptr<SoundBuffer>* buffer) {
+    buffer->reset();
+    std::unique_ptr<SoundBuffer> created(new SoundBuffer());
+    created->device_ = this;
+    created->flags_ = d.flags;
+    auto data = std::make_shared<SampleData>();
+    if (d.flags & kBufferPrimary) {
+        if (d.bytes != 0 || (d.flags & (kBufferCtrlFrequency | kBufferCtrlPan))) return SoundResult::InvalidParams;
+        created->primary_ = true;
+        data->format.format_tag = output_float_ ? kWaveFormatIeeeFloat : kWaveFormatPcm;
+        data->format.channels = 2;
+        data->format.samples_per_sec = uint32_t(rate_);
+        data->format.bits_per_sample = output_float_ ? 32 : 16;
+        data->format.block_align = uint16_t(2 * data->format.bits_per_sample / 8);
+        data->format.avg_bytes_per_sec = data->format.samples_per_sec * data->format.block_align;
+    } else {
+        if (d.bytes < kBufferBytesMin || d.bytes > kBufferBytesMax) return SoundResult::InvalidParams;
+        if (!FormatSupported(d.format) || !ChannelsConvertible(d.format.channels)) return SoundResult::BadFormat;
+        data->format = d.format;
+        try {
+            data->raw.assign(d.bytes, d.format.bits_per_sample == 8 ? 0x80 : 0);
+        } catch (const std::bad_alloc&) {
+            return SoundResult::OutOfMemory;
+        }
+    }
+    created->data_ = std::move(data);
+    created->UpdateStepLocked();
+    {
+        std::lock_guard lock(mutex_);
+        buffers_.push_back(created.get());
+    }
+    *buffer = std::move(created);
+    return SoundResult::Ok;
+}
+
+SoundResult SoundDevice::DuplicateBuffer(const SoundBuffer& original, std::unique_ptr<SoundBuffer>* buffer) {
+    buffer->reset();
+    if (original.device_ != this) return SoundResult::InvalidParams;
+    if (original.primary_) return SoundResult::Unsupported;
+    std::unique_ptr<SoundBuffer> created(new SoundBuffer());
+    std::lock_guard lock(mutex_);
+    if (original.lost_) return SoundResult::BufferLost;
+    created->device_ = this;
+    created->data_ = original.data_;
+    created->flags_ = original.flags_;
+    created->frequency_ = original.frequency_;
+    created->pan_ = original.pan_;
+    created->volume_ = original.volume_;
+    created->UpdateGainsLocked();
+    created->UpdateStepLocked();
+    buffers_.push_back(created.get());
+    *buffer = std::move(created);
+    return SoundResult::Ok;
+}
+
+void SoundDevice::SetPaused(bool paused) { SDL_PauseAudioDevice(device_id_, paused ? 1 : 0); }
+
+void SoundDevice::SetApplicationFocus(bool has_focus) {
+    std::lock_guard lock(mutex_);
+    has_focus_ = has_focus;
+}
+
+void SoundDevice::LoseBuffers() {
+    std::lock_guard lock(mutex_);
+    for (SoundBuffer* buffer : buffers_) {
+        if (buffer->primary_) continue;
+        buffer->lost_ = true;
+        buffer->playing_ = false;
+        buffer->looping_ = false;
+    }
+}
+
+size_t SoundDevice::BufferCount() const {
+    std::lock_guard lock(mutex_);
+    return buffers_.size();
+}
+
+void SoundDevice::Mix(uint8_t* stream, int bytes) {
+    const int sample_bytes = output_float_ ? 4 : 2;
+    const int frames = bytes / (2 * sample_bytes);
+    std::lock_guard lock(mutex_);
+    scratch_.resize(size_t(frames) * 2);
+    MixLocked(scratch_.data(), frames);
+    if (output_float_) {
+        std::memcpy(stream, scratch_.data(), size_t(frames) * 2 * sizeof(float));
+    } else {
+        auto* out = reinterpret_cast<int16_t*>(stream);
+        for (size_t i = 0; i < size_t(frames) * 2; ++i) out[i] = int16_t(std::lrint(scratch_[i] * 32767.0f));
+    }
+    std::memset(stream + size_t(frames) * 2 * sample_bytes, 0, size_t(bytes) - size_t(frames) * 2 * sample_bytes);
+}
+
+std::vector<float> SoundDevice::MixForTesting(int frames) {
+    const int sample_bytes = output_float_ ? 4 : 2;
+    std::vector<uint8_t> bytes(size_t(frames) * 2 * sample_bytes);
+    Mix(bytes.data(), int(bytes.size()));
+    std::vector<float> out(size_t(frames) * 2);
+    if (output_float_) {
+        std::memcpy(out.data(), bytes.data(), bytes.size());
+    } else {
+        const auto* in = reinterpret_cast<const int16_t*>(bytes.data());
+        for (size_t i = 0; i < out.size(); ++i) out[i] = float(in[i]) / 32767.0f;
+    }
+    return out;
+}
+
+void SoundDevice::MixLocked(float* out, int frames) {
+    std::fill(out, out + size_t(frames) * 2, 0.0f);
+    for (SoundBuffer* b : buffers_) {
+        if (!b->playing_ || b->primary_) continue;
+        const float* samples = b->data_->frames.data();
+        const uint64_t count = b->data_->FrameCount();
+        if (count == 0) {
+            b->playing_ = false;
+            b->looping_ = false;
+            continue;
+        }
+        const bool audible = has_focus_ || (b->flags_ & (kBufferGlobalFocus | kBufferStickyFocus));
+        const float left = audible ? b->gain_left_ * master_gain_ : 0.0f;
+        const float right = audible ? b->gain_right_ * master_gain_ : 0.0f;
+        const uint64_t end = count << 32;
+        int i = 0;
+        while (i < frames) {
+            if (b->position_ >= end) {
+                if (!b->looping_) {
+                    b->playing_ = false;
+                    b->position_ = 0;
+                    break;
+                }
+                b->position_ %= end;
+            }
+            const uint64_t index = b->position_ >> 32;
+            if (b->step_ == kOne && (b->position_ & 0xFFFFFFFF) == 0) {
+                // Recorded rate: a straight run of frames.
+                const int run = int(std::min<uint64_t>(uint64_t(frames - i), count - index));
+                const float* s = samples + 2 * index;
+                float* o = out + 2 * size_t(i);
+                for (int k = 0; k < run; ++k) {
+                    o[2 * k] += s[2 * k] * left;
+                    o[2 * k + 1] += s[2 * k + 1] * right;
+                }
+                i += run;
+                b->position_ += uint64_t(run) << 32;
+            } else {
+                // Another rate: linear interpolation between neighbouring frames.
+                const uint64_t next = index + 1 < count ? index + 1 : (b->looping_ ? 0 : index);
+                const float t = float(b->position_ & 0xFFFFFFFF) / 4294967296.0f;
+                const float l = samples[2 * index] + (samples[2 * next] - samples[2 * index]) * t;
+                const float r = samples[2 * index + 1] + (samples[2 * next + 1] - samples[2 * index + 1]) * t;
+                out[2 * size_t(i)] += l * left;
+                out[2 * size_t(i) + 1] += r * right;
+                ++i;
+                b->position_ += b->step_;
+            }
+        }
+    }
+    for (int i = 0; i < frames * 2; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+}
+
+// ---------------------------------------------------------------- buffer
+
+SoundBuffer::~SoundBuffer() {
+    if (!device_) return;
+    std::lock_guard lock(device_->mutex_);
+    auto& list = device_->buffers_;
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+void SoundBuffer::UpdateGainsLocked() {
+    const float gain = VolumeToGain(volume_);
+    // Pan as a balance: the far side is attenuated, the near one kept.
+    gain_left_ = gain * (pan_ > 0 ? VolumeToGain(-pan_) : 1.0f);
+    gain_right_ = gain * (pan_ < 0 ? VolumeToGain(pan_) : 1.0f);
+}
+
+void SoundBuffer::UpdateStepLocked() {
+    const WaveFormat& f = data_->format;
+    if (primary_ || frequency_ == kFrequencyOriginal || frequency_ == f.samples_per_sec) {
+        step_ = kOne;
+    } else {
+        step_ = uint64_t(double(frequency_) / double(f.samples_per_sec) * double(kOne));
+    }
+}
+
+SoundResult SoundBuffer::GetCaps(BufferCaps* caps) const {
+    if (!device_) return SoundResult::DeviceGone;
+    caps->flags = flags_;
+    caps->bytes = uint32_t(data_->raw.size());
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::GetFormat(WaveFormat* format) const {
+    if (!device_) return SoundResult::DeviceGone;
+    *format = data_->format;
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* length1, void** region2,
+                              uint32_t* length2, bool entire) {
+    *region1 = nullptr;
+    *length1 = 0;
+    if (region2) *region2 = nullptr;
+    if (length2) *length2 = 0;
+    if (!device_) return SoundResult::DeviceGone;
+    if (primary_) return SoundResult::Unsupported;
+    if (lost_) return SoundResult::BufferLost;
+    if (locked_) return SoundResult::AlreadyLocked;
+    const uint32_t size = uint32_t(data_->raw.size());
+    if (entire) {
+        offset = 0;
+        bytes = size;
+    }
+    if (offset >= size || bytes == 0 || bytes > size) return SoundResult::InvalidParams;
+    const uint32_t first = std::min(bytes, size - offset);
+    if (first < bytes && (!region2 || !length2)) return SoundResult::InvalidParams;
+    *region1 = data_->raw.data() + offset;
+    *length1 = first;
+    if (first < bytes) {
+        *region2 = data_->raw.data();
+        *length2 = bytes - first;
+    }
+    locked_ = true;
+    locked_region1_ = *region1;
+    locked_region2_ = region2 ? *region2 : nullptr;
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::Unlock(void* region1, uint32_t, void* region2, uint32_t) {
+    if (!device_) return SoundResult::DeviceGone;
+    if (!locked_) return SoundResult::NotLocked;
+    if (region1 != locked_region1_ || region2 != locked_region2_) return SoundResult::InvalidParams;
+    locked_ = false;
+    locked_region1_ = locked_region2_ = nullptr;
+    // Converted outside the mixer's lock; only the swap is guarded.
+    std::vector<float> frames;
+    if (!ConvertSamples(data_->format, data_->raw, device_->rate_, &frames)) return SoundResult::BadFormat;
+    std::lock_guard lock(device_->mutex_);
+    data_->frames.swap(frames);
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::Play(bool looping) {
+    if (!device_) return SoundResult::DeviceGone;
+    std::lock_guard lock(device_->mutex_);
+    if (lost_) return SoundResult::BufferLost;
+    if (primary_) return SoundResult::Ok;  // the mixer always runs
+    playing_ = true;
+    looping_ = looping;
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::Stop() {
+    if (!device_) return SoundResult::DeviceGone;
+    std::lock_guard lock(device_->mutex_);
+    playing_ = false;
+    looping_ = false;
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::SetCurrentPosition(uint32_t byte) {
+    if (!device_) return SoundResult::DeviceGone;
+    if (primary_) return SoundResult::Unsupported;
+    std::lock_guard lock(device_->mutex_);
+    if (lost_) return SoundResult::BufferLost;
+    const WaveFormat& f = data_->format;
+    if (byte >= data_->raw.size()) return SoundResult::InvalidParams;
+    const uint64_t source_frame = byte / f.block_align;
+    // Source frames to output frames, keeping the fraction.
+    position_ = uint64_t((double(source_frame) * device_->rate_ / f.samples_per_sec) * double(kOne));
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::GetCurrentPosition(uint32_t* byte) const {
+    *byte = 0;
+    if (!device_) return SoundResult::DeviceGone;
+    if (primary_) return SoundResult::Ok;
+    std::lock_guard lock(device_->mutex_);
+    const WaveFormat& f = data_->format;
+    const double output_frame = double(position_) / double(kOne);
+    const uint64_t source_frame = uint64_t(output_frame * f.samples_per_sec / device_->rate_ + 1e-6);
+    *byte = uint32_t(std::min<uint64_t>(source_frame * f.block_align, data_->raw.size()));
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::SetFrequency(uint32_t frequency) {
+    if (!device_) return SoundResult::DeviceGone;
+    if (!(flags_ & kBufferCtrlFrequency)) return SoundResult::ControlUnavailable;
+    if (frequency != kFrequencyOriginal && (frequency < kFrequencyMin || frequency > kFrequencyMax))
+        return SoundResult::InvalidParams;
+    std::lock_guard lock(device_->mutex_);
+    frequency_ = frequency;
+    UpdateStepLocked();
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::GetFrequency(uint32_t* frequency) const {
+    if (!device_) return SoundResult::DeviceGone;
+    *frequency = frequency_ == kFrequencyOriginal ? data_->format.samples_per_sec : frequency_;
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::SetPan(int32_t pan) {
+    if (!device_) return SoundResult::DeviceGone;
+    if (!(flags_ & kBufferCtrlPan)) return SoundResult::ControlUnavailable;
+    if (pan < kPanLeft || pan > kPanRight) return SoundResult::InvalidParams;
+    std::lock_guard lock(device_->mutex_);
+    pan_ = pan;
+    UpdateGainsLocked();
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::GetPan(int32_t* pan) const {
+    if (!device_) return SoundResult::DeviceGone;
+    *pan = pan_;
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::SetVolume(int32_t volume) {
+    if (!device_) return SoundResult::DeviceGone;
+    if (!(flags_ & kBufferCtrlVolume)) return SoundResult::ControlUnavailable;
+    if (volume < kVolumeMin || volume > kVolumeMax) return SoundResult::InvalidParams;
+    std::lock_guard lock(device_->mutex_);
+    volume_ = volume;
+    UpdateGainsLocked();
+    if (primary_) device_->master_gain_ = gain_left_;
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::GetVolume(int32_t* volume) const {
+    if (!device_) return SoundResult::DeviceGone;
+    *volume = volume_;
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::GetStatus(uint32_t* status) const {
+    *status = 0;
+    if (!device_) return SoundResult::DeviceGone;
+    std::lock_guard lock(device_->mutex_);
+    if (playing_) *status |= kStatusPlaying;
+    if (looping_ && playing_) *status |= kStatusLooping;
+    if (lost_) *status |= kStatusBufferLost;
+    return SoundResult::Ok;
+}
+
+SoundResult SoundBuffer::Restore() {
+    if (!device_) return SoundResult::DeviceGone;
+    std::lock_guard lock(device_->mutex_);
+    lost_ = false;
+    return SoundResult::Ok;
+}
+
+}  // namespace klice::platform
