@@ -10,8 +10,17 @@ function(klice_test name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;KLICE_DATA_DIR=${KLICE_DATA_DIR}"
-               TIMEOUT 300)
+    PROPERTIES TIMEOUT 300)
+  # The discovery passes property values on one element at a time, so a list
+  # such as the environment is set by a script run after it, on the tests it
+  # found (it leaves their names in ${name}_TESTS).
+  set(env_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+  file(WRITE ${env_script}
+    "if(${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT\n"
+    "    \"SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;KLICE_DATA_DIR=${KLICE_DATA_DIR}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
 endfunction()
 
 # klice_library(NAME LIBS libs...)
