@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -130,5 +131,29 @@ public:
 // The display service of the running application (a window or headless).
 // Returns null with Result::Generic when no display can be had.
 std::unique_ptr<DisplayDevice> CreateDisplayDevice(Result* result);
+
+// --- pixel formats ---
+
+// The format of a mode's surfaces: 8 palettized (3-3-2 fixed palette), 16 RGB
+// 565, 24 and 32 RGB 888. Other bit counts give bits 0.
+PixelFormat FormatForBits(int bits);
+// The one place that packs a colour into a raw pixel of a format.
+uint32_t PackRgb(const PixelFormat& format, uint8_t r, uint8_t g, uint8_t b);
+// A raw pixel as 0x00BBGGRR, channels widened by bit replication.
+uint32_t RawToColor(const PixelFormat& format, uint32_t raw);
+// The channel under mask in raw, widened to 8 bits by bit replication.
+uint8_t WidenChannel(uint32_t raw, uint32_t mask);
+// Bytes per pixel of a format (0 for an unknown one).
+int BytesPerPixel(const PixelFormat& format);
+
+// --- the display of the running process ---
+
+// The classic mode list the display offers (every mode is shown scaled).
+std::vector<DisplayMode> ClassicDisplayModes();
+// Replaces the offered modes until called with nullopt (tests).
+void SetDisplayModesForTesting(std::optional<std::vector<DisplayMode>> modes);
+// Marks every living surface lost, as a switch away from the full-screen
+// program does (tests; the window does it on focus loss).
+void MarkAllSurfacesLost();
 
 }  // namespace klice::platform

@@ -1,0 +1,29 @@
+// Internal to platform/: what the display device and the application share,
+// the virtual screen (current mode, primary surface, living surfaces).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+
+#include "platform/display_device.h"
+
+namespace klice::platform::detail {
+
+// The primary surface as the screen shows it; valid until the next display call.
+struct PrimaryView {
+    const uint8_t* pixels = nullptr;
+    int width = 0, height = 0, pitch = 0;
+    PixelFormat format;
+};
+
+// Current display mode (1024 x 768 x 16 until one is set).
+DisplayMode ScreenMode();
+std::optional<PrimaryView> Primary();
+// Presents so far, and whether the primary changed since the last TakeDirty.
+uint64_t PresentCount();
+bool TakeDirty();
+
+// Restore of lost surfaces is refused while this holds (full screen without focus).
+bool RestoreBlocked();
+
+}  // namespace klice::platform::detail
