@@ -32,6 +32,8 @@ KLICE_DECLARE_EXCEPTION(EOutOfResources, Exception);
 KLICE_DECLARE_EXCEPTION(EInvalidOperation, Exception);
 KLICE_DECLARE_EXCEPTION(EConvertError, Exception);
 KLICE_DECLARE_EXCEPTION(EExternalException, Exception);
+// Base of the failures of the display and sound device wrappers.
+KLICE_DECLARE_EXCEPTION(EDirectXError, Exception);
 
 // An I/O error with the code the file layer reports (2 file not found, ...).
 class EInOutError : public Exception {

@@ -1,0 +1,200 @@
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "data/errors.h"
+#include "sound/sound_errors.h"
+#include "sound/wave.h"
+
+using namespace klice;
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+void Put32(Bytes& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
+}
+
+uint32_t Le32ForTest(const uint8_t* p) { return uint32_t(p[0] | p[1] << 8 | p[2] << 16 | p[3] << 24); }
+
+Bytes Chunk(const char* id, const Bytes& body, uint32_t stated = UINT32_MAX) {
+    Bytes b(id, id + 4);
+    Put32(b, stated == UINT32_MAX ? uint32_t(body.size()) : stated);
+    b.insert(b.end(), body.begin(), body.end());
+    return b;
+}
+
+Bytes Riff(std::initializer_list<Bytes> chunks) {
+    Bytes b{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E'};
+    for (const Bytes& c : chunks) b.insert(b.end(), c.begin(), c.end());
+    return b;
+}
+
+Bytes Fmt(uint32_t rate) {
+    Bytes b{1, 0, 1, 0};
+    Put32(b, rate);
+    Put32(b, rate * 2);
+    b.insert(b.end(), {2, 0, 16, 0});
+    return b;
+}
+
+TWave Load(const Bytes& image) {
+    TMemoryStream stream(image);
+    TWave wave;
+    wave.LoadFromStream(stream);
+    return wave;
+}
+
+template <class E> std::string Failure(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const E& e) {
+        return e.Message();
+    }
+    return "no failure";
+}
+
+}  // namespace
+
+TEST(WaveRead, OddChunksAreNotPaddedAndLaterChunksReplaceEarlierOnes) {
+    const Bytes image = Riff({Chunk("fmt ", Fmt(11025)), Chunk("data", {9, 9}), Chunk("data", {1, 2, 3}),
+                              Chunk("LIST", {7}), Chunk("fmt ", Fmt(22050))});
+    TWave wave = Load(image);
+    EXPECT_EQ(wave.Format(), Fmt(22050));
+    ASSERT_EQ(wave.Size(), 3u);
+    EXPECT_EQ(Bytes(wave.Data(), wave.Data() + 3), (Bytes{1, 2, 3}));
+}
+
+TEST(WaveRead, FormatBlockKeepsAnySizeAndMissingDataGivesNoSamples) {
+    Bytes extended = Fmt(16000);
+    extended.insert(extended.end(), {0, 0, 5});  // cbSize and one odd byte
+    TWave wave = Load(Riff({Chunk("fmt ", extended)}));
+    EXPECT_EQ(wave.FormatSize(), 19u);
+    EXPECT_EQ(wave.Size(), 0u);
+    EXPECT_EQ(wave.Capacity(), 0u);
+}
+
+TEST(WaveRead, ZeroHeaderOrEndOfStreamEndsTheScan) {
+    Bytes image = Riff({Chunk("fmt ", Fmt(22050)), Chunk("data", {4, 5})});
+    const Bytes after_zeros = image;
+    image.insert(image.end(), 8, 0);
+    const Bytes garbage = Chunk("data", {6, 6, 6, 6});
+    image.insert(image.end(), garbage.begin(), garbage.end());
+    EXPECT_EQ(Load(image).Size(), 2u);
+    Bytes cut = after_zeros;
+    cut.insert(cut.end(), {'L', 'I', 'S'});  // a header the stream ends inside
+    EXPECT_EQ(Load(cut).Size(), 2u);
+}
+
+TEST(WaveRead, SamplesNeverComeFromPastTheDataChunk) {
+    const Bytes image = Riff({Chunk("fmt ", Fmt(22050)), Chunk("data", {1, 2}), Chunk("junk", {3, 4, 5})});
+    TMemoryStream stream(image);
+    TWaveStream wave(stream);
+    wave.Open(false);
+    uint8_t buffer[8] = {};
+    EXPECT_EQ(wave.Read(buffer, sizeof buffer), 2u);
+    EXPECT_EQ(buffer[2], 0);
+    EXPECT_EQ(wave.Read(buffer, 1), 0u);
+}
+
+TEST(WaveRead, TruncatedOrOverstatedDataIsAStreamReadError) {
+    Bytes truncated = Riff({Chunk("fmt ", Fmt(22050)), Chunk("data", {1, 2, 3, 4})});
+    truncated.resize(truncated.size() - 1);
+    EXPECT_EQ(Failure<EReadError>([&] { Load(truncated); }), "Stream read error");
+    // A size no stream here could hold is refused before it is allocated.
+    const Bytes huge = Riff({Chunk("fmt ", Fmt(22050)), Chunk("data", {1, 2}, 0xFFFFFFF0u)});
+    EXPECT_EQ(Failure<EReadError>([&] { Load(huge); }), "Stream read error");
+    const Bytes huge_format = Riff({Chunk("fmt ", {1, 0}, 0xFFFFFFF0u)});
+    EXPECT_EQ(Failure<EReadError>([&] { Load(huge_format); }), "Stream read error");
+}
+
+TEST(WaveStream, EveryFailureHasItsMessage) {
+    EXPECT_EQ(Failure<EWaveStreamError>([] { Load({'R', 'I', 'F', 'X', 0, 0, 0, 0, 'W', 'A', 'V', 'E'}); }),
+              "Wave is invalid");
+    EXPECT_EQ(Failure<EWaveStreamError>([] { Load({'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' '}); }),
+              "Wave is invalid");
+    EXPECT_EQ(Failure<EWaveStreamError>([] { Load({'R', 'I', 'F', 'F'}); }), "Wave is invalid");
+
+    TMemoryStream stream(Riff({Chunk("data", {1})}));
+    TWaveStream wave(stream);
+    uint8_t byte;
+    EXPECT_EQ(Failure<EWaveStreamError>([&] { wave.Read(&byte, 1); }), "Stream not opened");
+    EXPECT_EQ(Failure<EWaveStreamError>([&] { wave.Write(&byte, 1); }), "Stream not opened");
+    wave.Open(false);
+    EXPECT_EQ(Failure<EWaveStreamError>([&] { wave.Open(false); }), "Stream is already open");
+    wave.Close();
+    EXPECT_FALSE(wave.Opened());
+
+    TMemoryStream out;
+    TWaveStream writer(out);
+    EXPECT_EQ(Failure<EWaveStreamError>([&] { writer.Open(true); }), "Format is invalid");
+    EXPECT_EQ(out.Size(), 0);
+
+    // The wave stream's failures are not device failures.
+    try {
+        Load({});
+        FAIL() << "no failure";
+    } catch (const Exception& e) {
+        EXPECT_NE(dynamic_cast<const EWaveStreamError*>(&e), nullptr);
+        EXPECT_EQ(dynamic_cast<const EDirectXError*>(&e), nullptr);
+    }
+}
+
+TEST(WaveWrite, RoundTripFromAnyStartWithHeaderFieldsFilledAtClose) {
+    TWave wave;
+    const Bytes format = Fmt(11025);
+    wave.SetFormat(format.data(), format.size());
+    wave.SetSize(1001);
+    for (size_t i = 0; i < 1001; ++i) wave.Data()[i] = uint8_t(i * 7);
+
+    TMemoryStream stream(Bytes{0xAA, 0xBB, 0xCC});  // the image starts after three bytes
+    stream.Seek(0, SeekOrigin::End);
+    wave.SaveToStream(stream);
+    const Bytes& b = stream.Bytes();
+    ASSERT_EQ(b.size(), 3u + 12 + 8 + 16 + 8 + 1001);
+    EXPECT_EQ(std::string(b.begin() + 3, b.begin() + 7), "RIFF");
+    EXPECT_EQ(Le32ForTest(b.data() + 7), b.size() - 3 - 8);
+    EXPECT_EQ(std::string(b.begin() + 11, b.begin() + 15), "WAVE");
+    EXPECT_EQ(std::string(b.begin() + 15, b.begin() + 19), "fmt ");
+    EXPECT_EQ(std::string(b.begin() + 39, b.begin() + 43), "data");
+    EXPECT_EQ(Le32ForTest(b.data() + 43), 1001u);
+
+    stream.SetPosition(3);
+    TWave back;
+    back.LoadFromStream(stream);
+    EXPECT_EQ(back.Format(), format);
+    ASSERT_EQ(back.Size(), 1001u);
+    EXPECT_EQ(Bytes(back.Data(), back.Data() + 1001), Bytes(wave.Data(), wave.Data() + 1001));
+}
+
+TEST(WaveWrite, NothingIsWrittenWithoutFormatOrSamples) {
+    TMemoryStream stream;
+    TWave wave;
+    wave.SetSize(10);
+    wave.SaveToStream(stream);
+    const Bytes format = Fmt(22050);
+    TWave only_format;
+    only_format.SetFormat(format.data(), format.size());
+    only_format.SaveToStream(stream);
+    EXPECT_EQ(stream.Size(), 0);
+}
+
+TEST(WaveSamples, CapacityGrowsAndShrinksInWholeBlocks) {
+    TWave wave;
+    wave.SetSize(1);
+    EXPECT_EQ(wave.Capacity(), 8096u);
+    wave.Data()[0] = 42;
+    const uint8_t* block = wave.Data();
+    wave.SetSize(8096);
+    EXPECT_EQ(wave.Data(), block);  // same block count: not reallocated
+    wave.SetSize(8097);
+    EXPECT_EQ(wave.Capacity(), 2u * 8096);
+    EXPECT_EQ(wave.Data()[0], 42);
+    wave.SetSize(8096);
+    EXPECT_EQ(wave.Capacity(), 8096u);
+    EXPECT_EQ(wave.Data()[0], 42);
+    wave.SetSize(0);
+    EXPECT_EQ(wave.Capacity(), 0u);
+}
