@@ -12,6 +12,7 @@
 
 #include "platform/codepage.h"
 #include "platform/exception.h"
+#include "platform/keys.h"
 #include "platform/screen.h"
 
 namespace klice::platform {
@@ -25,73 +26,6 @@ using Clock = std::chrono::steady_clock;
 
 // A stall longer than this many ticks drops the backlog instead of rushing it.
 constexpr int kMaxBacklogTicks = 5;
-
-// --- virtual keys and SDL keys ---
-
-int32_t VkFromKeycode(SDL_Keycode key) {
-    if (key >= SDLK_a && key <= SDLK_z) return 'A' + (key - SDLK_a);
-    if (key >= SDLK_0 && key <= SDLK_9) return '0' + (key - SDLK_0);
-    if (key >= SDLK_F1 && key <= SDLK_F12) return VK_F1 + (key - SDLK_F1);
-    if (key >= SDLK_KP_1 && key <= SDLK_KP_9) return 97 + (key - SDLK_KP_1);  // VK_NUMPAD1..9
-    switch (key) {
-    case SDLK_KP_0: return 96;
-    case SDLK_BACKSPACE: return VK_BACK;
-    case SDLK_TAB: return VK_TAB;
-    case SDLK_RETURN:
-    case SDLK_KP_ENTER: return VK_RETURN;
-    case SDLK_LSHIFT:
-    case SDLK_RSHIFT: return VK_SHIFT;
-    case SDLK_LCTRL:
-    case SDLK_RCTRL: return VK_CONTROL;
-    case SDLK_LALT:
-    case SDLK_RALT: return VK_MENU;
-    case SDLK_PAUSE: return VK_PAUSE;
-    case SDLK_ESCAPE: return VK_ESCAPE;
-    case SDLK_SPACE: return VK_SPACE;
-    case SDLK_PAGEUP: return VK_PRIOR;
-    case SDLK_PAGEDOWN: return VK_NEXT;
-    case SDLK_END: return VK_END;
-    case SDLK_HOME: return VK_HOME;
-    case SDLK_LEFT: return VK_LEFT;
-    case SDLK_UP: return VK_UP;
-    case SDLK_RIGHT: return VK_RIGHT;
-    case SDLK_DOWN: return VK_DOWN;
-    case SDLK_INSERT: return VK_INSERT;
-    case SDLK_DELETE: return VK_DELETE;
-    default: return 0;
-    }
-}
-
-// The SDL keys that make up a virtual key (both Shift keys are VK_SHIFT).
-std::array<SDL_Keycode, 2> KeycodesOfVk(int32_t vk) {
-    if (vk >= 'A' && vk <= 'Z') return {SDL_Keycode(SDLK_a + (vk - 'A')), SDLK_UNKNOWN};
-    if (vk >= '0' && vk <= '9') return {SDL_Keycode(SDLK_0 + (vk - '0')), SDLK_UNKNOWN};
-    if (vk >= VK_F1 && vk < VK_F1 + 12) return {SDL_Keycode(SDLK_F1 + (vk - VK_F1)), SDLK_UNKNOWN};
-    if (vk == 96) return {SDLK_KP_0, SDLK_UNKNOWN};
-    if (vk >= 97 && vk <= 105) return {SDL_Keycode(SDLK_KP_1 + (vk - 97)), SDLK_UNKNOWN};
-    switch (vk) {
-    case VK_BACK: return {SDLK_BACKSPACE, SDLK_UNKNOWN};
-    case VK_TAB: return {SDLK_TAB, SDLK_UNKNOWN};
-    case VK_RETURN: return {SDLK_RETURN, SDLK_KP_ENTER};
-    case VK_SHIFT: return {SDLK_LSHIFT, SDLK_RSHIFT};
-    case VK_CONTROL: return {SDLK_LCTRL, SDLK_RCTRL};
-    case VK_MENU: return {SDLK_LALT, SDLK_RALT};
-    case VK_PAUSE: return {SDLK_PAUSE, SDLK_UNKNOWN};
-    case VK_ESCAPE: return {SDLK_ESCAPE, SDLK_UNKNOWN};
-    case VK_SPACE: return {SDLK_SPACE, SDLK_UNKNOWN};
-    case VK_PRIOR: return {SDLK_PAGEUP, SDLK_UNKNOWN};
-    case VK_NEXT: return {SDLK_PAGEDOWN, SDLK_UNKNOWN};
-    case VK_END: return {SDLK_END, SDLK_UNKNOWN};
-    case VK_HOME: return {SDLK_HOME, SDLK_UNKNOWN};
-    case VK_LEFT: return {SDLK_LEFT, SDLK_UNKNOWN};
-    case VK_UP: return {SDLK_UP, SDLK_UNKNOWN};
-    case VK_RIGHT: return {SDLK_RIGHT, SDLK_UNKNOWN};
-    case VK_DOWN: return {SDLK_DOWN, SDLK_UNKNOWN};
-    case VK_INSERT: return {SDLK_INSERT, SDLK_UNKNOWN};
-    case VK_DELETE: return {SDLK_DELETE, SDLK_UNKNOWN};
-    default: return {SDLK_UNKNOWN, SDLK_UNKNOWN};
-    }
-}
 
 ShiftState ShiftFromMod(Uint16 mod) {
     ShiftState s = 0;
@@ -149,6 +83,7 @@ struct Application::Impl {
     SDL_Cursor* hand = nullptr;
     Clock::time_point next_tick{};
     bool has_frame = false;
+    uint64_t displayed = 0;
 
     void OpenWindow(const std::string& title, bool full_screen);
     void CloseWindow();
@@ -225,6 +160,7 @@ void Application::Impl::PresentFrame() {
         SDL_RenderCopy(renderer, texture, nullptr, &dst);
     }
     SDL_RenderPresent(renderer);
+    ++displayed;
 }
 
 // --- MainWindow ---
@@ -266,6 +202,24 @@ void MainWindow::SetFullScreen(bool full_screen) {
             SDL_SetWindowPosition(w, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
         }
     }
+}
+
+bool MainWindow::WindowSize(int* width, int* height) const {
+    SDL_Window* w = app_.impl_->window;
+    if (!w) return false;
+    if (app_.impl_->renderer) SDL_GetRendererOutputSize(app_.impl_->renderer, width, height);
+    else SDL_GetWindowSize(w, width, height);
+    return true;
+}
+
+bool MainWindow::ScreenSize(int* width, int* height) const {
+    SDL_Window* w = app_.impl_->window;
+    if (!w) return false;
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(w), &mode) != 0) return false;
+    *width = mode.w;
+    *height = mode.h;
+    return true;
 }
 
 int MainWindow::ClientWidth() const { return detail::ScreenMode().width; }
@@ -544,6 +498,7 @@ Frame Application::LastFrame() const {
 }
 
 uint64_t Application::PresentCount() const { return detail::PresentCount(); }
+uint64_t Application::DisplayedFrames() const { return impl_->displayed; }
 
 // --- free functions ---
 

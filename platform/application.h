@@ -102,6 +102,11 @@ public:
     int ClientWidth() const;
     int ClientHeight() const;
 
+    // Windowed: the window's size and the screen's size in pixels (false
+    // without a window). For checks of the presentation.
+    bool WindowSize(int* width, int* height) const;
+    bool ScreenSize(int* width, int* height) const;
+
 private:
     friend class Application;
     explicit MainWindow(Application& app) : app_(app) {}
@@ -189,6 +194,8 @@ public:
     // (blits to the primary surface).
     Frame LastFrame() const;
     uint64_t PresentCount() const;
+    // Windowed: frames handed to the screen by the loop.
+    uint64_t DisplayedFrames() const;
 
     struct Impl;  // platform internals
 
