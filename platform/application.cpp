@@ -14,6 +14,7 @@
 #include "platform/exception.h"
 #include "platform/keys.h"
 #include "platform/screen.h"
+#include "platform/tick_schedule.h"
 
 namespace klice::platform {
 
@@ -23,9 +24,6 @@ Application* g_current = nullptr;
 int g_cursor_count = 0;
 
 using Clock = std::chrono::steady_clock;
-
-// A stall longer than this many ticks drops the backlog instead of rushing it.
-constexpr int kMaxBacklogTicks = 5;
 
 ShiftState ShiftFromMod(Uint16 mod) {
     ShiftState s = 0;
@@ -81,7 +79,7 @@ struct Application::Impl {
     Uint32 texture_format = 0;
     std::vector<uint32_t> expanded;  // 8-bit frames expanded for the texture
     SDL_Cursor* hand = nullptr;
-    Clock::time_point next_tick{};
+    TickSchedule schedule;
     bool has_frame = false;
     uint64_t displayed = 0;
 
@@ -266,7 +264,7 @@ void Application::SetTimer(int interval_ms, std::function<void()> on_tick) {
     }
     timer_interval_ms_ = interval_ms;
     on_tick_ = std::move(on_tick);
-    impl_->next_tick = Clock::now() + std::chrono::milliseconds(interval_ms);
+    impl_->schedule.Start(Clock::now(), std::chrono::milliseconds(interval_ms));
 }
 
 void Application::SetExceptionHandler(std::function<void(const std::exception&)> handler) {
@@ -456,29 +454,20 @@ void Application::Run() {
         }
         return;
     }
-    impl_->next_tick = Clock::now() + std::chrono::milliseconds(std::max(timer_interval_ms_, 1));
+    impl_->schedule.Start(Clock::now(), std::chrono::milliseconds(timer_interval_ms_));
     while (!terminated_) {
         // Sleep in the event wait until the next tick is due.
         int timeout_ms = 100;
         if (on_tick_) {
-            auto wait = impl_->next_tick - Clock::now();
-            timeout_ms = int(std::max<int64_t>(
-                0, std::chrono::ceil<std::chrono::milliseconds>(wait).count()));
+            auto wait = impl_->schedule.Next() - Clock::now();
+            timeout_ms = int(std::max<int64_t>(0, std::chrono::ceil<std::chrono::milliseconds>(wait).count()));
         }
         if (timeout_ms > 0 && SDL_WaitEventTimeout(nullptr, timeout_ms) == 0 && !on_tick_) continue;
         ProcessEvents();
+        // The ticks that are due; the screen then shows the newest frame.
+        for (int due = impl_->schedule.Due(Clock::now()); due > 0 && on_tick_ && !terminated_; --due)
+            RunTimerTick();
         if (terminated_) break;
-
-        if (on_tick_) {
-            auto interval = std::chrono::milliseconds(timer_interval_ms_);
-            auto now = Clock::now();
-            if (now - impl_->next_tick > interval * kMaxBacklogTicks) impl_->next_tick = now;
-            // The ticks that are due; the screen then shows the newest frame.
-            while (on_tick_ && !terminated_ && Clock::now() >= impl_->next_tick) {
-                RunTimerTick();
-                impl_->next_tick += std::chrono::milliseconds(timer_interval_ms_);
-            }
-        }
         // With a vsync renderer this waits for the blank, during which the
         // next ticks come due; they run on the next pass.
         if (detail::TakeDirty()) impl_->PresentFrame();

@@ -61,8 +61,18 @@ inline void StoreRaw(uint8_t* p, int bpp, uint32_t v) {
 }
 
 // One row of a colour-keyed copy; step -1 walks the source backwards.
+// Branch-free over distinct rows, so that the compiler vectorizes it.
+template <typename T>
+__attribute__((optimize("O3"))) void KeyedRowForward(T* __restrict dst, const T* __restrict src, int count, T key) {
+    for (int i = 0; i < count; ++i) dst[i] = src[i] != key ? src[i] : dst[i];
+}
+
 template <typename T>
 void KeyedRow(T* dst, const T* src, int count, int step, T key) {
+    if (step == 1) {
+        KeyedRowForward(dst, src, count, key);
+        return;
+    }
     for (int i = 0; i < count; ++i, src += step) {
         T v = *src;
         if (v != key) dst[i] = v;
@@ -74,8 +84,17 @@ void MirroredRow(T* dst, const T* src, int count) {
     for (int i = 0; i < count; ++i) dst[i] = *src--;
 }
 
+__attribute__((optimize("O3"))) void KeyedRow32Forward(uint32_t* __restrict dst, const uint32_t* __restrict src,
+                                                       int count, uint32_t key) {
+    for (int i = 0; i < count; ++i) dst[i] = (src[i] & 0xFFFFFF) != key ? src[i] : dst[i];
+}
+
 void KeyedRow32(uint32_t* dst, const uint32_t* src, int count, int step, uint32_t key) {
     key &= 0xFFFFFF;  // the alpha byte takes no part in the key
+    if (step == 1) {
+        KeyedRow32Forward(dst, src, count, key);
+        return;
+    }
     for (int i = 0; i < count; ++i, src += step) {
         uint32_t v = *src;
         if ((v & 0xFFFFFF) != key) dst[i] = v;
@@ -219,7 +238,8 @@ public:
         const GlyphRun* run = RenderText(text, char_height);
         if (!run) return;
         const uint8_t r = color & 0xFF, g = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
-        const uint32_t solid = PackRgb(s_.format_, r, g, b);
+        const RgbPacker pack(s_.format_);
+        const uint32_t solid = pack(r, g, b);
         for (int row = 0; row < run->height; ++row) {
             int ty = y + row;
             if (ty < 0 || ty >= s_.height_) continue;
@@ -238,8 +258,7 @@ public:
                 uint32_t under = RawToColor(s_.format_, LoadRaw(p, s_.bpp_));
                 auto mix = [a](int fg, int bg) { return uint8_t((fg * a + bg * (255 - a) + 127) / 255); };
                 StoreRaw(p, s_.bpp_,
-                         PackRgb(s_.format_, mix(r, under & 0xFF), mix(g, (under >> 8) & 0xFF),
-                                 mix(b, (under >> 16) & 0xFF)));
+                         pack(mix(r, under & 0xFF), mix(g, (under >> 8) & 0xFF), mix(b, (under >> 16) & 0xFF)));
             }
         }
     }
@@ -337,6 +356,12 @@ Result SoftSurface::Copy(Rect dest, PlatformSurface& source_base, Rect src, bool
     const bool same_format = source.format_.bits == format_.bits && source.format_.r_mask == format_.r_mask &&
                              source.format_.g_mask == format_.g_mask && source.format_.b_mask == format_.b_mask;
     const bool keyed = source_key && source.has_key_;
+    if (same_format && !keyed && !mirror_lr && !mirror_ud && &source != this && w == width_ && w == source.width_ &&
+        pitch_ == source.pitch_ && dest.left == 0 && src.left == 0) {
+        // Whole rows of equal pitch: one block.
+        std::memcpy(Row(dest.top), source.Row(src.top), size_t(pitch_) * h);
+        return Result::Ok;
+    }
     for (int y = 0; y < h; ++y) {
         int sy = mirror_ud ? (h - 1 - y) : y;
         const uint8_t* sp = src_row(sy) + size_t(mirror_lr ? src.right - 1 : src.left) * source.bpp_;
@@ -403,6 +428,17 @@ public:
         return int64_t(image_.stride) >= (int64_t(image_.width) * bits + 7) / 8;
     }
 
+    // Palette index of an indexed picture's pixel (1, 4 or 8 bits).
+    unsigned Index(int x, int y) const {
+        const uint8_t* row = image_.pixels + size_t(image_.height - 1 - y) * image_.stride;
+        switch (image_.bit_count) {
+        case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
+        case 4: return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF;
+        default: return row[x];
+        }
+    }
+    uint32_t PaletteColor(unsigned index) const { return Palette(index); }
+
     // y counted from the top of the picture.
     uint32_t At(int x, int y) const {
         const uint8_t* row = image_.pixels + size_t(image_.height - 1 - y) * image_.stride;
@@ -447,11 +483,32 @@ void SoftDC::CopyDib(int dx, int dy, const DibView& image, int sx, int sy, int w
     w = std::min(w, s_.width_ - dx);
     h = std::min(h, s_.height_ - dy);
     if (w <= 0 || h <= 0) return;
+    const RgbPacker pack(s_.format_);
+    const int bpp = s_.bpp_;
+    // Indexed pictures: each palette entry is packed once.
+    uint32_t lut[256];
+    const bool indexed = image.bit_count <= 8;
+    if (indexed)
+        for (int i = 0; i < (1 << image.bit_count); ++i) {
+            uint32_t c = reader.PaletteColor(unsigned(i));
+            lut[i] = pack(uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16));
+        }
     for (int y = 0; y < h; ++y) {
-        uint8_t* out = s_.Row(dy + y) + size_t(dx) * s_.bpp_;
+        uint8_t* out = s_.Row(dy + y) + size_t(dx) * bpp;
         for (int x = 0; x < w; ++x) {
-            uint32_t c = reader.At(sx + x, sy + y);
-            StoreRaw(out + size_t(x) * s_.bpp_, s_.bpp_, PackRgb(s_.format_, uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16)));
+            uint32_t raw;
+            if (indexed) {
+                raw = lut[reader.Index(sx + x, sy + y)];
+            } else {
+                uint32_t c = reader.At(sx + x, sy + y);
+                raw = pack(uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16));
+            }
+            if (bpp == 2) {
+                uint16_t v = uint16_t(raw);
+                std::memcpy(out + size_t(x) * 2, &v, 2);
+            } else {
+                StoreRaw(out + size_t(x) * bpp, bpp, raw);
+            }
         }
     }
 }

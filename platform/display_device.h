@@ -137,7 +137,22 @@ std::unique_ptr<DisplayDevice> CreateDisplayDevice(Result* result);
 // The format of a mode's surfaces: 8 palettized (3-3-2 fixed palette), 16 RGB
 // 565, 24 and 32 RGB 888. Other bit counts give bits 0.
 PixelFormat FormatForBits(int bits);
-// The one place that packs a colour into a raw pixel of a format.
+// The one place that packs a colour into a raw pixel of a format: every
+// conversion (pictures, colour keys, fills from colours, text) goes through it.
+class RgbPacker {
+public:
+    explicit RgbPacker(const PixelFormat& format);
+    uint32_t operator()(uint8_t r, uint8_t g, uint8_t b) const {
+        return Channel(r, 0) | Channel(g, 1) | Channel(b, 2);
+    }
+
+private:
+    uint32_t Channel(uint8_t v, int i) const {
+        return ((uint32_t(v) >> drop_[i]) << shift_[i]) & mask_[i];
+    }
+    uint32_t mask_[3];
+    int drop_[3], shift_[3];
+};
 uint32_t PackRgb(const PixelFormat& format, uint8_t r, uint8_t g, uint8_t b);
 // A raw pixel as 0x00BBGGRR, channels widened by bit replication.
 uint32_t RawToColor(const PixelFormat& format, uint32_t raw);

@@ -9,14 +9,6 @@ namespace {
 // 8-bit surfaces use a fixed 3-3-2 palette: index = RRRGGGBB.
 constexpr uint32_t kPalR = 0xE0, kPalG = 0x1C, kPalB = 0x03;
 
-uint32_t PackChannel(uint8_t value, uint32_t mask) {
-    if (!mask) return 0;
-    int shift = std::countr_zero(mask);
-    int width = std::popcount(mask);
-    uint32_t v = width >= 8 ? uint32_t(value) << (width - 8) : uint32_t(value) >> (8 - width);
-    return (v << shift) & mask;
-}
-
 }  // namespace
 
 uint8_t WidenChannel(uint32_t raw, uint32_t mask) {
@@ -56,11 +48,24 @@ int BytesPerPixel(const PixelFormat& format) {
     }
 }
 
-uint32_t PackRgb(const PixelFormat& format, uint8_t r, uint8_t g, uint8_t b) {
-    if (format.bits == 8 && !format.r_mask)
-        return PackChannel(r, kPalR) | PackChannel(g, kPalG) | PackChannel(b, kPalB);
-    return PackChannel(r, format.r_mask) | PackChannel(g, format.g_mask) | PackChannel(b, format.b_mask);
+RgbPacker::RgbPacker(const PixelFormat& format) {
+    uint32_t masks[3] = {format.r_mask, format.g_mask, format.b_mask};
+    if (format.bits == 8 && !format.r_mask) {
+        masks[0] = kPalR;
+        masks[1] = kPalG;
+        masks[2] = kPalB;
+    }
+    for (int i = 0; i < 3; ++i) {
+        mask_[i] = masks[i];
+        // Channels wider than 8 bits keep 8 significant bits at their top.
+        int width = std::popcount(masks[i]);
+        int low = masks[i] ? std::countr_zero(masks[i]) : 0;
+        drop_[i] = width >= 8 ? 0 : 8 - width;
+        shift_[i] = width >= 8 ? low + width - 8 : low;
+    }
 }
+
+uint32_t PackRgb(const PixelFormat& format, uint8_t r, uint8_t g, uint8_t b) { return RgbPacker(format)(r, g, b); }
 
 uint32_t RawToColor(const PixelFormat& format, uint32_t raw) {
     uint32_t rm = format.r_mask, gm = format.g_mask, bm = format.b_mask;
