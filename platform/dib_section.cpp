@@ -39,7 +39,7 @@ void DibSection::FreeDeleter::operator()(uint8_t* p) const { std::free(p); }
 
 std::unique_ptr<DibSection> DibSection::Create(int width, int height, int bit_count) {
     uint64_t bytes = 0;
-    if (bit_count <= 0 || !DibImageBytes(width, height, bit_count, &bytes)) return nullptr;
+    if (bit_count < 0 || !DibImageBytes(width, height, bit_count, &bytes)) return nullptr;
     if (bytes > g_max_dib_section_bytes || bytes > SIZE_MAX) return nullptr;
     // calloc of one byte at least, so an empty bitmap still has an address.
     auto* memory = static_cast<uint8_t*>(std::calloc(bytes == 0 ? 1 : static_cast<size_t>(bytes), 1));

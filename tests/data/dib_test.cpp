@@ -434,6 +434,9 @@ TEST(DibCanvas, FirstCanvasMovesThePixelsIntoADibSection) {
     EXPECT_EQ(canvas.Pixel(0, 0), 77u);
     EXPECT_EQ(other.Pixel(0, 0), 0u);
     EXPECT_EQ(&dib.Canvas(), &canvas);
+    TDIB empty;
+    EXPECT_EQ(empty.Canvas().View().width, 0);
+    EXPECT_TRUE(empty.InDibSection());
 }
 
 TEST(DibCanvas, ADibSectionThatCannotBeMadeLeavesTheImageInPlainMemory) {
