@@ -47,6 +47,14 @@ MouseButton ButtonFromSdl(Uint8 button) {
     return MouseButton::Left;
 }
 
+bool DesktopSize(int display, int* width, int* height) {
+    SDL_DisplayMode mode;
+    if (display < 0 || SDL_GetDesktopDisplayMode(display, &mode) != 0) return false;
+    *width = mode.w;
+    *height = mode.h;
+    return true;
+}
+
 Uint32 TextureFormatOf(const PixelFormat& f) {
     switch (f.bits) {
     case 16: return SDL_PIXELFORMAT_RGB565;
@@ -86,6 +94,7 @@ struct Application::Impl {
     void OpenWindow(const std::string& title, bool full_screen);
     void CloseWindow();
     void PresentFrame();
+    void DrawFrame();
 };
 
 void Application::Impl::OpenWindow(const std::string& title, bool full_screen) {
@@ -94,8 +103,12 @@ void Application::Impl::OpenWindow(const std::string& title, bool full_screen) {
     Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
     if (full_screen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
     else flags |= SDL_WINDOW_RESIZABLE;
-    window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                              mode.width, mode.height, flags);
+    int width = mode.width, height = mode.height;
+    // A full-screen window is made at the screen's size: one made smaller
+    // and then stretched keeps a drawing buffer of its first size on some
+    // GL drivers.
+    if (full_screen) DesktopSize(0, &width, &height);
+    window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
     if (!window) throw EOutOfResources(Format("Window cannot be made: %s", SDL_GetError()));
     SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
     renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
@@ -148,6 +161,12 @@ void Application::Impl::PresentFrame() {
             has_frame = true;
         }
     }
+    DrawFrame();
+    SDL_RenderPresent(renderer);
+    ++displayed;
+}
+
+void Application::Impl::DrawFrame() {
     SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
     SDL_RenderClear(renderer);
     if (texture && has_frame) {
@@ -157,8 +176,6 @@ void Application::Impl::PresentFrame() {
         SDL_Rect dst{box.x, box.y, box.width, box.height};
         SDL_RenderCopy(renderer, texture, nullptr, &dst);
     }
-    SDL_RenderPresent(renderer);
-    ++displayed;
 }
 
 // --- MainWindow ---
@@ -189,6 +206,8 @@ void MainWindow::SetFullScreen(bool full_screen) {
     full_screen_ = full_screen;
     if (SDL_Window* w = app_.impl_->window) {
         if (full_screen) {
+            int width = 0, height = 0;
+            if (DesktopSize(SDL_GetWindowDisplayIndex(w), &width, &height)) SDL_SetWindowSize(w, width, height);
             SDL_SetWindowBordered(w, SDL_FALSE);
             SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
         } else {
@@ -213,11 +232,7 @@ bool MainWindow::WindowSize(int* width, int* height) const {
 bool MainWindow::ScreenSize(int* width, int* height) const {
     SDL_Window* w = app_.impl_->window;
     if (!w) return false;
-    SDL_DisplayMode mode;
-    if (SDL_GetDesktopDisplayMode(SDL_GetWindowDisplayIndex(w), &mode) != 0) return false;
-    *width = mode.w;
-    *height = mode.h;
-    return true;
+    return DesktopSize(SDL_GetWindowDisplayIndex(w), width, height);
 }
 
 int MainWindow::ClientWidth() const { return detail::ScreenMode().width; }
@@ -488,6 +503,19 @@ Frame Application::LastFrame() const {
 
 uint64_t Application::PresentCount() const { return detail::PresentCount(); }
 uint64_t Application::DisplayedFrames() const { return impl_->displayed; }
+
+bool Application::ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) {
+    if (!impl_->renderer) return false;
+    int w = 0, h = 0;
+    SDL_GetRendererOutputSize(impl_->renderer, &w, &h);
+    impl_->DrawFrame();  // into the back buffer, which is what can be read
+    pixels->assign(size_t(w) * h, 0);
+    if (SDL_RenderReadPixels(impl_->renderer, nullptr, SDL_PIXELFORMAT_RGB888, pixels->data(), w * 4) != 0)
+        return false;
+    *width = w;
+    *height = h;
+    return true;
+}
 
 // --- free functions ---
 

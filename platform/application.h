@@ -196,6 +196,9 @@ public:
     uint64_t PresentCount() const;
     // Windowed: frames handed to the screen by the loop.
     uint64_t DisplayedFrames() const;
+    // Windowed: the window's picture as the screen shows it (frame and bars),
+    // 0x00RRGGBB rows top down. False without a window.
+    bool ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height);
 
     struct Impl;  // platform internals
 
