@@ -503,6 +503,7 @@ Frame Application::LastFrame() const {
 
 uint64_t Application::PresentCount() const { return detail::PresentCount(); }
 uint64_t Application::DisplayedFrames() const { return impl_->displayed; }
+int64_t Application::DroppedTicks() const { return impl_->schedule.Dropped(); }
 
 bool Application::ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) {
     if (!impl_->renderer) return false;

@@ -187,8 +187,9 @@ public:
     // Dispatches the queued events, then runs one timer tick (if a timer is set).
     void Tick();
     void RunTicks(int count);
-    // Ticks run so far (by Run or Tick).
+    // Ticks run so far (by Run or Tick), and ticks Run gave up after stalls.
     uint64_t TickCount() const { return tick_count_; }
+    int64_t DroppedTicks() const;
 
     // The frame the screen shows now, and how many presents have happened
     // (blits to the primary surface).

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 
 namespace klice::platform {
 
@@ -17,12 +18,15 @@ public:
         next_ = now + interval;
     }
     Clock::time_point Next() const { return next_; }
+    // Ticks given up after stalls so far.
+    int64_t Dropped() const { return dropped_; }
 
     // The number of ticks to run at now; the schedule moves past them.
     int Due(Clock::time_point now) {
         if (interval_ <= Clock::duration::zero() || now < next_) return 0;
         auto late = now - next_;
         if (late > interval_ * kMaxBacklogTicks) {
+            dropped_ += late / interval_;
             next_ = now + interval_;  // start afresh from now
             return 1;
         }
@@ -34,6 +38,7 @@ public:
 private:
     Clock::duration interval_{};
     Clock::time_point next_{};
+    int64_t dropped_ = 0;
 };
 
 }  // namespace klice::platform

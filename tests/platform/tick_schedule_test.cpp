@@ -29,7 +29,9 @@ TEST(TickSchedule, AStallDropsTheBacklogAndPacingGoesOnFromThere) {
     EXPECT_EQ(s.Due(t0 + 60ms), 5);
     EXPECT_EQ(s.Due(t0 + 65ms), 0);
     // A second's stall: one tick, and the next is due an interval later.
+    EXPECT_EQ(s.Dropped(), 0);
     EXPECT_EQ(s.Due(t0 + 1070ms), 1);
+    EXPECT_EQ(s.Dropped(), 100);
     EXPECT_EQ(s.Due(t0 + 1079ms), 0);
     EXPECT_EQ(s.Due(t0 + 1080ms), 1);
 }

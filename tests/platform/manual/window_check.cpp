@@ -94,8 +94,9 @@ int main(int argc, char** argv) {
     app.Window().ScreenSize(&sw, &sh);
     std::printf("window %dx%d, screen %dx%d: %s\n", ww, wh, sw, sh,
                 ww == sw && wh == sh ? "covers the screen" : "does NOT cover the screen");
-    std::printf("%llu ticks in %.2f s = %.1f ticks/s; %llu frames shown = %.1f frames/s\n",
+    std::printf("%llu ticks in %.2f s = %.1f ticks/s (%lld given up after stalls); %llu frames shown = %.1f frames/s\n",
                 static_cast<unsigned long long>(ticks), elapsed, ticks / elapsed,
+                static_cast<long long>(app.DroppedTicks()),
                 static_cast<unsigned long long>(app.DisplayedFrames() - first_frames),
                 (app.DisplayedFrames() - first_frames) / elapsed);
     if (argc > 2) {
