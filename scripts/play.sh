@@ -4,5 +4,5 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
-cd "${KLICE_BUILD_DIR:-$root/build}/data"
+cd "${KLICE_BUILD_DIR:-$root/build}/game-data"
 exec ../game/klice
