@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "data/errors.h"
+#include "data/filer.h"
 #include "sound/sound_errors.h"
 
 namespace klice {
@@ -143,6 +144,27 @@ void TWaveStream::FinishHeader() {
 }
 
 // ---------------------------------------------------------------- wave
+
+KLICE_DESCRIBE_CLASS(TWave, c) {}
+
+void TWave::Assign(const TPersistent* source) {
+    const auto* wave = dynamic_cast<const TWave*>(source);
+    if (!wave) {
+        inherited::Assign(source);
+        return;
+    }
+    if (wave == this) return;
+    format_ = wave->format_;
+    SetSize(wave->size_);
+    std::copy(wave->data_.begin(), wave->data_.begin() + ptrdiff_t(wave->size_), data_.begin());
+}
+
+void TWave::DefineProperties(TFiler& filer) {
+    inherited::DefineProperties(filer);
+    filer.DefineBinaryProperty(
+        "WAVE", [this](TStream& stream) { LoadFromStream(stream); },
+        [this](TStream& stream) { SaveToStream(stream); }, !format_.empty() && size_ > 0);
+}
 
 void TWave::SetFormat(const void* block, size_t size) {
     const auto* p = static_cast<const uint8_t*>(block);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "data/persistent.h"
 #include "data/stream.h"
 
 namespace klice {
@@ -60,11 +61,15 @@ private:
 };
 
 // The samples of a sound and its stored format block ("fmt " as stored).
-class TWave {
+// Stored by its owner as the binary block "WAVE", a whole RIFF WAVE image.
+class TWave : public TPersistent {
+    KLICE_CLASS(TWave, TPersistent)
 public:
     static constexpr size_t kCapacityBlock = 8096;
 
     TWave() = default;
+    void Assign(const TPersistent* source) override;
+    void DefineProperties(TFiler& filer) override;
 
     const std::vector<uint8_t>& Format() const { return format_; }
     size_t FormatSize() const { return format_.size(); }

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "data/errors.h"
+#include "data/filer.h"
 #include "sound/sound_errors.h"
 #include "sound/wave.h"
 
@@ -197,4 +198,51 @@ TEST(WaveSamples, CapacityGrowsAndShrinksInWholeBlocks) {
     EXPECT_EQ(wave.Data()[0], 42);
     wave.SetSize(0);
     EXPECT_EQ(wave.Capacity(), 0u);
+}
+
+namespace {
+
+// Collects the blocks an object defines, as a reader or writer would see them.
+class TBlockFiler : public TFiler {
+public:
+    void DefineProperty(const std::string&, ReaderProc, WriterProc, bool) override {}
+    void DefineBinaryProperty(const std::string& name, StreamProc read, StreamProc write, bool has_data) override {
+        blocks.push_back({name, std::move(read), std::move(write), has_data});
+    }
+    struct Block {
+        std::string name;
+        StreamProc read, write;
+        bool has_data;
+    };
+    std::vector<Block> blocks;
+};
+
+}  // namespace
+
+TEST(WaveBlock, TheWaveTravelsAsTheBlockWaveHoldingAWholeImage) {
+    const Bytes image = Riff({Chunk("fmt ", Fmt(22050)), Chunk("data", {1, 2, 3, 4})});
+    Bytes canonical = image;
+    canonical[4] = uint8_t(image.size() - 8);
+
+    TWave wave;
+    TBlockFiler before;
+    wave.DefineProperties(before);
+    ASSERT_EQ(before.blocks.size(), 1u);
+    EXPECT_EQ(before.blocks[0].name, "WAVE");
+    EXPECT_FALSE(before.blocks[0].has_data);
+
+    TBytesViewStream in(image);
+    before.blocks[0].read(in);
+    EXPECT_EQ(wave.Size(), 4u);
+    TBlockFiler after;
+    wave.DefineProperties(after);
+    EXPECT_TRUE(after.blocks[0].has_data);
+    TMemoryStream out;
+    after.blocks[0].write(out);
+    EXPECT_EQ(out.Bytes(), canonical);
+
+    TWave copy;
+    copy.Assign(&wave);
+    EXPECT_EQ(copy.Format(), wave.Format());
+    EXPECT_EQ(Bytes(copy.Data(), copy.Data() + copy.Size()), (Bytes{1, 2, 3, 4}));
 }

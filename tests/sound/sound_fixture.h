@@ -1,0 +1,128 @@
+// A form with a sound component and a wave list on the real mixing device,
+// paused so that tests pull the mixed output themselves.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "sound/dx_sound.h"
+#include "sound/wave_list.h"
+
+namespace klice::testing {
+
+class TTestForm : public TComponent, public TSoundWindowSite {
+public:
+    TTestForm() : TComponent(nullptr) {}
+    ~TTestForm() override { DestroyComponents(); }
+    const void* SoundWindow() const override { return window; }
+    void RecreateWindow(const void* new_window) {
+        window = new_window;
+        WindowRecreated();
+    }
+    const void* window = &window;
+};
+
+// 16-bit mono PCM at `rate` from levels in [-1, 1].
+inline TWave MakeWave(const std::vector<double>& levels, uint32_t rate = 22050) {
+    TWave wave;
+    const uint8_t format[16] = {1, 0, 1, 0, uint8_t(rate), uint8_t(rate >> 8), uint8_t(rate >> 16), 0,
+                                uint8_t(2 * rate), uint8_t((2 * rate) >> 8), uint8_t((2 * rate) >> 16), 0,
+                                2, 0, 16, 0};
+    wave.SetFormat(format, sizeof format);
+    wave.SetSize(levels.size() * 2);
+    for (size_t i = 0; i < levels.size(); ++i) {
+        const auto v = int16_t(std::lrint(levels[i] * 32767));
+        wave.Data()[2 * i] = uint8_t(v);
+        wave.Data()[2 * i + 1] = uint8_t(uint16_t(v) >> 8);
+    }
+    return wave;
+}
+
+// `frames` frames at one level, then as many at a second one.
+inline std::vector<double> TwoLevels(size_t frames, double first, double second) {
+    std::vector<double> levels(2 * frames, first);
+    std::fill(levels.begin() + ptrdiff_t(frames), levels.end(), second);
+    return levels;
+}
+
+inline std::vector<double> SineLevels(size_t frames, double hz, double level, uint32_t rate = 22050) {
+    std::vector<double> levels(frames);
+    for (size_t i = 0; i < frames; ++i) levels[i] = level * std::sin(2 * 3.14159265358979 * hz * double(i) / rate);
+    return levels;
+}
+
+inline double Rms(const std::vector<float>& s, size_t from, size_t to) {
+    double sum = 0;
+    for (size_t i = from; i < to; ++i) sum += double(s[i]) * s[i];
+    return std::sqrt(sum / double(to - from));
+}
+
+inline bool Silent(const std::vector<float>& s) {
+    for (float v : s)
+        if (v != 0.0f) return false;
+    return true;
+}
+
+class SoundTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sound = new TDXSound(&form);
+        list = new TDXWaveList(&form);
+        list->SetDXSound(sound);
+    }
+
+    TWaveCollectionItem* AddWave(const TWave& wave, bool looped = false, int32_t max_playing = 0) {
+        auto* item = static_cast<TWaveCollectionItem*>(list->Items()->Add());
+        item->SetWave(const_cast<TWave*>(&wave));
+        item->SetLooped(looped);
+        item->SetMaxPlayingCount(max_playing);
+        return item;
+    }
+
+    // Components go before the fixture's own members, which their
+    // listeners may write to.
+    void TearDown() override { form.DestroyComponents(); }
+
+    // Initializes (or throws) and pauses the device's own callback.
+    void Start() {
+        sound->Initialize();
+        device = &sound->DSound()->IDSound();
+        device->SetPaused(true);
+    }
+
+    std::vector<float> Mix(int frames) { return device->MixForTesting(frames); }
+    // Left channel of the last frame of a mix of `frames` frames.
+    float LevelAfter(int frames) { return Mix(frames)[2 * size_t(frames) - 2]; }
+
+    TTestForm form;
+    TDXSound* sound = nullptr;
+    TDXWaveList* list = nullptr;
+    platform::SoundDevice* device = nullptr;
+};
+
+// Runs with SDL pointed at an audio driver that does not exist.
+class NoDevice {
+public:
+    NoDevice() {
+        const char* driver = std::getenv("SDL_AUDIODRIVER");
+        saved_ = driver ? driver : "";
+        had_ = driver != nullptr;
+        setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    }
+    ~NoDevice() {
+        if (had_)
+            setenv("SDL_AUDIODRIVER", saved_.c_str(), 1);
+        else
+            unsetenv("SDL_AUDIODRIVER");
+    }
+
+private:
+    std::string saved_;
+    bool had_ = false;
+};
+
+}  // namespace klice::testing
