@@ -221,7 +221,13 @@ const TClassInfo& TObject::StaticClass() {
 
 KLICE_DESCRIBE_CLASS(TPersistent, c) {}
 
-TPersistent::~TPersistent() = default;
+TPersistent::~TPersistent() {
+    auto& pending = PendingReferences();
+    if (!pending.empty())
+        pending.erase(std::remove_if(pending.begin(), pending.end(),
+                                     [this](const TPendingReference& r) { return r.instance == this; }),
+                      pending.end());
+}
 
 void TPersistent::Assign(const TPersistent* source) {
     if (source != nullptr) {
@@ -255,6 +261,7 @@ TComponent::~TComponent() {
         other->Notification(this, TOperation::Remove);
     }
     DestroyComponents();
+    TLoadingPhase::Forget(this);
     if (owner_ != nullptr) owner_->RemoveComponent(this);
     else EraseOne(TopLevel(), this);
 }
@@ -385,6 +392,74 @@ TComponent* FindTopLevelComponent(std::string_view name) {
     for (TComponent* c : TopLevel())
         if (SameText(c->Name(), name)) return c;
     return nullptr;
+}
+
+// ---------------------------------------------------------------------------
+
+namespace {
+thread_local TLoadingPhase* g_phase = nullptr;
+}
+
+TLoadingPhase::TLoadingPhase() : outer_(g_phase) { g_phase = this; }
+
+TLoadingPhase::~TLoadingPhase() { g_phase = outer_; }
+
+TLoadingPhase* TLoadingPhase::Current() { return g_phase; }
+
+void TLoadingPhase::Add(TComponent* component) {
+    if (std::find(loaded_.begin(), loaded_.end(), component) == loaded_.end()) loaded_.push_back(component);
+}
+
+void TLoadingPhase::Notify() {
+    // Taken one by one: a Loaded() may destroy components still waiting.
+    while (!loaded_.empty()) {
+        TComponent* c = loaded_.front();
+        loaded_.erase(loaded_.begin());
+        c->Loaded();
+    }
+}
+
+void TLoadingPhase::Forget(TComponent* component) {
+    for (TLoadingPhase* p = g_phase; p != nullptr; p = p->outer_) EraseOne(p->loaded_, component);
+}
+
+std::vector<TPendingReference>& PendingReferences() {
+    static std::vector<TPendingReference> list;
+    return list;
+}
+
+TComponent* FindNestedComponent(TComponent* root, std::string_view path) {
+    TComponent* c = root;
+    while (c != nullptr && !path.empty()) {
+        size_t dot = path.find('.');
+        c = c->FindComponent(path.substr(0, dot));
+        path = dot == std::string_view::npos ? std::string_view() : path.substr(dot + 1);
+    }
+    return c;
+}
+
+void ResolvePendingReferences() {
+    auto& pending = PendingReferences();
+    for (size_t i = 0; i < pending.size();) {
+        TPendingReference& r = pending[i];
+        if (r.reader != nullptr) {
+            ++i;
+            continue;
+        }
+        std::string_view name = r.name;
+        size_t dot = name.find('.');
+        TComponent* top = FindTopLevelComponent(name.substr(0, dot));
+        if (top == nullptr) {
+            ++i;
+            continue;
+        }
+        TComponent* target = dot == std::string_view::npos ? top : FindNestedComponent(top, name.substr(dot + 1));
+        TPersistent* instance = r.instance;
+        const TPropInfo* prop = r.prop;
+        pending.erase(pending.begin() + static_cast<ptrdiff_t>(i));
+        if (target != nullptr && !target->InheritsFrom(prop->object_class())) target = nullptr;
+        prop->set_obj(*instance, target);
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -405,6 +405,47 @@ private:
 const std::vector<TComponent*>& TopLevelComponents();
 TComponent* FindTopLevelComponent(std::string_view name);
 
+// A loading phase opened around several reads (the window's class streams):
+// the reads leave the components they read to the phase, which sends their
+// Loaded() notifications in reading order when Notify() is called. Phases
+// nest; a phase closed without Notify() sends nothing.
+class TLoadingPhase {
+public:
+    TLoadingPhase();
+    ~TLoadingPhase();
+    TLoadingPhase(const TLoadingPhase&) = delete;
+    TLoadingPhase& operator=(const TLoadingPhase&) = delete;
+    void Notify();
+    // The innermost open phase of this thread, or nullptr.
+    static TLoadingPhase* Current();
+    // Adds a component once; a component destroyed before Notify() is dropped.
+    void Add(TComponent* component);
+
+private:
+    friend class TComponent;
+    static void Forget(TComponent* component);
+    std::vector<TComponent*> loaded_;
+    TLoadingPhase* outer_;
+};
+
+// Component references of a stream that wait to be resolved: after the
+// root's lists (by the reader), or, for a dotted name whose first part is
+// no component below the root, until a top-level component of that name is
+// read. An entry goes when its object is destroyed.
+struct TPendingReference {
+    TPersistent* instance = nullptr;
+    const TPropInfo* prop = nullptr;
+    std::string name;        // as stored: "Other" or "Form.Other"
+    const void* reader = nullptr;  // the reader resolving it; nullptr: waits for a top-level component
+    std::string object_name;  // for messages: the object whose list held it
+    std::string path;         // and the path as stored
+};
+std::vector<TPendingReference>& PendingReferences();
+// Resolves every waiting reference whose top-level component now exists.
+void ResolvePendingReferences();
+// The component reached from root along a dotted path of owned components.
+TComponent* FindNestedComponent(TComponent* root, std::string_view path);
+
 // ---------------------------------------------------------------------------
 // Collections.
 
