@@ -175,7 +175,7 @@ void TWave::SetSize(size_t size) {
     const size_t blocks = (size + kCapacityBlock - 1) / kCapacityBlock;
     if (blocks != data_.size() / kCapacityBlock) {
         std::vector<uint8_t> block(blocks * kCapacityBlock);
-        std::memcpy(block.data(), data_.data(), std::min(size_, size));
+        std::copy_n(data_.begin(), std::min(size_, size), block.begin());
         data_ = std::move(block);
     }
     size_ = size;

@@ -10,14 +10,13 @@ namespace klice {
 // ---------------------------------------------------------------- item
 
 KLICE_DESCRIBE_CLASS(TWaveCollectionItem, c) {
-    c.String("Name", &TWaveCollectionItem::Name, &TWaveCollectionItem::SetName);
     c.Boolean("Looped", &TWaveCollectionItem::Looped, &TWaveCollectionItem::SetLooped).Default(0);
     c.Integer("MaxPlayingCount", &TWaveCollectionItem::MaxPlayingCount, &TWaveCollectionItem::SetMaxPlayingCount)
         .Default(0);
     c.Object("Wave", &TWaveCollectionItem::Wave, &TWaveCollectionItem::SetWave);
 }
 
-TWaveCollectionItem::TWaveCollectionItem(TCollection* collection) : TCollectionItem(collection) {}
+TWaveCollectionItem::TWaveCollectionItem(TCollection* collection) : THashCollectionItem(collection) {}
 
 TWaveCollectionItem::~TWaveCollectionItem() { Finalize(); }
 
@@ -28,7 +27,7 @@ void TWaveCollectionItem::Assign(const TPersistent* source) {
         return;
     }
     if (item == this) return;
-    name_ = item->name_;
+    inherited::Assign(source);
     SetLooped(item->looped_);
     SetMaxPlayingCount(item->max_playing_count_);
     wave_->Assign(item->wave_.get());
@@ -152,14 +151,14 @@ void TWaveCollectionItem::Stop() {
 
 KLICE_DESCRIBE_CLASS(TWaveCollection, c) {}
 
-TWaveCollection::TWaveCollection(TPersistent* owner) : TCollection(TWaveCollectionItem::StaticClass(), owner) {}
+TWaveCollection::TWaveCollection(TPersistent* owner)
+    : THashCollection(TWaveCollectionItem::StaticClass(), owner) {}
 
 TWaveCollection::~TWaveCollection() { Finalize(); }
 
-TWaveCollectionItem* TWaveCollection::Find(std::string_view name) const {
-    for (int i = 0; i < Count(); ++i)
-        if (SameText(Items(i)->Name(), name)) return Items(i);
-    return nullptr;
+TWaveCollectionItem* TWaveCollection::Find(const std::string& name) const {
+    const int index = IndexOf(name);
+    return index < 0 ? nullptr : Items(index);
 }
 
 void TWaveCollection::Initialize(TCustomDXSound* sound) {

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "data/hash_collection.h"
 #include "data/persistent.h"
 #include "sound/direct_sound.h"
 #include "sound/dx_sound.h"
@@ -17,15 +18,12 @@ namespace klice {
 
 class TWaveCollection;
 
-class TWaveCollectionItem : public TCollectionItem {
-    KLICE_CLASS(TWaveCollectionItem, TCollectionItem)
+class TWaveCollectionItem : public THashCollectionItem {
+    KLICE_CLASS(TWaveCollectionItem, THashCollectionItem)
 public:
     explicit TWaveCollectionItem(TCollection* collection);
     ~TWaveCollectionItem() override;
     void Assign(const TPersistent* source) override;
-
-    const std::string& Name() const { return name_; }
-    void SetName(const std::string& name) { name_ = name; }
 
     bool Looped() const { return looped_; }
     // A change stops the sound first.
@@ -69,7 +67,6 @@ private:
     TWaveCollection* Waves() const;
     TDirectSoundBuffer* FreeOrNewPlay();
 
-    std::string name_;
     bool looped_ = false;
     int32_t max_playing_count_ = 0;
     std::unique_ptr<TWave> wave_ = std::make_unique<TWave>();
@@ -81,15 +78,15 @@ private:
     std::vector<std::unique_ptr<TDirectSoundBuffer>> playing_;  // oldest first
 };
 
-class TWaveCollection : public TCollection {
-    KLICE_CLASS(TWaveCollection, TCollection)
+class TWaveCollection : public THashCollection {
+    KLICE_CLASS(TWaveCollection, THashCollection)
 public:
     explicit TWaveCollection(TPersistent* owner = nullptr);
     ~TWaveCollection() override;
 
     TWaveCollectionItem* Items(int index) const { return ItemAs<TWaveCollectionItem>(index); }
-    // The item of that name, letter case ignored, or null.
-    TWaveCollectionItem* Find(std::string_view name) const;
+    // The most recently named item of that name, letter case ignored, or null.
+    TWaveCollectionItem* Find(const std::string& name) const;
 
     // Forgets the old component and takes this one; its items are
     // initialized when it is.
