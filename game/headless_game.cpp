@@ -1,0 +1,70 @@
+#include "game/headless_game.h"
+
+#include <unistd.h>
+
+#include <climits>
+
+#include "data/forms.h"
+#include "game/hlavni.h"
+#include "platform/exception.h"
+
+namespace klice {
+
+namespace {
+
+std::string CurrentDirectory() {
+    char buffer[PATH_MAX];
+    return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
+}
+
+}  // namespace
+
+HeadlessGame::HeadlessGame(const std::string& data_folder) : previous_dir_(CurrentDirectory()) {
+    if (chdir(data_folder.c_str()) != 0) throw EInOutError(errno, "Cannot enter the data folder " + data_folder);
+    app_ = std::make_unique<platform::Application>(platform::ApplicationMode::Headless);
+    presents_before_ = app_->PresentCount();
+    // The box has no window here: its texts are kept in Errors().
+    app_->SetErrorSink([](const std::string&) {});
+    Application().ClearShownErrors();
+    Application().Bind();
+    game_state = game_state_t{};
+    new Tform1(nullptr);
+    form1->Show();
+}
+
+HeadlessGame::~HeadlessGame() {
+    delete form1;
+    form1 = nullptr;
+    app_.reset();
+    if (!previous_dir_.empty() && chdir(previous_dir_.c_str()) != 0) {
+        // Nothing more can be done from a destructor.
+    }
+}
+
+void HeadlessGame::Tick(int count) { app_->RunTicks(count); }
+
+void HeadlessGame::HoldKey(int32_t vk, bool down) { app_->PressKey(vk, down); }
+void HeadlessGame::ReleaseAllKeys() { app_->ReleaseAllKeys(); }
+void HeadlessGame::KeyDown(int32_t vk) { app_->PostKeyDown(vk); }
+void HeadlessGame::MouseMove(int x, int y) { app_->PostMouseMove(x, y); }
+void HeadlessGame::MouseDown(int x, int y, platform::MouseButton button) { app_->PostMouseDown(x, y, button); }
+void HeadlessGame::MouseUp(int x, int y, platform::MouseButton button) { app_->PostMouseUp(x, y, button); }
+void HeadlessGame::Click(int x, int y) {
+    MouseDown(x, y);
+    MouseUp(x, y);
+}
+void HeadlessGame::CloseRequest() { app_->PostCloseRequest(); }
+void HeadlessGame::Focus(bool focused) { app_->PostFocus(focused); }
+void HeadlessGame::ProcessEvents() { app_->ProcessEvents(); }
+
+platform::Frame HeadlessGame::LastFrame() const { return app_->LastFrame(); }
+uint64_t HeadlessGame::PresentCount() const { return app_->PresentCount() - presents_before_; }
+uint64_t HeadlessGame::TickCount() const { return app_->TickCount(); }
+
+const game_state_t& HeadlessGame::State() const { return game_state; }
+Tform1& HeadlessGame::Form() const { return *form1; }
+bool HeadlessGame::Ended() const { return app_->Terminated(); }
+
+const std::vector<std::string>& HeadlessGame::Errors() const { return Application().ShownErrors(); }
+
+}  // namespace klice

@@ -1,0 +1,190 @@
+#include "game/hlavni.h"
+
+#include <string>
+
+#include "game/asset_calls.h"
+#include "game/game_state.h"
+#include "game/level_loading.h"
+#include "game/play_steps.h"
+#include "game/screens.h"
+#include "input/keyboard.h"
+#include "platform/application.h"
+
+namespace klice {
+
+Tform1* form1 = nullptr;
+
+namespace {
+
+constexpr int kTitleTicks = 500;
+constexpr int kObjectsStartFrame = 200;
+constexpr int kLevelFramesCap = 210;
+constexpr int32_t kEscape = 27;
+constexpr int kMenuMusic = 5, kGameMusic = 6;
+
+}  // namespace
+
+KLICE_DESCRIBE_CLASS(Tform1, c) {
+    c.Member("DXDraw", &Tform1::DXDraw);
+    c.Member("Edit1", &Tform1::Edit1);
+    c.Member("panak", &Tform1::panak);
+    c.Member("ruzne", &Tform1::ruzne);
+    c.Member("krajina", &Tform1::krajina);
+    c.Member("Timer1", &Tform1::Timer1);
+    c.Member("DXSound1", &Tform1::DXSound1);
+    c.Member("WaveList", &Tform1::WaveList);
+    c.Member("DXInput1", &Tform1::DXInput1);
+    c.Member("DXMusic1", &Tform1::DXMusic1);
+    c.Method("create", &Tform1::create);
+    c.Method("Timer1Timer", &Tform1::Timer1Timer);
+    c.Method("keydown", &Tform1::keydown);
+    c.Method("mouse_down", &Tform1::mouse_down);
+    c.Method("mouse_move", &Tform1::mouse_move);
+    c.Method("DXDrawMouseUp", &Tform1::DXDrawMouseUp);
+}
+
+Tform1::Tform1(TComponent* owner) : TForm(owner) {
+    // The game's steps reach the window through form1 from the creation
+    // handler on, so the reference is set before anything runs.
+    form1 = this;
+    if (platform::Application* app = platform::Application::Current()) AttachWindow(&app->Window());
+    CreateComponents();
+    OnCreate.Bind([this](TObject* sender) { create(sender); }, "create");
+    DoCreate();
+}
+
+void Tform1::CreateComponents() {
+    SetName("form1");
+    BorderStyle = TFormBorderStyle::bsNone;
+    KeyPreview = true;
+    Color = clBlack;
+
+    DXDraw = new TDXDraw(this);
+    DXDraw->SetName("DXDraw");
+    DXDraw->SetParent(this);
+    DXDraw->AutoInitialize = true;
+    DXDraw->SetAutoSize(true);
+    DXDraw->SetSurfaceSize(587, 380);
+    DXDraw->Display().SetWidth(1024);
+    DXDraw->Display().SetHeight(768);
+    DXDraw->Display().FixedBitCount = false;
+    DXDraw->Display().FixedRatio = true;
+    DXDraw->Display().FixedSize = false;
+    DXDraw->SetOptions(
+        {doFullScreen, doAllowReboot, doWaitVBlank, doCenter, doRetainedMode, doHardware, doSelectDriver});
+    DXDraw->Cursor = crHandPoint;
+    DXDraw->SetAlign(TAlign::alClient);
+    DXDraw->TabOrder = 0;
+    DXDraw->OnKeyDown.Bind([this](TObject* s, uint16_t& key, TShiftState shift) { keydown(s, key, shift); },
+                           "keydown");
+    DXDraw->OnMouseDown.Bind(
+        [this](TObject* s, TMouseButton b, TShiftState shift, int x, int y) { mouse_down(s, b, shift, x, y); },
+        "mouse_down");
+    DXDraw->OnMouseMove.Bind([this](TObject* s, TShiftState shift, int x, int y) { mouse_move(s, shift, x, y); },
+                             "mouse_move");
+    DXDraw->OnMouseUp.Bind(
+        [this](TObject* s, TMouseButton b, TShiftState shift, int x, int y) { DXDrawMouseUp(s, b, shift, x, y); },
+        "DXDrawMouseUp");
+    ActiveControl = DXDraw;
+
+    Edit1 = new TEdit(this);
+    Edit1->SetName("Edit1");
+    Edit1->SetParent(this);
+    Edit1->SetVisible(false);
+    Edit1->TabOrder = 1;
+    Edit1->Text = "Edit1";
+
+    Timer1 = new TTimer(this);
+    Timer1->SetName("Timer1");
+    Timer1->Interval = 10;
+    Timer1->OnTimer.Bind([this](TObject* sender) { Timer1Timer(sender); }, "Timer1Timer");
+
+    OnKeyDown.Bind([this](TObject* s, uint16_t& key, TShiftState shift) { keydown(s, key, shift); }, "keydown");
+}
+
+void Tform1::create(TObject*) {
+    init_game();
+    platform::ShowCursor(false);
+}
+
+void Tform1::Timer1Timer(TObject*) {
+    if (!DXDraw->CanDraw()) return;
+    if (game_state.intro_frames < kTitleTicks)
+        title_frame();
+    else if (game_state.in_menu)
+        menu_frame();
+    else
+        play_frame();
+}
+
+void Tform1::keydown(TObject*, uint16_t& key, TShiftState shift) { klice::keydown(key, shift); }
+
+void Tform1::mouse_down(TObject*, TMouseButton button, TShiftState shift, int x, int y) {
+    klice::mouse_down(button, shift, x, y);
+}
+
+void Tform1::mouse_move(TObject*, TShiftState shift, int x, int y) { klice::mouse_move(shift, x, y); }
+
+void Tform1::DXDrawMouseUp(TObject*, TMouseButton, TShiftState, int, int) {}
+
+void init_game() {
+    game_state_t& g = game_state;
+    g.level = 1;
+    g.level_frames = 0;
+    g.intro_frames = 0;
+    g.level_name = "p" + std::to_string(g.level);
+
+    set_wave_volume(0, -2000);
+    set_wave_volume(1, -2000);
+    set_wave_volume(2, -1000);
+    set_wave_volume(3, -2000);
+    set_wave_volume(4, -2000);
+
+    g.slider_x = 315;
+    g.slider_y = 140;
+    g.slider_level = 1;
+    g.slider_moving = false;
+    g.in_menu = true;
+    g.music_muted = false;
+    g.mute_debounce = 0;
+
+    fill_image_list(form1->krajina, "krajina.dat");
+    fill_image_list(form1->ruzne, "ruzne.dat");
+    load_level();
+}
+
+void play_frame() {
+    game_state_t& g = game_state;
+
+    if (key_pressed(kEscape)) {
+        g.in_menu = true;
+        play_wave(kMenuMusic);
+        platform::ShowCursor(true);
+        stop_wave(kGameMusic);
+    }
+
+    g.level_name = "p" + std::to_string(g.level);
+    g.background_name = g.level_name;
+    // Levels 11 to 20 reuse the backgrounds of levels 1 to 10.
+    if (g.level >= 11 && g.level <= 20) g.background_name = "p" + std::to_string(g.level - 10);
+
+    draw_picture(form1->krajina, g.background_name, 0, 0);
+
+    controls();
+    draw_player();
+    update_keys();
+    update_hazards();
+    update_blocks();
+    block_contact();
+    probe_pixels();
+    update_exit();
+
+    if (g.level_frames < kLevelFramesCap) ++g.level_frames;
+    if (g.level_frames == kObjectsStartFrame) g.objects_moving = true;
+
+    draw_picture(form1->panak, "zapvyp", 0, 0);
+
+    form1->DXDraw->Flip();
+}
+
+}  // namespace klice

@@ -1,0 +1,3 @@
+#include "game/program.h"
+
+int main() { return klice::run_program(); }
