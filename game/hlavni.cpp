@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "data/component_stream.h"
 #include "game/asset_calls.h"
 #include "game/game_state.h"
 #include "game/level_loading.h"
@@ -48,8 +49,7 @@ Tform1::Tform1(TComponent* owner) : TForm(owner) {
     // handler on, so the reference is set before anything runs.
     form1 = this;
     if (platform::Application* app = platform::Application::Current()) AttachWindow(&app->Window());
-    CreateComponents();
-    OnCreate.Bind([this](TObject* sender) { create(sender); }, "create");
+    if (!ReadComponentResource("TFORM1", *this)) CreateComponents();
     DoCreate();
 }
 
@@ -98,6 +98,17 @@ void Tform1::CreateComponents() {
     Timer1->SetName("Timer1");
     Timer1->Interval = 10;
     Timer1->OnTimer.Bind([this](TObject* sender) { Timer1Timer(sender); }, "Timer1Timer");
+
+    DXSound1 = new TDXSound(this);
+    DXSound1->SetName("DXSound1");
+    WaveList = new TDXWaveList(this);
+    WaveList->SetName("WaveList");
+    WaveList->SetDXSound(DXSound1);
+    // Loading has finished: the sound device initializes itself.
+    DXSound1->Loaded();
+    WaveList->Loaded();
+
+    OnCreate.Bind([this](TObject* sender) { create(sender); }, "create");
 
     OnKeyDown.Bind([this](TObject* s, uint16_t& key, TShiftState shift) { keydown(s, key, shift); }, "keydown");
 }

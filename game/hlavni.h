@@ -8,12 +8,17 @@
 #include "data/events.h"
 #include "data/forms.h"
 #include "display/dxdraws.h"
+#include "sound/dx_sound.h"
+#include "sound/wave_list.h"
 
 namespace klice {
 
-class Tform1 : public TForm {
+class Tform1 : public TForm, public TSoundWindowSite {
     KLICE_CLASS(Tform1, TForm)
 public:
+    // Reads the window resource "TFORM1" into the form (or, in a program
+    // built without it, makes the same components in code), then runs the
+    // creation handler.
     explicit Tform1(TComponent* owner);
 
     TDXDraw* DXDraw = nullptr;
@@ -22,8 +27,8 @@ public:
     TComponent* ruzne = nullptr;    // image list: level objects, from ruzne.dat
     TComponent* krajina = nullptr;  // image list: level backgrounds, from krajina.dat
     TTimer* Timer1 = nullptr;
-    TComponent* DXSound1 = nullptr;
-    TComponent* WaveList = nullptr;
+    TDXSound* DXSound1 = nullptr;
+    TDXWaveList* WaveList = nullptr;
     TComponent* DXInput1 = nullptr;
     TComponent* DXMusic1 = nullptr;
 
@@ -34,6 +39,8 @@ public:
     void mouse_down(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
     void mouse_move(TObject* sender, TShiftState shift, int x, int y);
     void DXDrawMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+
+    const void* SoundWindow() const override { return this; }
 
 private:
     void CreateComponents();
