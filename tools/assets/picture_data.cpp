@@ -1,0 +1,46 @@
+#include "tools/assets/picture_data.h"
+
+#include "data/dib.h"
+#include "data/stream.h"
+#include "tools/assets/source_error.h"
+
+namespace klice::assets {
+
+std::vector<uint8_t> picture_data(const PngImage& image, int bits, const std::string& file, int line) {
+    TDIB dib;
+    if (bits == 8) {
+        if (!image.paletted)
+            throw ESourceError(file, line, "an 8-bit picture needs a palette PNG");
+        TRGBQuads table{};
+        for (size_t i = 0; i < image.palette.size() && i < 256; ++i)
+            table[i] = TRGBQuad{image.palette[i][2], image.palette[i][1], image.palette[i][0], 0};
+        dib.SetColorTable(table);
+        dib.SetSize(image.width, image.height, 8);
+        for (int y = 0; y < image.height; ++y) {
+            uint8_t* row = dib.ScanLine(y);
+            for (int x = 0; x < image.width; ++x) row[x] = image.pixels[static_cast<size_t>(y) * image.width + x];
+        }
+    } else if (bits == 24 || bits == 32) {
+        dib.SetSize(image.width, image.height, bits);
+        const int step = bits / 8;
+        for (int y = 0; y < image.height; ++y) {
+            uint8_t* row = dib.ScanLine(y);
+            for (int x = 0; x < image.width; ++x) {
+                const auto c = image.Rgb(x, y);
+                row[step * x] = c[2];
+                row[step * x + 1] = c[1];
+                row[step * x + 2] = c[0];
+                if (step == 4) row[step * x + 3] = 0;
+            }
+        }
+    } else {
+        throw ESourceError(file, line, "bit depth " + std::to_string(bits) + " is not one of 8, 24, 32");
+    }
+    TMemoryStream out;
+    const uint8_t name[] = {4, 'T', 'D', 'I', 'B'};
+    out.WriteBuffer(name, sizeof name);
+    dib.WriteData(out);
+    return out.Bytes();
+}
+
+}  // namespace klice::assets
