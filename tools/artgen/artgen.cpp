@@ -1,0 +1,595 @@
+// klice-artgen ASSETS_DIR
+//
+// Draws every picture of the game into ASSETS_DIR/pictures as PNG sources,
+// and writes the item lists of the two picture files (krajina.txt,
+// ruzne.txt). The level backgrounds are drawn from the tile maps in
+// ASSETS_DIR/pictures/krajina/pN.map. Output depends on nothing but the
+// code and the maps, so running it again gives the same files.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tools/artgen/canvas.h"
+#include "tools/artgen/font.h"
+#include "tools/assets/png_image.h"
+
+using namespace klice::artgen;
+using klice::assets::write_png;
+
+namespace {
+
+std::string g_root;
+std::vector<Canvas> g_sprites;  // the small pictures, for the contact sheet
+
+void keep(const Canvas& c) {
+    if (c.W() <= 200 && c.H() <= 200) g_sprites.push_back(c);
+}
+void save8(const Canvas& c, const std::string& rel) {
+    keep(c);
+    write_png(g_root + "/pictures/" + rel, c.Paletted());
+}
+void save24(const Canvas& c, const std::string& rel) {
+    keep(c);
+    write_png(g_root + "/pictures/" + rel, c.Rgb24());
+}
+
+// Every small picture side by side at four times its size, on grey.
+void write_sheet(const std::string& path) {
+    const int scale = 4;
+    int width = 0, height = 0;
+    for (const Canvas& c : g_sprites) {
+        width += c.W() * scale + 8;
+        height = std::max(height, c.H() * scale);
+    }
+    Canvas sheet(std::min(width, 4000), height, {128, 128, 128});
+    int x = 0;
+    for (const Canvas& c : g_sprites) {
+        for (int j = 0; j < c.H() * scale; ++j)
+            for (int i = 0; i < c.W() * scale; ++i) sheet.Set(x + i, j, c.Get(i / scale, j / scale));
+        x += c.W() * scale + 8;
+    }
+    write_png(path, sheet.Rgb24());
+}
+
+// ---------------------------------------------------------------- the player
+// Stored facing left; the game mirrors it when walking right. Column 13 at
+// rows 10, 26, 42, 58 and the top centre (30, 0) are where the game looks
+// through the figure for walls; the figure keeps clear of columns 0..16 and
+// of rows 0..3, so those points and a margin around them stay white.
+const Rgb kOutline{34, 30, 58}, kSkin{246, 198, 160}, kSkinDark{214, 158, 122}, kShirt{38, 122, 214},
+    kShirtDark{26, 84, 160}, kTrousers{70, 62, 138}, kTrousersDark{50, 44, 104}, kCap{236, 178, 32},
+    kCapDark{190, 132, 20}, kShoe{128, 72, 34}, kEye{20, 24, 40}, kScarf{40, 170, 90};
+
+void limb(Canvas& c, double x0, double y0, double x1, double y1, double w, Rgb fill) {
+    c.Line(x0, y0, x1, y1, w + 2, kOutline);
+    c.Line(x0, y0, x1, y1, w, fill);
+}
+
+// legs: foot offsets from the hip for the far and near leg (x forward is
+// negative), knee lift; arms: hand offsets.
+void draw_figure(Canvas& c, double far_foot, double near_foot, double far_lift, double near_lift,
+                 double far_hand, double near_hand, bool jump) {
+    const double hip_y = 48, hip_x = 31;
+    // far limbs first (darker), then body, then near limbs
+    auto leg = [&](double foot, double lift, Rgb col) {
+        const double fy = 72 - lift;
+        const double fx = hip_x + foot;
+        const double kx = hip_x + foot * 0.5 - (jump ? 6 : 2) - lift * 0.4, ky = 60 - lift * 0.6;
+        limb(c, hip_x, hip_y, kx, ky, 7, col);
+        limb(c, kx, ky, fx, fy, 6, col);
+        c.Round(static_cast<int>(fx) - 6, static_cast<int>(fy) - 1, 11, 5, 2, kOutline);
+        c.Round(static_cast<int>(fx) - 5, static_cast<int>(fy), 9, 3, 1, kShoe);
+    };
+    auto arm = [&](double hand, Rgb col) {
+        const double sx = 31, sy = 28;
+        const double hx = sx + hand, hy = jump ? 12 : 44;
+        const double ex = sx + hand * 0.5 + (jump ? 4 : 1), ey = jump ? 20 : 37;
+        limb(c, sx, sy, ex, ey, 5, col);
+        limb(c, ex, ey, hx, hy, 4, col);
+        c.Disc(hx, hy, 3.2, kOutline);
+        c.Disc(hx, hy, 2.2, kSkin);
+    };
+    leg(far_foot, far_lift, kTrousersDark);
+    arm(far_hand, kShirtDark);
+    // torso
+    c.Round(21, 23, 21, 28, 6, kOutline);
+    c.Round(22, 24, 19, 26, 5, kShirt);
+    c.Rect(24, 44, 15, 6, kTrousers);
+    c.Rect(23, 43, 17, 1, kShirtDark);
+    c.Rect(30, 26, 2, 16, kShirtDark);  // zip
+    // scarf
+    c.Rect(22, 22, 19, 4, kScarf);
+    c.Rect(38, 24, 6, 9, kScarf);
+    // head
+    c.Disc(31, 14, 9.5, kOutline);
+    c.Disc(31, 14, 8.5, kSkin);
+    c.Disc(34, 17, 3, kSkinDark);  // cheek shade on the back side
+    c.Disc(36, 15, 2.4, kSkin);    // ear
+    c.Rect(25, 12, 2, 3, kEye);
+    c.Rect(23, 18, 4, 1, kSkinDark);  // mouth
+    c.Rect(21, 14, 2, 3, kSkin);      // nose
+    // cap with its brim to the front
+    c.Ellipse(31, 9, 9.5, 5.5, kOutline);
+    c.Ellipse(31, 9, 8.5, 4.5, kCap);
+    c.Rect(22, 10, 20, 2, kCapDark);
+    c.Rect(18, 10, 8, 3, kOutline);
+    c.Rect(19, 10, 7, 2, kCapDark);
+    c.Disc(31, 5, 1.6, kCapDark);
+    leg(near_foot, near_lift, kTrousers);
+    arm(near_hand, kShirt);
+}
+
+void make_player() {
+    struct Pose {
+        double ff, nf, fl, nl, fh, nh;
+    };
+    const Pose walk[4] = {
+        {7, -9, 0, 0, -7, 7},   // stride
+        {2, -2, 4, 0, -2, 2},   // passing
+        {-9, 7, 0, 0, 7, -7},   // other stride
+        {-2, 2, 0, 4, 2, -2},   // passing
+    };
+    for (int i = 0; i < 4; ++i) {
+        Canvas c(60, 76, kWhite);
+        draw_figure(c, walk[i].ff, walk[i].nf, walk[i].fl, walk[i].nl, walk[i].fh, walk[i].nh, false);
+        save8(c, "panak/pa" + std::to_string(i + 1) + ".png");
+    }
+    Canvas hop(60, 76, kWhite);
+    draw_figure(hop, 6, -6, 8, 12, 5, -8, true);
+    save8(hop, "panak/hop.png");
+}
+
+// ------------------------------------------------------------------ the key
+const Rgb kGold{238, 192, 44}, kGoldLight{255, 236, 140}, kGoldDark{170, 118, 22};
+
+void draw_key(Canvas& c, int ox, int oy, double s) {
+    auto X = [&](double v) { return ox + v * s; };
+    auto Y = [&](double v) { return oy + v * s; };
+    c.Disc(X(9), Y(15), 8 * s, kGoldDark);
+    c.Disc(X(9), Y(15), 7 * s, kGold);
+    c.Disc(X(8), Y(13), 3.5 * s, kGoldLight);
+    c.Disc(X(9), Y(15), 3 * s, kBlack);
+    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(12.5)), static_cast<int>(14 * s), static_cast<int>(5 * s), kGoldDark);
+    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(13.5)), static_cast<int>(13 * s), static_cast<int>(3 * s), kGold);
+    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(13.5)), static_cast<int>(13 * s), static_cast<int>(1 * s), kGoldLight);
+    c.Rect(static_cast<int>(X(21)), static_cast<int>(Y(17)), static_cast<int>(3 * s), static_cast<int>(6 * s), kGoldDark);
+    c.Rect(static_cast<int>(X(25.5)), static_cast<int>(Y(17)), static_cast<int>(3 * s), static_cast<int>(8 * s), kGoldDark);
+}
+
+void make_key() {
+    Canvas c(30, 30, kBlack);
+    draw_key(c, 0, 0, 1.0);
+    // a sparkle
+    c.Rect(4, 3, 1, 5, kWhite);
+    c.Rect(2, 5, 5, 1, kWhite);
+    save8(c, "panak/klic.png");
+}
+
+// --------------------------------------------------------------- the splash
+void make_splash() {
+    const Rgb deep{150, 16, 28}, mid{204, 36, 40}, light{236, 96, 90};
+    for (int f = 0; f < 4; ++f) {
+        Canvas c(96, 96, kWhite);
+        const double grow = 1.0 + f * 0.9;
+        const double cx = 30, cy = 40;
+        for (int d = 0; d < 14; ++d) {
+            const double ang = d * 0.4487989505 + 0.3;  // roughly 2 pi / 14
+            const double dist = (8 + (hash3(d, 1, 7) % 10)) * grow;
+            const double x = cx + std::cos(ang) * dist, y = cy + std::sin(ang) * dist * 0.9 + f * 3;
+            const double r = (2.5 + (hash3(d, 2, 7) % 3)) * (1.2 - f * 0.18);
+            c.Disc(x, y, r + 1, deep);
+            c.Disc(x, y, r, mid);
+        }
+        const double body = 13 - f * 2.5;
+        if (body > 0) {
+            c.Disc(cx, cy + f * 6, body + 2, deep);
+            c.Disc(cx, cy + f * 6, body, mid);
+            c.Disc(cx - body * 0.3, cy + f * 6 - body * 0.3, body * 0.4, light);
+        } else {
+            c.Ellipse(cx, cy + 36, 22, 5, deep);
+            c.Ellipse(cx, cy + 36, 20, 3.5, mid);
+        }
+        c.Ellipse(cx, cy + 38, 10 + f * 5, 3 + f, deep);
+        save24(c, "panak/prsk" + std::to_string(f + 1) + ".png");
+    }
+}
+
+// ---------------------------------------------------------- title and menu
+void starry_sky(Canvas& c, int seed) {
+    c.Gradient(0, 0, 1024, 768, {14, 20, 64}, {92, 54, 110});
+    for (int i = 0; i < 220; ++i) {
+        const int x = static_cast<int>(hash3(i, 0, seed) % 1024), y = static_cast<int>(hash3(i, 1, seed) % 520);
+        const int b = 150 + static_cast<int>(hash3(i, 2, seed) % 100);
+        c.Set(x, y, {static_cast<uint8_t>(b), static_cast<uint8_t>(b), 255});
+        if (i % 9 == 0) {
+            c.Set(x + 1, y, {200, 200, 255});
+            c.Set(x - 1, y, {200, 200, 255});
+            c.Set(x, y + 1, {200, 200, 255});
+            c.Set(x, y - 1, {200, 200, 255});
+        }
+    }
+    c.Disc(860, 110, 46, {250, 240, 200});
+    c.Disc(878, 98, 40, mix({14, 20, 64}, {92, 54, 110}, 30));
+    // hills
+    for (int x = 0; x < 1024; ++x) {
+        const double h1 = 560 + 40 * std::sin(x * 0.006 + 1.0) + 18 * std::sin(x * 0.017);
+        const double h2 = 640 + 30 * std::sin(x * 0.009 + 2.5) + 10 * std::sin(x * 0.031);
+        for (int y = static_cast<int>(h1); y < 768; ++y) c.Set(x, y, mix({40, 46, 96}, {30, 30, 70}, (y - 500) / 2 & 255));
+        for (int y = static_cast<int>(h2); y < 768; ++y) c.Set(x, y, {26, 58, 52});
+        c.Set(x, static_cast<int>(h2), {60, 120, 80});
+    }
+    // a small castle on the far hill
+    const Rgb wall{58, 52, 90}, window{250, 210, 110};
+    c.Rect(120, 470, 120, 110, wall);
+    c.Rect(100, 430, 40, 150, wall);
+    c.Rect(220, 420, 40, 160, wall);
+    for (int i = 0; i < 5; ++i) c.Rect(100 + i * 8 * 2 / 2 * 1, 422, 6, 8, wall);
+    c.Triangle(96, 432, 144, 432, 120, 390, {80, 50, 100});
+    c.Triangle(216, 422, 264, 422, 240, 378, {80, 50, 100});
+    c.Rect(114, 460, 8, 14, window);
+    c.Rect(236, 450, 8, 14, window);
+    c.Rect(170, 520, 16, 22, window);
+}
+
+void outlined_text(Canvas& c, int x, int y, int scale, const std::string& t, Rgb fill, Rgb edge, int d) {
+    for (int dy = -d; dy <= d; dy += d)
+        for (int dx = -d; dx <= d; dx += d) draw_text(c, x + dx, y + dy, scale, t, edge);
+    draw_text(c, x, y, scale, t, fill);
+}
+
+void make_title() {
+    Canvas c(1024, 768, kBlack);
+    starry_sky(c, 11);
+    // the name, large, with a drop shadow and an outline
+    const int scale = 22;
+    const std::string name = "Klíče";
+    const int w = text_width(scale, name);
+    const int x = (1024 - w) / 2, y = 150;
+    draw_text(c, x + 12, y + 12, scale, name, {20, 12, 40});
+    outlined_text(c, x, y, scale, name, kGold, kGoldDark, 5);
+    // a shine on the upper rows of the letters
+    for (int yy = y; yy < y + 2 * scale; ++yy)
+        for (int xx = x; xx < x + w; ++xx)
+            if (c.Get(xx, yy) == kGold) c.Set(xx, yy, kGoldLight);
+    const std::string sub = "SEBER VŠECHNY KLÍČE";
+    outlined_text(c, (1024 - text_width(5, sub)) / 2, 360, 5, sub, {240, 236, 255}, {60, 40, 110}, 3);
+    // keys around the name
+    draw_key(c, 120, 170, 3.0);
+    draw_key(c, 820, 250, 2.2);
+    // the panel that carries the loading text at (200, 500)
+    c.Round(180, 486, 470, 66, 14, {120, 86, 40});
+    c.Round(184, 490, 462, 58, 12, {246, 230, 186});
+    save24(c, "panak/uvod1.png");
+}
+
+// Menu layout: a track for the slider knob, two arrow buttons beside it and
+// the start and end buttons on the right panel.
+const Rgb kPanel{44, 36, 84}, kPanelEdge{90, 76, 150};
+
+void arrow_button(Canvas& c, int x, int y, int w, int h, bool up, bool lit) {
+    const Rgb face = lit ? Rgb{255, 214, 80} : Rgb{120, 170, 230};
+    const Rgb edge = lit ? Rgb{170, 110, 20} : Rgb{40, 70, 140};
+    c.Round(x, y, w, h, 14, edge);
+    c.Round(x + 4, y + 4, w - 8, h - 8, 11, face);
+    const double cx = x + w / 2.0, top = y + h * 0.22, bottom = y + h * 0.78;
+    if (up)
+        c.Triangle(cx - w * 0.28, bottom, cx + w * 0.28, bottom, cx, top, edge);
+    else
+        c.Triangle(cx - w * 0.28, top, cx + w * 0.28, top, cx, bottom, edge);
+}
+
+void text_button(Canvas& c, int x, int y, int w, int h, const std::string& label, bool lit) {
+    const Rgb face = lit ? Rgb{255, 214, 80} : Rgb{110, 196, 120};
+    const Rgb edge = lit ? Rgb{170, 110, 20} : Rgb{30, 90, 50};
+    c.Round(x, y, w, h, 16, edge);
+    c.Round(x + 5, y + 5, w - 10, h - 10, 12, face);
+    c.Rect(x + 14, y + 9, w - 28, 3, shade(face, 40));
+    const int s = 5;
+    const int tw = text_width(s, label);
+    draw_text(c, x + (w - tw) / 2 + 2, y + (h - 7 * s) / 2 + 2, s, label, shade(edge, -10));
+    draw_text(c, x + (w - tw) / 2, y + (h - 7 * s) / 2, s, label, lit ? Rgb{90, 40, 10} : Rgb{240, 255, 240});
+}
+
+struct MenuParts {
+    bool start = false, end = false, up = false, down = false;
+};
+
+Canvas menu_screen(MenuParts lit) {
+    Canvas c(1024, 768, kBlack);
+    starry_sky(c, 23);
+    // right panel
+    c.Rect(790, 0, 234, 768, kPanelEdge);
+    c.Rect(796, 0, 228, 768, kPanel);
+    // central panel
+    c.Round(280, 40, 490, 680, 24, kPanelEdge);
+    c.Round(286, 46, 478, 668, 20, kPanel);
+    outlined_text(c, 330, 70, 5, "VYBER ÚROVEŇ", {250, 240, 200}, {20, 14, 40}, 2);
+    // the knob's track: a groove the plaque slides in
+    c.Round(322, 134, 268, 470, 16, {24, 20, 50});
+    c.Round(328, 140, 256, 458, 12, {34, 28, 66});
+    for (int i = 0; i < 25; ++i) {
+        const int y = 190 + i * 13;
+        c.Rect(596, y, i % 4 == 0 ? 12 : 6, 2, {150, 140, 200});
+    }
+    arrow_button(c, 615, 122, 113, 46, true, lit.up);
+    arrow_button(c, 615, 602, 113, 46, false, lit.down);
+    text_button(c, 812, 72, 170, 76, "HRÁT", lit.start);
+    text_button(c, 822, 552, 182, 80, "KONEC", lit.end);
+    draw_text(c, 330, 660, 3, "ŠIPKY: A D W  HUDBA: H", {200, 190, 240});
+    return c;
+}
+
+void crop_save8(const Canvas& full, int x, int y, int w, int h, const std::string& rel) {
+    Canvas part(w, h, kBlack);
+    for (int j = 0; j < h; ++j)
+        for (int i = 0; i < w; ++i) part.Set(i, j, full.Get(x + i, y + j));
+    save8(part, rel);
+}
+
+void make_menu() {
+    save24(menu_screen({}), "panak/uvod2.png");
+    MenuParts start;
+    start.start = true;
+    crop_save8(menu_screen(start), 808, 69, 177, 81, "panak/hra1.png");
+    MenuParts end;
+    end.end = true;
+    crop_save8(menu_screen(end), 818, 548, 190, 88, "panak/konec1.png");
+    // arrow highlights: only the lit button, the rest white (transparent)
+    Canvas up(127, 79, kWhite);
+    arrow_button(up, 615 - 610, 122 - 118, 113, 46, true, true);
+    save8(up, "panak/sipka1.png");
+    Canvas down(128, 86, kWhite);
+    arrow_button(down, 615 - 607, 602 - 579, 113, 46, false, true);
+    save8(down, "panak/sipka2.png");
+    // the knob: a plaque whose window holds the level number at (95, 50)
+    Canvas knob(449, 140, kWhite);
+    knob.Round(16, 8, 250, 124, 18, {120, 86, 40});
+    knob.Round(22, 14, 238, 112, 14, {226, 180, 90});
+    knob.Rect(30, 20, 222, 4, {250, 220, 150});
+    knob.Round(84, 42, 118, 60, 10, {90, 60, 24});
+    knob.Round(88, 46, 110, 52, 8, {40, 50, 110});
+    draw_text(knob, 34, 112, 2, "ÚROVEŇ", {90, 60, 24});
+    knob.Triangle(266, 50, 266, 90, 296, 70, {120, 86, 40});
+    save8(knob, "panak/posuvnik.png");
+    // the music-key hint
+    Canvas hint(168, 30, kBlack);
+    outlined_text(hint, 8, 5, 3, "H: HUDBA", {250, 236, 160}, {90, 70, 40}, 1);
+    save8(hint, "panak/zapvyp.png");
+}
+
+// ------------------------------------------------------------- level objects
+void make_objects() {
+    // moving block: a riveted plate with warning stripes
+    Canvas block(80, 20, {96, 100, 116});
+    block.Rect(0, 0, 80, 3, {170, 176, 196});
+    block.Rect(0, 17, 80, 3, {56, 58, 72});
+    for (int i = 0; i < 80; ++i)
+        for (int j = 5; j < 14; ++j)
+            if (((i + j) / 6) % 2 == 0) block.Set(i, j, {236, 196, 40});
+    for (int x : {5, 74}) block.Disc(x + 0.5, 10, 2.2, {200, 204, 220});
+    save24(block, "ruzne/ctverec.png");
+
+    // "al": a flame; its outer red kills, the yellow core is inside it
+    for (int f = 0; f < 3; ++f) {
+        Canvas c(40, 48, kBlack);
+        const double sway = (f - 1) * 3.0;
+        c.Ellipse(20, 34, 15, 13, kRed);
+        c.Triangle(6, 32, 34, 32, 20 + sway, 2 + f * 2, kRed);
+        c.Triangle(8, 30, 18, 30, 9 - sway, 12 - f, kRed);
+        c.Triangle(22, 30, 33, 30, 31 - sway, 10 + f, kRed);
+        c.Ellipse(20, 36, 8, 8 - f, {255, 200, 40});
+        c.Triangle(14, 34, 26, 34, 20 + sway * 0.6, 18 + f * 2, {255, 200, 40});
+        c.Ellipse(20, 39, 4, 4, {255, 250, 200});
+        save24(c, "ruzne/al" + std::to_string(f + 1) + ".png");
+    }
+    // "leb": a red skull that snaps its jaw
+    for (int f = 0; f < 3; ++f) {
+        Canvas c(40, 40, kBlack);
+        const int jaw = f * 3;
+        c.Ellipse(20, 16, 16, 14, kRed);
+        c.Rect(10, 22, 20, 8, kRed);
+        c.Rect(11, 30 + jaw, 18, 6, kRed);
+        c.Ellipse(13, 16, 4.5, 5, kBlack);
+        c.Ellipse(27, 16, 4.5, 5, kBlack);
+        c.Disc(13, 17, 1.5, {255, 220, 90});
+        c.Disc(27, 17, 1.5, {255, 220, 90});
+        c.Triangle(18, 26, 22, 26, 20, 21, kBlack);
+        for (int t = 0; t < 4; ++t) c.Rect(12 + t * 4 + 1, 30 + jaw, 2, 2, {255, 236, 210});
+        save24(c, "ruzne/leb" + std::to_string(f + 1) + ".png");
+    }
+    // "zuby": a trap of teeth on the floor that opens and bites
+    for (int f = 0; f < 3; ++f) {
+        Canvas c(64, 32, kBlack);
+        c.Rect(0, 26, 64, 6, kRed);
+        const int open = 4 + f * 5;
+        for (int t = 0; t < 8; ++t) {
+            const double x = t * 8;
+            c.Triangle(x, 27, x + 8, 27, x + 4, 27 - 10 - open * 0.6, kRed);
+        }
+        for (int t = 0; t < 8; ++t) c.Set(t * 8 + 4, 20 - static_cast<int>(open * 0.6), {255, 240, 220});
+        save24(c, "ruzne/zuby" + std::to_string(f + 1) + ".png");
+    }
+    // the exit arrow, on white (its colour key)
+    Canvas arrow(64, 48, kWhite);
+    arrow.Rect(4, 16, 34, 16, {20, 110, 40});
+    arrow.Triangle(34, 2, 34, 46, 62, 24, {20, 110, 40});
+    arrow.Rect(7, 19, 31, 10, {80, 220, 100});
+    arrow.Triangle(37, 9, 37, 39, 56, 24, {80, 220, 100});
+    save24(arrow, "ruzne/sipka.png");
+}
+
+// ------------------------------------------------------------- backgrounds
+// A map is 24 rows of 32 tiles of 32 x 32 pixels, after a "theme" line:
+//   .  empty (black)            #  bricks         S  stone blocks
+//   G  ground, grass on top     W  wooden plank (the top 16 rows of the tile)
+//   ^  spikes (pure red)        ~  lava (pure red)
+struct Theme {
+    Rgb brick, mortar, stone, stone_edge, earth, grass, wood;
+};
+
+Theme theme_named(const std::string& name, const std::string& file) {
+    if (name == "meadow") return {{168, 84, 56}, {96, 64, 54}, {128, 128, 140}, {84, 84, 100}, {122, 80, 44}, {70, 170, 60}, {170, 120, 60}};
+    if (name == "castle") return {{120, 110, 150}, {70, 62, 96}, {150, 146, 160}, {96, 92, 112}, {100, 90, 84}, {110, 150, 90}, {150, 104, 56}};
+    if (name == "cave") return {{110, 80, 60}, {60, 44, 36}, {96, 86, 80}, {58, 52, 50}, {88, 64, 44}, {60, 130, 110}, {140, 100, 60}};
+    if (name == "ice") return {{120, 160, 200}, {70, 100, 140}, {170, 200, 230}, {110, 140, 180}, {110, 120, 150}, {220, 240, 255}, {150, 120, 90}};
+    if (name == "desert") return {{200, 150, 80}, {140, 96, 50}, {186, 164, 120}, {130, 110, 80}, {190, 140, 70}, {230, 200, 110}, {150, 100, 50}};
+    throw std::runtime_error(file + ": unknown theme " + name);
+}
+
+void draw_background(const std::string& name) {
+    const std::string path = g_root + "/pictures/krajina/" + name + ".map";
+    std::ifstream in(path);
+    if (!in) throw std::runtime_error("cannot open " + path);
+    std::string head;
+    std::getline(in, head);
+    if (head.rfind("theme ", 0) != 0) throw std::runtime_error(path + ":1: expected 'theme NAME'");
+    const Theme t = theme_named(head.substr(6), path);
+    std::vector<std::string> rows;
+    std::string line;
+    while (std::getline(in, line) && rows.size() < 24) {
+        if (line.size() != 32) throw std::runtime_error(path + ":" + std::to_string(rows.size() + 2) + ": a row has 32 tiles");
+        rows.push_back(line);
+    }
+    if (rows.size() != 24) throw std::runtime_error(path + ": a map has 24 rows");
+    auto at = [&](int c, int r) { return (c < 0 || r < 0 || c >= 32 || r >= 24) ? '#' : rows[r][c]; };
+    Canvas img(1024, 768, kBlack);
+    for (int r = 0; r < 24; ++r)
+        for (int col = 0; col < 32; ++col) {
+            const char k = rows[r][col];
+            const int x = col * 32, y = r * 32;
+            const bool open_above = at(col, r - 1) == '.' || at(col, r - 1) == 'W';
+            switch (k) {
+                case '.': break;
+                case '#':
+                    img.Rect(x, y, 32, 32, t.mortar);
+                    for (int b = 0; b < 4; ++b) {
+                        const int off = (b % 2) ? 8 : -8;
+                        for (int s = -1; s < 2; ++s) {
+                            const int bx = x + off + s * 16 + 1, by = y + b * 8 + 1;
+                            const int n = static_cast<int>(hash3(bx, by, 3) % 30) - 15;
+                            for (int j = 0; j < 6; ++j)
+                                for (int i = 0; i < 14; ++i)
+                                    if (bx + i >= x && bx + i < x + 32) img.Set(bx + i, by + j, shade(t.brick, n + (j == 0 ? 20 : 0)));
+                        }
+                    }
+                    break;
+                case 'S':
+                    img.Rect(x, y, 32, 32, t.stone_edge);
+                    img.Rect(x + 2, y + 2, 28, 28, t.stone);
+                    img.Rect(x + 2, y + 2, 28, 3, shade(t.stone, 30));
+                    for (int i = 0; i < 10; ++i)
+                        img.Set(x + 4 + static_cast<int>(hash3(x, y, i) % 24), y + 6 + static_cast<int>(hash3(y, x, i) % 22), shade(t.stone, -25));
+                    break;
+                case 'G':
+                    for (int j = 0; j < 32; ++j)
+                        for (int i = 0; i < 32; ++i) {
+                            const int n = static_cast<int>(hash3(x + i, y + j, 5) % 24) - 12;
+                            img.Set(x + i, y + j, shade(t.earth, n));
+                        }
+                    if (open_above) {
+                        for (int i = 0; i < 32; ++i) {
+                            const int depth = 6 + static_cast<int>(hash3(x + i, y, 9) % 5);
+                            for (int j = 0; j < depth; ++j) img.Set(x + i, y + j, shade(t.grass, j == 0 ? 30 : -(j * 4)));
+                        }
+                    }
+                    break;
+                case 'W':
+                    img.Rect(x, y, 32, 16, shade(t.wood, -50));
+                    img.Rect(x, y + 1, 32, 13, t.wood);
+                    img.Rect(x, y + 2, 32, 2, shade(t.wood, 35));
+                    img.Rect(x, y + 8, 32, 1, shade(t.wood, -25));
+                    img.Rect(x + 30, y + 1, 2, 14, shade(t.wood, -50));
+                    break;
+                case '^':
+                    img.Rect(x, y + 26, 32, 6, kRed);
+                    for (int s = 0; s < 4; ++s) img.Triangle(x + s * 8, y + 27, x + s * 8 + 8, y + 27, x + s * 8 + 4, y + 8, kRed);
+                    break;
+                case '~': {
+                    const bool surface = at(col, r - 1) == '.';
+                    for (int i = 0; i < 32; ++i) {
+                        const int top = surface ? 6 + static_cast<int>(3 * std::sin((x + i) * 0.2)) : 0;
+                        img.Rect(x + i, y + top, 1, 32 - top, kRed);
+                    }
+                    break;
+                }
+                default:
+                    throw std::runtime_error(path + ": unknown tile '" + std::string(1, k) + "'");
+            }
+        }
+    save24(img, "krajina/" + name + ".png");
+}
+
+// ------------------------------------------------------------ item lists
+void write_text(const std::string& rel, const std::string& text) {
+    std::ofstream out(g_root + "/" + rel, std::ios::binary);
+    out << text;
+    if (!out) throw std::runtime_error("cannot write " + rel);
+}
+
+std::string item(const std::string& name, const std::string& png, bool transparent, const std::string& key) {
+    std::ostringstream s;
+    s << "    item\n"
+      << "      Name = '" << name << "'\n"
+      << "      PatternHeight = 0\n"
+      << "      PatternWidth = 0\n"
+      << "      Picture.Data = picture '" << png << "' 24\n"
+      << "      SystemMemory = False\n"
+      << "      Transparent = " << (transparent ? "True" : "False") << "\n"
+      << "      TransparentColor = " << key << "\n"
+      << "    end\n";
+    return s.str();
+}
+
+const char* kListHead =
+    "# Written by klice-artgen; the pictures are in pictures/. Each item\n"
+    "# becomes one picture of the file, found by the game by its name.\n"
+    "object TPictureCollectionComponent\n"
+    "  List = <\n";
+const char* kListTail =
+    "  >\n"
+    "  List.ColorTable = zeros 1024\n"
+    "end\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 && argc != 3) {
+        std::fprintf(stderr, "usage: klice-artgen ASSETS_DIR [SHEET.png]\n");
+        return 2;
+    }
+    g_root = argv[1];
+    try {
+        make_player();
+        make_key();
+        make_splash();
+        make_title();
+        make_menu();
+        make_objects();
+        std::string krajina = kListHead;
+        for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 21, 22, 23, 24, 25}) {
+            const std::string name = "p" + std::to_string(n);
+            draw_background(name);
+            krajina += item(name, "pictures/krajina/" + name + ".png", false, "clBlack");
+        }
+        write_text("krajina.txt", krajina + kListTail);
+        std::string ruzne = kListHead;
+        ruzne += item("ctverec", "pictures/ruzne/ctverec.png", true, "clBlack");
+        for (const char* kind : {"al", "leb", "zuby"})
+            for (int f = 1; f <= 3; ++f) {
+                const std::string name = kind + std::to_string(f);
+                ruzne += item(name, "pictures/ruzne/" + name + ".png", true, "clBlack");
+            }
+        ruzne += item("sipka", "pictures/ruzne/sipka.png", true, "clWhite");
+        write_text("ruzne.txt", ruzne + kListTail);
+        if (argc == 3) write_sheet(argv[2]);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "klice-artgen: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
