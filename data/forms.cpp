@@ -73,6 +73,7 @@ KLICE_DESCRIBE_CLASS(TCustomForm, c) {
     c.Integer("ClientHeight", &TCustomForm::ClientHeight, &TCustomForm::SetClientHeight).NotStored();
     c.Integer("ClientWidth", &TCustomForm::ClientWidth, &TCustomForm::SetClientWidth).NotStored();
     c.Object("Font", &TCustomForm::Font, &TCustomForm::SetFont);
+    c.Object("ActiveControl", &TCustomForm::ActiveControl, &TCustomForm::ActiveControl);
     c.Boolean("KeyPreview", &TCustomForm::KeyPreview, &TCustomForm::KeyPreview).Default(0);
     c.Boolean("OldCreateOrder", &TCustomForm::OldCreateOrder, &TCustomForm::OldCreateOrder);
     c.Integer("PixelsPerInch", &TCustomForm::PixelsPerInch, &TCustomForm::PixelsPerInch);

@@ -19,7 +19,7 @@ std::string CurrentDirectory() {
 
 }  // namespace
 
-HeadlessGame::HeadlessGame(const std::string& data_folder) : previous_dir_(CurrentDirectory()) {
+HeadlessGame::HeadlessGame(const std::string& data_folder, bool with_sound) : previous_dir_(CurrentDirectory()) {
     if (chdir(data_folder.c_str()) != 0) throw EInOutError(errno, "Cannot enter the data folder " + data_folder);
     app_ = std::make_unique<platform::Application>(platform::ApplicationMode::Headless);
     presents_before_ = app_->PresentCount();
@@ -29,6 +29,7 @@ HeadlessGame::HeadlessGame(const std::string& data_folder) : previous_dir_(Curre
     Application().Bind();
     game_state = game_state_t{};
     new Tform1(nullptr);
+    if (!with_sound && form1->DXSound1 != nullptr) form1->DXSound1->Finalize();
     form1->Show();
 }
 

@@ -27,7 +27,10 @@ class HeadlessGame {
 public:
     // Makes data_folder the working directory (restored at destruction),
     // resets game_state, creates form1 (which runs create) and shows it.
-    explicit HeadlessGame(const std::string& data_folder);
+    // Without with_sound the sound device is released once form1 exists, so
+    // the game runs silent whatever audio the machine has; with it, the waves
+    // play on the platform's audio device (SDL's dummy driver in tests).
+    explicit HeadlessGame(const std::string& data_folder, bool with_sound = false);
     ~HeadlessGame();
     HeadlessGame(const HeadlessGame&) = delete;
     HeadlessGame& operator=(const HeadlessGame&) = delete;

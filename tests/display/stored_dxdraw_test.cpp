@@ -48,6 +48,7 @@ TEST(StoredDXDraw, RoundTripsThroughTheComponentStream) {
         TMethodInfo const* method = TStoredForm::StaticClass().FindMethod("keydown");
         ASSERT_NE(method, nullptr);
         ASSERT_TRUE(TDXDraw::StaticClass().FindProperty("OnKeyDown")->set_method(*d, method, &source));
+        source.ActiveControl = d;
         WriteComponent(stream, source);
     }
     stream.Seek(0, SeekOrigin::Begin);
@@ -57,6 +58,7 @@ TEST(StoredDXDraw, RoundTripsThroughTheComponentStream) {
     ASSERT_NE(target.DXDraw, nullptr);
     TDXDraw& d = *target.DXDraw;
     EXPECT_EQ(d.Parent(), &target);
+    EXPECT_EQ(target.ActiveControl, &d);
     EXPECT_EQ(d.Align(), TAlign::alClient);
     EXPECT_EQ(d.Cursor, crHandPoint);
     EXPECT_EQ(d.SurfaceWidth(), 587);

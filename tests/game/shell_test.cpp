@@ -95,6 +95,16 @@ TEST_F(Shell, StartUpRunsInitGameHidesTheCursorAndTakesTheScreen) {
     EXPECT_EQ(game.Form().Edit1->Text, "Edit1");
     EXPECT_FALSE(game.Form().Edit1->Visible());
     EXPECT_EQ(game.PresentCount(), 0u);
+    // Headless games are silent unless asked otherwise.
+    EXPECT_FALSE(game.Form().DXSound1->Initialized());
+}
+
+TEST_F(Shell, HeadlessWithSoundKeepsTheSoundDevice) {
+    HeadlessGame game(data.Path(), true);
+    EXPECT_TRUE(game.Form().DXSound1->Initialized());
+    EXPECT_EQ(game.Form().WaveList->DXSound(), game.Form().DXSound1);
+    game.Tick(3);
+    EXPECT_EQ(game.State().intro_frames, 3);
 }
 
 TEST_F(Shell, TheFirstFiveHundredDrawableTicksAreTitleTicks) {
