@@ -259,7 +259,7 @@ void make_title() {
     const std::string sub = "SEBER VŠECHNY KLÍČE";
     outlined_text(c, (1024 - text_width(5, sub)) / 2, 360, 5, sub, {240, 236, 255}, {60, 40, 110}, 3);
     // keys around the name
-    draw_key(c, 120, 170, 3.0);
+    draw_key(c, 60, 190, 3.0);
     draw_key(c, 820, 250, 2.2);
     // the panel that carries the loading text at (200, 500)
     c.Round(180, 486, 470, 66, 14, {120, 86, 40});
@@ -466,15 +466,21 @@ void draw_background(const std::string& name) {
             switch (k) {
                 case '.': break;
                 case '#':
+                    // two courses of bricks a tile, each course offset by half a brick
                     img.Rect(x, y, 32, 32, t.mortar);
-                    for (int b = 0; b < 4; ++b) {
-                        const int off = (b % 2) ? 8 : -8;
-                        for (int s = -1; s < 2; ++s) {
-                            const int bx = x + off + s * 16 + 1, by = y + b * 8 + 1;
-                            const int n = static_cast<int>(hash3(bx, by, 3) % 30) - 15;
-                            for (int j = 0; j < 6; ++j)
-                                for (int i = 0; i < 14; ++i)
-                                    if (bx + i >= x && bx + i < x + 32) img.Set(bx + i, by + j, shade(t.brick, n + (j == 0 ? 20 : 0)));
+                    for (int course = 0; course < 2; ++course) {
+                        const int by = y + course * 16 + 1;
+                        const int off = ((r * 2 + course) % 2) ? 16 : 0;
+                        for (int b = -1; b < 2; ++b) {
+                            const int bx = x + off + b * 32 + 1;
+                            const int n = static_cast<int>(hash3(bx + 2048, by, 3) % 36) - 18;
+                            for (int j = 0; j < 14; ++j)
+                                for (int i = 0; i < 30; ++i) {
+                                    if (bx + i < x || bx + i >= x + 32) continue;
+                                    const int edge = j == 0 ? 26 : j == 13 ? -22 : 0;
+                                    const int grain = static_cast<int>(hash3(bx + i, by + j, 8) % 10) - 5;
+                                    img.Set(bx + i, by + j, shade(t.brick, n + edge + grain));
+                                }
                         }
                     }
                     break;
