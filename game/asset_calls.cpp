@@ -1,17 +1,25 @@
 #include "game/asset_calls.h"
 
 #include "data/stream.h"
+#include "display/image_list.h"
 #include "game/hlavni.h"
 
 namespace klice {
 
-// Until the image list reads picture files, a fill only opens the file, so
-// that a missing file fails as it will then.
-void fill_image_list(TComponent*, const std::string& file_name) {
+void fill_image_list(TComponent* image_list, const std::string& file_name) {
+    if (auto* list = dynamic_cast<TCustomDXImageList*>(image_list)) {
+        list->Items()->LoadFromFile(file_name);
+        return;
+    }
+    // A window without that list still fails on a missing file.
     TFileStream stream(file_name, FileMode::OpenRead);
 }
 
-void draw_picture(TComponent*, const std::string&, int, int) {}
+void draw_picture(TComponent* image_list, const std::string& name, int x, int y) {
+    auto* list = dynamic_cast<TCustomDXImageList*>(image_list);
+    if (list == nullptr || form1 == nullptr || form1->DXDraw == nullptr) return;
+    Draw(*list->Items()->Find(name), form1->DXDraw->Surface(), x, y, 0);
+}
 
 namespace {
 
