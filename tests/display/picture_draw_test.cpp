@@ -125,6 +125,46 @@ TEST_F(Display, ImageListFollowsTheDisplaysEvents) {
     EXPECT_EQ(other_list->DXDraw(), nullptr);
 }
 
+TEST_F(Display, ImageListsTravelInTheWindowStream) {
+    // A plain root owning a display and a list, as a window would.
+    TComponent root(nullptr);
+    root.SetName("Root");
+    auto* root_dxdraw = new TDXDraw(&root);
+    root_dxdraw->SetName("DXDraw");
+    TDXImageList* stored = new TDXImageList(&root);
+    stored->SetName("panak");
+    stored->SetDXDraw(root_dxdraw);
+    std::swap(list, stored);
+    list->Left = 12;
+    list->Top = 34;
+    Add("klic", Picture24(30, 30, [](int, int) { return clRed; }))->SetTransparentColor(clWhite);
+    list->Items()->ColorTable[5] = 9;
+    TMemoryStream stream;
+    WriteComponent(stream, root);
+    std::swap(list, stored);
+
+    TComponent read(nullptr);
+    stream.SetPosition(0);
+    ReadComponent(stream, read);
+    auto* panak = dynamic_cast<TDXImageList*>(read.FindComponent("panak"));
+    ASSERT_NE(panak, nullptr);
+    EXPECT_EQ(panak->DXDraw(), read.FindComponent("DXDraw"));
+    EXPECT_EQ(panak->Left, 12);
+    EXPECT_EQ(panak->Top, 34);
+    EXPECT_EQ(panak->Items()->ColorTable[5], 9);
+    ASSERT_EQ(panak->Items()->Count(), 1);
+    EXPECT_EQ(panak->Items()->Find("KLIC")->TransparentColor(), clWhite);
+    EXPECT_EQ(panak->Items()->Find("klic")->Width(), 30);
+
+    // A file loaded while the display is up gets its surfaces at once.
+    dxdraw->Initialize();
+    TMemoryStream file;
+    panak->Items()->SaveToStream(file);
+    file.SetPosition(0);
+    list->Items()->LoadFromStream(file);
+    EXPECT_EQ(PatternCount(*list->Items()->Find("klic")), 1);
+}
+
 TEST_F(Display, OpaqueItemsAreCopiedWholeKeyedItemsLeaveTheirKey) {
     // White in the top half, black below.
     auto half = [](int, int y) { return y < 5 ? clWhite : clBlack; };
