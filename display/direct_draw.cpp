@@ -260,6 +260,12 @@ bool TDirectDrawSurface::IsLost() { return ISurface().IsLost(); }
 
 bool TDirectDrawSurface::Restore() { return Check(ISurface().Restore()); }
 
+uint32_t TDirectDrawSurface::ColorToPixel(TColor color) const {
+    const uint32_t c = static_cast<uint32_t>(color);
+    return platform::PackRgb(desc_.Format, static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8),
+                             static_cast<uint8_t>(c >> 16));
+}
+
 void TDirectDrawSurface::SetTransparentColor(uint32_t raw) {
     if (Check(ISurface().SetColorKey(raw))) {
         desc_.HasColorKey = true;

@@ -179,6 +179,9 @@ public:
     bool IsLost();
     bool Restore();
 
+    // The raw pixel a colour value (0x00BBGGRR) gets on this surface.
+    uint32_t ColorToPixel(TColor color) const;
+
     void SetTransparentColor(uint32_t raw);
     void ClearTransparentColor();
 

@@ -19,10 +19,16 @@ struct Surfaces : ::testing::TestWithParam<int> {
         surface->SetSize(1024, 768);
     }
     void TearDown() override { surface.reset(); }
-    uint32_t Raw(uint8_t r, uint8_t g, uint8_t b) {
-        return platform::PackRgb(surface->Description().Format, r, g, b);
-    }
+    uint32_t Raw(uint8_t r, uint8_t g, uint8_t b) { return surface->ColorToPixel(r | g << 8 | b << 16); }
 };
+
+TEST_P(Surfaces, ColoursBecomeRawPixelsOfTheMode) {
+    const bool deep = GetParam() == 32;
+    EXPECT_EQ(surface->ColorToPixel(clRed), deep ? 0xFF0000u : 0xF800u);
+    EXPECT_EQ(surface->ColorToPixel(clBlue), deep ? 0x0000FFu : 0x001Fu);
+    EXPECT_EQ(surface->ColorToPixel(clWhite), deep ? 0xFFFFFFu : 0xFFFFu);
+    EXPECT_EQ(surface->ColorToPixel(clBlack), 0u);
+}
 
 TEST_P(Surfaces, PixelReadsThroughTheCanvas) {
     surface->Fill(0);
