@@ -6,6 +6,7 @@ namespace klice {
 
 void controls();        // walking, jumping, the music key
 void draw_player();     // the walking, jumping or death picture
+void draw_death();      // the splash of a death, from draw_player
 void update_keys();     // keys: drawn and collected
 void update_hazards();  // hazards: moved, animated, drawn
 void update_blocks();   // moving blocks: moved and drawn

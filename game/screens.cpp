@@ -1,22 +1,136 @@
 #include "game/screens.h"
 
+#include <string>
+
+#include "game/asset_calls.h"
 #include "game/game_state.h"
 #include "game/hlavni.h"
+#include "game/level_loading.h"
+#include "game/waves.h"
+#include "platform/application.h"
 
 namespace klice {
 
-// The title and menu pictures, the slider and the boxes come with their own
-// change; until then the title counts its ticks and both screens present.
+namespace {
+
+constexpr int kTitleTicks = 500;
+constexpr int kTitleTextFrom = 200;  // the text shows after this many title ticks
+constexpr int kTitleMusicAt = 450;
+constexpr int kFontSize = 38;
+constexpr uint32_t kBlack = 0, kYellow = 0xFFFF;
+
+constexpr int kSliderTop = 140, kSliderBottom = 450;  // rows of levels 1 and 25
+constexpr int kSliderStep = 12;  // a step ends once more than this many pixels are done
+constexpr int kLastLevel = 25;
+
+constexpr int32_t kEnter = 13;
+
+// "Načítám data..." in Windows-1250.
+const std::string kLoadingText = "Na\xE8\xEDt\xE1m data...";
+
+}  // namespace
+
+void start_slider_level() {
+    game_state_t& g = game_state;
+    stop_wave(kWaveMenuMusic);
+    g.level = g.slider_level;
+    g.in_menu = false;
+    load_level();
+    platform::ShowCursor(false);
+    play_wave(kWaveGameMusic);
+}
+
 void title_frame() {
-    ++game_state.intro_frames;
+    game_state_t& g = game_state;
+    ++g.intro_frames;
+    draw_picture(form1->panak, "uvod1", 0, 0);
+    if (g.intro_frames > kTitleTextFrom) {
+        canvas_text(200, 500, kLoadingText, kFontSize, kBlack);
+        canvas_release();
+    }
+    if (g.intro_frames == kTitleMusicAt) {
+        platform::ShowCursor(true);
+        play_wave(kWaveMenuMusic);
+    }
     form1->DXDraw->Flip();
 }
 
-void menu_frame() { form1->DXDraw->Flip(); }
+void menu_frame() {
+    game_state_t& g = game_state;
+    draw_picture(form1->panak, "uvod2", 0, 0);
+    draw_picture(form1->panak, "posuvnik", g.slider_x, g.slider_y);
 
-void keydown(uint16_t&, TShiftState) {}
+    if (kStartBox.contains(g.mouse_x, g.mouse_y)) draw_picture(form1->panak, "hra1", 808, 69);
+    if (kEndBox.contains(g.mouse_x, g.mouse_y)) draw_picture(form1->panak, "konec1", 818, 548);
+    if (kUpBox.contains(g.mouse_x, g.mouse_y)) {
+        draw_picture(form1->panak, "sipka1", 610, 118);
+        g.slider_up = true;
+    }
+    if (kDownBox.contains(g.mouse_x, g.mouse_y)) {
+        draw_picture(form1->panak, "sipka2", 607, 579);
+        g.slider_up = false;
+    }
 
-void mouse_down(TMouseButton, TShiftState, int, int) {}
+    if (g.slider_moving) {
+        if (g.slider_up) {
+            --g.slider_y;
+            ++g.slider_steps;
+            if (g.slider_steps > kSliderStep) {
+                g.slider_steps = 0;
+                --g.slider_level;
+                g.slider_moving = false;
+            }
+        }
+        if (!g.slider_up) {
+            ++g.slider_y;
+            ++g.slider_steps;
+            if (g.slider_steps > kSliderStep) {
+                g.slider_steps = 0;
+                ++g.slider_level;
+                g.slider_moving = false;
+            }
+        }
+    }
+
+    if (g.slider_y < kSliderTop) {
+        g.slider_y = kSliderTop;
+        g.slider_steps = 0;
+        g.slider_level = 1;
+        g.slider_moving = false;
+    }
+    if (g.slider_y > kSliderBottom) {
+        g.slider_y = kSliderBottom;
+        g.slider_steps = 0;
+        g.slider_level = kLastLevel;
+        g.slider_moving = false;
+    }
+
+    // A black shadow above and left of the yellow number.
+    const std::string number = std::to_string(g.slider_level);
+    canvas_text(g.slider_x + 95, g.slider_y + 50, number, kFontSize, kBlack);
+    canvas_text(g.slider_x + 98, g.slider_y + 53, number, kFontSize, kYellow);
+    canvas_release();
+
+    form1->DXDraw->Flip();
+}
+
+// Only Enter has a use: in the menu it starts the slider's level, as the
+// start box does. During the title and in play it does nothing.
+void keydown(uint16_t& key, TShiftState) {
+    if (key != kEnter) return;
+    if (game_state.in_menu && game_state.intro_frames >= kTitleTicks) start_slider_level();
+}
+
+// The position is the last one reported by a move; the button does not matter.
+void mouse_down(TMouseButton, TShiftState, int, int) {
+    game_state_t& g = game_state;
+    if (!g.in_menu) return;
+    // The direction was set by hovering; a click only starts the step.
+    if (kUpBox.contains(g.mouse_x, g.mouse_y)) g.slider_moving = true;
+    if (kDownBox.contains(g.mouse_x, g.mouse_y)) g.slider_moving = true;
+    if (kStartBox.contains(g.mouse_x, g.mouse_y)) start_slider_level();
+    if (kEndBox.contains(g.mouse_x, g.mouse_y)) form1->Close();
+}
 
 void mouse_move(TShiftState, int x, int y) {
     game_state.mouse_x = x;

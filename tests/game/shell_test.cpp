@@ -216,6 +216,7 @@ TEST_F(Shell, AFailingTickPresentsNothingAndARepeatedFailureIsBoxedOnce) {
 TEST_F(Shell, PlayFrameNamesTheBackgroundAndCountsLevelFrames) {
     HeadlessGame game(data.Path());
     EnterPlay();
+    game_state.player_y = 690;  // standing on the bottom border: no fall, no death to reload the level
     game.Tick();
     EXPECT_EQ(game.State().level_frames, 1);
     EXPECT_EQ(game.State().background_name, "p1");

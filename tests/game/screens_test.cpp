@@ -1,0 +1,302 @@
+#include <gtest/gtest.h>
+
+#include "game/screens.h"
+#include "play_world.h"
+#include "platform/application.h"
+
+namespace klice::testing {
+namespace {
+
+constexpr int32_t kEnter = 13, kEscape = 27;
+
+int cursor_count() {
+    int count = platform::ShowCursor(true) - 1;
+    platform::ShowCursor(false);
+    return count;
+}
+
+// Pixels of the last frame in a rectangle that differ from `colour`; by
+// default the colour of the frame's top-left pixel.
+int pixels_other_than(const PlayWorld& w, int x0, int y0, int x1, int y1,
+                      std::optional<uint32_t> colour = std::nullopt) {
+    platform::Frame f = w.game->LastFrame();
+    const uint32_t c = colour.value_or(f.Pixel(0, 0));
+    int n = 0;
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) n += f.Pixel(x, y) != c;
+    return n;
+}
+
+struct Menu : ::testing::Test {
+    PlayWorld w;
+    void SetUp() override {
+        w.start();
+        w.tick(500);
+        ASSERT_TRUE(game_state.in_menu);
+        w.pictures.draws.clear();
+        w.take_waves();
+    }
+    void move(int x, int y) { w.game->MouseMove(x, y); }
+    void click() { w.game->Click(0, 0); }
+    bool highlighted(const char* name) {
+        w.pictures.draws.clear();
+        w.tick();
+        return !w.pictures.of(name).empty();
+    }
+};
+
+TEST_F(Menu, SliderRowsGoingDownAndUpAgain) {
+    move(650, 620);  // down arrow
+    for (int n = 2; n <= 24; ++n) {
+        click();
+        w.tick(13);
+        ASSERT_EQ(game_state.slider_level, n);
+        ASSERT_EQ(game_state.slider_y, 140 + 13 * (n - 1)) << "level " << n;
+        ASSERT_FALSE(game_state.slider_moving);
+    }
+    // 24 -> 25 is cut by the clamp after 12 px.
+    click();
+    w.tick(11);
+    EXPECT_TRUE(game_state.slider_moving);
+    EXPECT_EQ(game_state.slider_y, 450);
+    w.tick();
+    EXPECT_FALSE(game_state.slider_moving);
+    EXPECT_EQ(game_state.slider_level, 25);
+    EXPECT_EQ(game_state.slider_y, 450);
+    EXPECT_EQ(game_state.slider_steps, 0);
+
+    // At 25 a further step down ends at once.
+    click();
+    w.tick();
+    EXPECT_FALSE(game_state.slider_moving);
+    EXPECT_EQ(game_state.slider_level, 25);
+    EXPECT_EQ(game_state.slider_y, 450);
+
+    move(650, 150);  // up arrow
+    for (int n = 24; n >= 2; --n) {
+        click();
+        w.tick(13);
+        ASSERT_EQ(game_state.slider_level, n);
+        ASSERT_EQ(game_state.slider_y, 450 - 13 * (25 - n)) << "level " << n;
+    }
+    EXPECT_EQ(game_state.slider_y, 151);
+    click();
+    w.tick(11);
+    EXPECT_EQ(game_state.slider_y, 140);
+    EXPECT_TRUE(game_state.slider_moving);
+    w.tick();
+    EXPECT_EQ(game_state.slider_level, 1);
+    EXPECT_EQ(game_state.slider_y, 140);
+    EXPECT_FALSE(game_state.slider_moving);
+
+    click();
+    w.tick();
+    EXPECT_EQ(game_state.slider_level, 1);
+    EXPECT_EQ(game_state.slider_y, 140);
+    EXPECT_FALSE(game_state.slider_moving);
+}
+
+TEST_F(Menu, TheKnobIsDrawnBeforeTheMotionAndTheNumberAfterIt) {
+    move(650, 620);
+    click();
+    w.tick();
+    ASSERT_EQ(w.pictures.of("posuvnik").size(), 1u);
+    EXPECT_EQ(w.pictures.of("posuvnik")[0].top, 140);
+    EXPECT_EQ(game_state.slider_y, 141);
+    // The yellow number lies at (slider_x + 98, slider_y + 53) of the moved row.
+    EXPECT_GT(pixels_other_than(w, 413, 194, 480, 250, 0), 20);
+    EXPECT_EQ(pixels_other_than(w, 300, 0, 1024, 190, 0), 0);
+}
+
+TEST_F(Menu, ReversingDuringAStepStillCountsThirteenTicks) {
+    move(650, 620);
+    click();
+    w.tick(13);
+    ASSERT_EQ(game_state.slider_y, 153);
+    click();
+    w.tick(5);
+    move(650, 150);  // the up arrow now: the same step goes back
+    w.tick(8);
+    EXPECT_FALSE(game_state.slider_moving);
+    EXPECT_EQ(game_state.slider_level, 1);
+    EXPECT_EQ(game_state.slider_y, 153 + 5 - 8);
+}
+
+TEST_F(Menu, ClickingWhileAStepRunsDoesNotRestartIt) {
+    move(650, 620);
+    click();
+    w.tick(6);
+    click();
+    w.tick(7);
+    EXPECT_FALSE(game_state.slider_moving);
+    EXPECT_EQ(game_state.slider_level, 2);
+    EXPECT_EQ(game_state.slider_y, 153);
+}
+
+TEST_F(Menu, EveryBoxIsExclusiveAtItsBorders) {
+    struct box_case {
+        const char* highlight;
+        int left, right, top, bottom;
+    };
+    for (const box_case& b : {box_case{"hra1", 820, 970, 80, 140}, box_case{"konec1", 820, 970, 550, 620},
+                              box_case{"sipka1", 613, 730, 120, 170}, box_case{"sipka2", 613, 730, 600, 650}}) {
+        const int mx = (b.left + b.right) / 2, my = (b.top + b.bottom) / 2;
+        SCOPED_TRACE(b.highlight);
+        for (auto [x, y] : {std::pair{b.left, my}, {b.right, my}, {mx, b.top}, {mx, b.bottom}}) {
+            move(x, y);
+            EXPECT_FALSE(highlighted(b.highlight)) << x << "," << y;
+        }
+        for (auto [x, y] : {std::pair{b.left + 1, my}, {b.right - 1, my}, {mx, b.top + 1}, {mx, b.bottom - 1}}) {
+            move(x, y);
+            EXPECT_TRUE(highlighted(b.highlight)) << x << "," << y;
+        }
+    }
+    // Clicks on the borders of the start and end boxes do nothing.
+    for (auto [x, y] : {std::pair{820, 100}, {970, 100}, {900, 80}, {900, 140}, {820, 580}, {900, 620}}) {
+        move(x, y);
+        click();
+        w.tick();
+        EXPECT_TRUE(game_state.in_menu) << x << "," << y;
+        EXPECT_FALSE(w.game->Ended());
+    }
+    // The arrows' borders start no step.
+    for (auto [x, y] : {std::pair{613, 140}, {730, 140}, {650, 120}, {650, 170}, {650, 600}, {650, 650}}) {
+        move(x, y);
+        click();
+        w.tick();
+        EXPECT_FALSE(game_state.slider_moving) << x << "," << y;
+    }
+    EXPECT_EQ(game_state.slider_level, 1);
+    EXPECT_EQ(game_state.slider_y, 140);
+}
+
+TEST_F(Menu, HoveringSetsTheDirectionAndTheHighlightsComeInBoxOrder) {
+    move(650, 620);
+    w.tick();
+    EXPECT_FALSE(game_state.slider_up);
+    move(650, 150);
+    w.pictures.draws.clear();
+    w.tick();
+    EXPECT_TRUE(game_state.slider_up);
+    ASSERT_EQ(w.pictures.draws.size(), 3u);
+    EXPECT_EQ(w.pictures.draws[0].name, "uvod2");
+    EXPECT_EQ(w.pictures.draws[1].name, "posuvnik");
+    EXPECT_EQ(w.pictures.draws[2].name, "sipka1");
+    EXPECT_EQ(w.pictures.draws[2].left, 610);
+    EXPECT_EQ(w.pictures.draws[2].top, 118);
+}
+
+TEST_F(Menu, TheStartBoxPlaysTheSlidersLevel) {
+    level_record two = flat_level();
+    two.start_y = 300;
+    w.set_level(2, two);
+    w.set_background(2, {kFloor});
+    move(650, 620);
+    click();
+    w.tick(13);
+    move(900, 100);
+    click();
+    w.tick();
+    EXPECT_FALSE(game_state.in_menu);
+    EXPECT_EQ(game_state.level, 2);
+    EXPECT_EQ(game_state.player_y, 300 + 4);  // not standing yet  // loaded, then one play frame of gravity
+    EXPECT_EQ(cursor_count(), -1);
+    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, false}, {6, true}, {4, false}}));
+}
+
+TEST_F(Menu, TheEndBoxEndsTheProgram) {
+    move(900, 580);
+    click();
+    w.tick();
+    EXPECT_TRUE(w.game->Ended());
+}
+
+TEST_F(Menu, ClicksBeforeAnyMouseMoveDoNothing) {
+    // The click's own position does not count: only the last move does.
+    w.game->MouseDown(900, 100);
+    w.game->MouseUp(900, 100);
+    w.game->MouseDown(650, 620);
+    w.tick(20);
+    EXPECT_TRUE(game_state.in_menu);
+    EXPECT_FALSE(game_state.slider_moving);
+    EXPECT_EQ(game_state.slider_y, 140);
+    EXPECT_TRUE(w.pictures.of("hra1").empty());
+    EXPECT_TRUE(w.pictures.of("sipka2").empty());
+}
+
+TEST_F(Menu, EnterStartsTheSlidersLevelWithoutAnError) {
+    w.game->KeyDown(kEnter);
+    w.tick();
+    EXPECT_FALSE(game_state.in_menu);
+    EXPECT_EQ(game_state.level, 1);
+    EXPECT_TRUE(w.game->Errors().empty());
+    EXPECT_EQ(w.take_waves()[1], (wave_event{6, true}));
+
+    // In play Enter does nothing.
+    w.game->KeyDown(kEnter);
+    w.tick();
+    EXPECT_FALSE(game_state.in_menu);
+    for (const wave_event& e : w.take_waves()) EXPECT_NE(e.index, 6);
+    EXPECT_TRUE(w.game->Errors().empty());
+}
+
+TEST(Title, FiveHundredTicksWithTextMusicAndCursor) {
+    PlayWorld w;
+    w.pictures.add("panak", "uvod1", {1024, 768, kGrey, {}});
+    w.start();
+    EXPECT_EQ(cursor_count(), -1);
+    w.tick(200);
+    EXPECT_EQ(pixels_other_than(w, 200, 500, 600, 560), 0);
+    w.tick();
+    EXPECT_GT(pixels_other_than(w, 200, 500, 600, 560), 100);  // "Načítám data..." in black
+    // Enter during the title does nothing.
+    w.game->KeyDown(kEnter);
+    w.tick(248);
+    EXPECT_TRUE(w.take_waves().empty());
+    EXPECT_EQ(cursor_count(), -1);
+    w.tick();  // title tick 450
+    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, true}}));
+    EXPECT_EQ(cursor_count(), 0);
+    w.tick(50);
+    EXPECT_EQ(game_state.intro_frames, 500);
+    EXPECT_TRUE(w.game->Errors().empty());
+    EXPECT_EQ(w.pictures.of("uvod1").size(), 500u);
+    w.pictures.draws.clear();
+    w.tick();
+    EXPECT_EQ(w.pictures.of("uvod2").size(), 1u);
+    EXPECT_TRUE(w.take_waves().empty());
+}
+
+TEST(Title, AClickInTheStartBoxDuringTheTitleStartsPlayAfterIt) {
+    PlayWorld w;
+    w.start();
+    w.tick(100);
+    w.game->MouseMove(900, 100);
+    w.game->Click(900, 100);
+    w.tick();
+    EXPECT_FALSE(game_state.in_menu);
+    EXPECT_EQ(game_state.intro_frames, 101);
+    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, false}, {6, true}}));
+    w.tick(349);  // tick 450: the menu music starts beside the game music
+    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, true}}));
+    EXPECT_EQ(cursor_count(), -2 + 1);  // hidden twice, shown once
+    w.tick(50);
+    EXPECT_EQ(game_state.intro_frames, 500);
+    w.pictures.draws.clear();
+    w.tick();  // straight into play
+    EXPECT_EQ(w.pictures.of("p1").size(), 1u);
+    EXPECT_TRUE(w.pictures.of("uvod2").empty());
+    EXPECT_EQ(game_state.level_frames, 1);
+}
+
+TEST(Title, EscOnlyActsInPlay) {
+    PlayWorld w;
+    w.start();
+    w.hold(kEscape);
+    w.tick(10);
+    EXPECT_TRUE(w.take_waves().empty());
+    EXPECT_EQ(game_state.intro_frames, 10);
+}
+
+}  // namespace
+}  // namespace klice::testing

@@ -1,0 +1,210 @@
+#include "tools/play/play_runner.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <climits>
+#include <cstdlib>
+#include <exception>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <stdexcept>
+
+#include "game/asset_calls.h"
+#include "game/game_state.h"
+#include "game/headless_game.h"
+#include "game/screens.h"
+#include "tools/play/play_script.h"
+#include "tools/play/png_frame.h"
+
+namespace klice::play {
+
+namespace fs = std::filesystem;
+
+const char* const kUsage =
+    "usage: klice-play [--data DIR] [--level N] [--ticks N] [--script FILE] [--frames DIR] [--every K]\n"
+    "                  [--log FILE] [--sound]\n";
+
+namespace {
+
+int64_t parse_count(const std::string& flag, const std::string& text, int64_t low, int64_t high) {
+    int64_t value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
+        throw std::invalid_argument(flag + " wants a number from " + std::to_string(low) + " to " +
+                                    std::to_string(high) + ", not '" + text + "'");
+    return value;
+}
+
+// Paths are taken from where the tester was started; the game itself then
+// runs in the data folder.
+std::string absolute(const std::string& path) { return path.empty() ? path : fs::absolute(path).string(); }
+
+bool has_sound_card() {
+    std::ifstream cards("/proc/asound/cards");
+    std::string first;
+    if (cards && std::getline(cards, first) && first.find("no soundcards") == std::string::npos && !first.empty())
+        return true;
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    return runtime && fs::exists(fs::path(runtime) / "pulse" / "native");
+}
+
+// The audio driver the game's sound device will open.
+void choose_audio(bool sound) {
+    if (!sound) {
+        setenv("SDL_AUDIODRIVER", "dummy", 1);  // the game runs silent
+        return;
+    }
+    if (std::getenv("SDL_AUDIODRIVER")) return;
+    if (!has_sound_card()) {
+        setenv("SDL_AUDIODRIVER", "disk", 1);
+        if (!std::getenv("SDL_DISKAUDIOFILE"))
+            setenv("SDL_DISKAUDIOFILE", absolute("klice-play-audio.raw").c_str(), 1);
+    }
+}
+
+const char* mode_name() {
+    if (game_state.intro_frames < 500) return "title";
+    return game_state.in_menu ? "menu" : "play";
+}
+
+std::string json_list(const std::vector<int>& values) {
+    std::string s = "[";
+    for (size_t i = 0; i < values.size(); ++i) s += (i ? "," : "") + std::to_string(values[i]);
+    return s + "]";
+}
+
+const char* json_bool(bool b) { return b ? "true" : "false"; }
+
+}  // namespace
+
+options parse_options(const std::vector<std::string>& args) {
+    options o;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        auto value = [&]() -> const std::string& {
+            if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
+            return args[++i];
+        };
+        if (a == "--data") o.data = value();
+        else if (a == "--level") o.level = static_cast<int>(parse_count(a, value(), 1, 25));
+        else if (a == "--ticks") o.ticks = parse_count(a, value(), 0, int64_t{1} << 40);
+        else if (a == "--script") o.script = value();
+        else if (a == "--frames") o.frames = value();
+        else if (a == "--every") o.every = parse_count(a, value(), 1, int64_t{1} << 40);
+        else if (a == "--log") o.log = value();
+        else if (a == "--sound") o.sound = true;
+        else throw std::invalid_argument("unknown argument '" + a + "'");
+    }
+    if (!o.ticks && o.script.empty()) throw std::invalid_argument("give --ticks or --script");
+    return o;
+}
+
+int run(const options& o, std::ostream& out) {
+    script events;
+    if (!o.script.empty()) events = read_script_file(o.script);
+    const int64_t ticks = o.ticks ? *o.ticks : events.last_tick();
+    const std::string frames = absolute(o.frames);
+    if (!frames.empty()) fs::create_directories(frames);
+    std::ofstream log;
+    if (!o.log.empty()) {
+        log.open(absolute(o.log), std::ios::binary | std::ios::trunc);
+        if (!log) throw std::runtime_error("cannot write the log " + o.log);
+    }
+
+    std::vector<int> started, stopped;
+    set_wave_observer([&](int index, bool start) { (start ? started : stopped).push_back(index); });
+    struct observer_reset {
+        ~observer_reset() { set_wave_observer(nullptr); }
+    } reset_observer;
+
+    choose_audio(o.sound);
+    HeadlessGame game(fs::absolute(o.data).string());
+    size_t errors_printed = 0;
+    auto print_errors = [&] {
+        const std::vector<std::string>& errors = game.Errors();
+        for (; errors_printed < errors.size(); ++errors_printed) out << "error: " << errors[errors_printed] << "\n";
+        out.flush();
+    };
+
+    if (o.level) {
+        // As a click on the start box with the slider standing at the level.
+        game_state.intro_frames = 500;
+        game_state.slider_level = *o.level;
+        game_state.slider_y = 140 + 13 * (*o.level - 1);
+        if (*o.level == 25) game_state.slider_y = 450;
+        try {
+            start_slider_level();
+        } catch (const std::exception& e) {
+            game.App().HandleException(e);
+        }
+    }
+    print_errors();
+
+    int64_t completed = 0, deaths = 0, done = 0;
+    std::set<int32_t> held;
+    int mouse_x = 0, mouse_y = 0;
+    int64_t last_frame = -1;
+    for (int64_t t = 1; t <= ticks && !game.Ended(); ++t) {
+        const std::set<int32_t> keys = events.keys_at(t);
+        for (int32_t vk : held)
+            if (!keys.count(vk)) game.HoldKey(vk, false);
+        for (int32_t vk : keys)
+            if (!held.count(vk)) {
+                game.HoldKey(vk, true);
+                game.KeyDown(vk);
+            }
+        held = keys;
+        for (const script::mouse_event& m : events.mouse_at(t)) {
+            if (m.click) {
+                game.Click(mouse_x, mouse_y);
+            } else {
+                mouse_x = m.x;
+                mouse_y = m.y;
+                game.MouseMove(m.x, m.y);
+            }
+        }
+
+        game.ProcessEvents();
+        const char* mode = mode_name();
+        const int32_t level_before = game_state.level;
+        const bool dying_before = game_state.dying;
+        const int32_t death_frame_before = game_state.death_frame;
+        game.Tick();
+        done = t;
+
+        const bool play = std::string(mode) == "play";
+        if (play && game_state.level != level_before) ++completed;
+        // A death starts when dying is set, also right after a reload.
+        const bool reloaded = dying_before && death_frame_before == 81;
+        if (game_state.dying && (!dying_before || reloaded)) ++deaths;
+
+        print_errors();
+        if (log.is_open()) {
+            const game_state_t& g = game_state;
+            log << "{\"tick\":" << t << ",\"mode\":\"" << mode << "\",\"level\":" << g.level
+                << ",\"keys_taken\":" << g.keys_taken << ",\"player_x\":" << g.player_x
+                << ",\"player_y\":" << g.player_y << ",\"on_ground\":" << json_bool(g.on_ground)
+                << ",\"dying\":" << json_bool(g.dying) << ",\"death_frame\":" << g.death_frame
+                << ",\"objects_moving\":" << json_bool(g.objects_moving)
+                << ",\"waves_started\":" << json_list(started) << ",\"waves_stopped\":" << json_list(stopped)
+                << "}\n";
+        }
+        started.clear();
+        stopped.clear();
+        if (!frames.empty() && o.every > 0 && t % o.every == 0) {
+            write_png(game.LastFrame(), (fs::path(frames) / frame_file_name(t)).string());
+            last_frame = t;
+        }
+    }
+    if (!frames.empty() && last_frame != done)
+        write_png(game.LastFrame(), (fs::path(frames) / frame_file_name(done)).string());
+    if (log.is_open() && !log.flush()) throw std::runtime_error("cannot write the log " + o.log);
+
+    out << "ticks=" << done << " level=" << game_state.level << " completed=" << completed << " deaths=" << deaths
+        << " keys=" << game_state.keys_taken << "\n";
+    return 0;
+}
+
+}  // namespace klice::play

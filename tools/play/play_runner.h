@@ -1,0 +1,32 @@
+// The play tester: the real game, headless, ticked from a script.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace klice::play {
+
+struct options {
+    std::string data = ".";           // the data files' folder
+    std::optional<int> level;         // enter play at this level
+    std::optional<int64_t> ticks;     // ticks to run; else the script's last tick
+    std::string script;               // script file
+    std::string frames;               // folder for PNG frames
+    int64_t every = 0;                // a frame every this many ticks (0: only the last)
+    std::string log;                  // JSON lines, one per tick
+    bool sound = false;               // a real audio device
+};
+
+// Reads the command line (without the program name); raises
+// std::invalid_argument with the reason for a bad one.
+options parse_options(const std::vector<std::string>& args);
+
+extern const char* const kUsage;
+
+// Runs the game and writes the report to out; returns the exit status.
+int run(const options& o, std::ostream& out);
+
+}  // namespace klice::play
