@@ -120,7 +120,7 @@ int run(const options& o, std::ostream& out) {
     } reset_observer;
 
     choose_audio(o.sound);
-    HeadlessGame game(fs::absolute(o.data).string());
+    HeadlessGame game(fs::absolute(o.data).string(), o.sound);
     size_t errors_printed = 0;
     auto print_errors = [&] {
         const std::vector<std::string>& errors = game.Errors();
