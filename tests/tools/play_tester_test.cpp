@@ -144,5 +144,33 @@ TEST(PlayTester, StartsWithTheTitleAndPrintsTheErrorBoxTexts) {
     EXPECT_EQ(lines.back(), "ticks=2 level=3 completed=0 deaths=0 keys=0");
 }
 
+TEST(PlayTester, CountsExitsAndDeathsAlsoADeathRightAfterAReload) {
+    PlayWorld w;
+    level_record one = testing::flat_level();
+    for (int i = 0; i < 6; ++i) {
+        one.objects[i].x = 200 + 100 * i;
+        one.objects[i].y = 559;  // below the side probes, within reach of the top row 500
+        one.objects[i].active = 1;
+    }
+    w.set_level(1, one);
+    // Level 2 kills at its start row, so every reload after a death is a
+    // new death within the same frame.
+    w.set_level(2, testing::flat_level());
+    w.set_background(2, {{0, 574, 1024, 40, testing::kRed}});
+    {
+        std::ofstream script(w.path() + "/exit.txt");
+        script << "1-400 D\n";
+    }
+    options o;
+    o.data = w.path();
+    o.level = 1;
+    o.script = w.path() + "/exit.txt";
+    o.ticks = 400;
+    std::ostringstream out;
+    ASSERT_EQ(run(o, out), 0);
+    // The exit at tick 196 (x = 904); deaths start at ticks 197, 279 and 361.
+    EXPECT_EQ(lines_of(out.str()).back(), "ticks=400 level=2 completed=1 deaths=3 keys=0");
+}
+
 }  // namespace
 }  // namespace klice::play
