@@ -8,6 +8,8 @@
 #include "data/events.h"
 #include "data/forms.h"
 #include "display/dxdraws.h"
+#include "display/image_list.h"
+#include "game/inert_components.h"
 #include "sound/dx_sound.h"
 #include "sound/wave_list.h"
 
@@ -23,14 +25,14 @@ public:
 
     TDXDraw* DXDraw = nullptr;
     TEdit* Edit1 = nullptr;
-    TComponent* panak = nullptr;    // image list: the pictures stored with the window
-    TComponent* ruzne = nullptr;    // image list: level objects, from ruzne.dat
-    TComponent* krajina = nullptr;  // image list: level backgrounds, from krajina.dat
+    TDXImageList* panak = nullptr;    // image list: the pictures stored with the window
+    TDXImageList* ruzne = nullptr;    // image list: level objects, from ruzne.dat
+    TDXImageList* krajina = nullptr;  // image list: level backgrounds, from krajina.dat
     TTimer* Timer1 = nullptr;
     TDXSound* DXSound1 = nullptr;
     TDXWaveList* WaveList = nullptr;
-    TComponent* DXInput1 = nullptr;
-    TComponent* DXMusic1 = nullptr;
+    TDXInput* DXInput1 = nullptr;
+    TDXMusic* DXMusic1 = nullptr;
 
     // Event handlers.
     void create(TObject* sender);

@@ -248,10 +248,15 @@ TEST(WindowResource, PlayerPicturesLetTheProbesSeeThroughThem) {
         const std::vector<uint8_t>& data = items->items[i][3].second.bytes;
         SCOPED_TRACE(kPanak[i].name);
         // Side probes (stored column 13, or 12 and 14 after mirroring and
-        // rounding) and the head probe at the top centre must be white.
+        // rounding) and the head probe at the top centre must be white, also
+        // four rows lower, where they fall while the player is in the air
+        // (gravity moves the figure after it was drawn).
         for (int row : {10, 26, 42, 58})
-            for (int col = 11; col <= 15; ++col) EXPECT_EQ(rgb8(data, 60, 76, col, row), 0xFFFFFFu) << col << "," << row;
-        for (int col = 28; col <= 32; ++col) EXPECT_EQ(rgb8(data, 60, 76, col, 0), 0xFFFFFFu) << col;
+            for (int drop : {0, 4})
+                for (int col = 11; col <= 15; ++col)
+                    EXPECT_EQ(rgb8(data, 60, 76, col, row + drop), 0xFFFFFFu) << col << "," << row + drop;
+        for (int row = 0; row <= 4; ++row)
+            for (int col = 28; col <= 32; ++col) EXPECT_EQ(rgb8(data, 60, 76, col, row), 0xFFFFFFu) << col << "," << row;
         // The figure itself has neither black (it would hide walls) nor pure red.
         int figure = 0;
         for (int y = 0; y < 76; ++y)

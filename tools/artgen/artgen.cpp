@@ -59,8 +59,9 @@ void write_sheet(const std::string& path) {
 // ---------------------------------------------------------------- the player
 // Stored facing left; the game mirrors it when walking right. Column 13 at
 // rows 10, 26, 42, 58 and the top centre (30, 0) are where the game looks
-// through the figure for walls; the figure keeps clear of columns 0..16 and
-// of rows 0..3, so those points and a margin around them stay white.
+// through the figure for walls, and four rows lower while it is in the air
+// (gravity moves it after it is drawn); the figure keeps clear of columns
+// 0..16 and, at the centre, of rows 0..5, so those points stay white.
 const Rgb kOutline{34, 30, 58}, kSkin{246, 198, 160}, kSkinDark{214, 158, 122}, kShirt{38, 122, 214},
     kShirtDark{26, 84, 160}, kTrousers{70, 62, 138}, kTrousersDark{50, 44, 104}, kCap{236, 178, 32},
     kCapDark{190, 132, 20}, kShoe{128, 72, 34}, kEye{20, 24, 40}, kScarf{40, 170, 90};
@@ -105,21 +106,22 @@ void draw_figure(Canvas& c, double far_foot, double near_foot, double far_lift, 
     // scarf
     c.Rect(22, 22, 19, 4, kScarf);
     c.Rect(38, 24, 6, 9, kScarf);
-    // head
-    c.Disc(31, 14, 9.5, kOutline);
-    c.Disc(31, 14, 8.5, kSkin);
-    c.Disc(34, 17, 3, kSkinDark);  // cheek shade on the back side
-    c.Disc(36, 15, 2.4, kSkin);    // ear
-    c.Rect(25, 12, 2, 3, kEye);
-    c.Rect(23, 18, 4, 1, kSkinDark);  // mouth
-    c.Rect(21, 14, 2, 3, kSkin);      // nose
+    // head, two rows below the top so that the head probe, which reads
+    // four rows lower while the figure is in the air, sees past the cap
+    c.Disc(31, 16, 9.5, kOutline);
+    c.Disc(31, 16, 8.5, kSkin);
+    c.Disc(34, 19, 3, kSkinDark);  // cheek shade on the back side
+    c.Disc(36, 17, 2.4, kSkin);    // ear
+    c.Rect(25, 14, 2, 3, kEye);
+    c.Rect(23, 20, 4, 1, kSkinDark);  // mouth
+    c.Rect(21, 16, 2, 3, kSkin);      // nose
     // cap with its brim to the front
-    c.Ellipse(31, 9, 9.5, 5.5, kOutline);
-    c.Ellipse(31, 9, 8.5, 4.5, kCap);
-    c.Rect(22, 10, 20, 2, kCapDark);
-    c.Rect(18, 10, 8, 3, kOutline);
-    c.Rect(19, 10, 7, 2, kCapDark);
-    c.Disc(31, 5, 1.6, kCapDark);
+    c.Ellipse(31, 11, 9.5, 5.5, kOutline);
+    c.Ellipse(31, 11, 8.5, 4.5, kCap);
+    c.Rect(22, 12, 20, 2, kCapDark);
+    c.Rect(18, 12, 8, 3, kOutline);
+    c.Rect(19, 12, 7, 2, kCapDark);
+    c.Disc(31, 7, 1.6, kCapDark);
     leg(near_foot, near_lift, kTrousers);
     arm(near_hand, kShirt);
 }
