@@ -47,41 +47,41 @@ const TGraphicClass* FindGraphicClassForExtension(const std::string& extension);
 // Graphic classes besides TDIB. Each keeps the bytes it was read from, so
 // that writing gives back the same block.
 
-// A bitmap file: 32-bit length, then a 14-byte file header starting "BM"
-// and the DIB. A length of 0 is the empty bitmap.
-class TBitmap : public TGraphic {
+// A graphic whose pixels, once decoded, are a DIB: its size is the DIB's.
+class TDecodedGraphic : public TGraphic {
 public:
-    const char* ClassName() const override { return "TBitmap"; }
     int Width() const override { return dib_.Width(); }
     int Height() const override { return dib_.Height(); }
     bool Empty() const override { return dib_.Empty(); }
-    void ReadData(TStream& stream) override;
-    void WriteData(TStream& stream) override;
-    void LoadFromStream(TStream& stream) override;
-    void SaveToStream(TStream& stream) override;
     TDIB& Dib() { return dib_; }
 
-private:
+protected:
     TDIB dib_;
 };
 
-// JPEG data: 32-bit length, then the JPEG stream, decoded to 24 bits.
-class TJPEGImage : public TGraphic {
+// A bitmap file: 32-bit length, then a 14-byte file header starting "BM"
+// and the DIB. A length of 0 is the empty bitmap.
+class TBitmap : public TDecodedGraphic {
 public:
-    const char* ClassName() const override { return "TJPEGImage"; }
-    int Width() const override { return dib_.Width(); }
-    int Height() const override { return dib_.Height(); }
-    bool Empty() const override { return dib_.Empty(); }
+    const char* ClassName() const override { return "TBitmap"; }
     void ReadData(TStream& stream) override;
     void WriteData(TStream& stream) override;
     void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
-    TDIB& Dib() { return dib_; }
+};
+
+// JPEG data: 32-bit length, then the JPEG stream, decoded to 24 bits.
+class TJPEGImage : public TDecodedGraphic {
+public:
+    const char* ClassName() const override { return "TJPEGImage"; }
+    void ReadData(TStream& stream) override;
+    void WriteData(TStream& stream) override;
+    void LoadFromStream(TStream& stream) override;
+    void SaveToStream(TStream& stream) override;
     const std::vector<uint8_t>& Data() const { return data_; }
 
 private:
     void Decode(std::vector<uint8_t> data);
-    TDIB dib_;
     std::vector<uint8_t> data_;
 };
 
