@@ -1,0 +1,297 @@
+// The whole game, headless, on the real data: one tick of the title, of the
+// menu and of play, each timed in thread CPU time and set against a memcpy
+// of one 1024 x 768 x 16 frame timed in the same iterations. The counter
+// "x_memcpy" is the median tick over the median copy: the copy is the least
+// any frame can cost, so this is the figure to watch on a loaded machine.
+// Also: the start of the program up to its first presented title frame, run
+// as a child process (wall and CPU time, peak resident memory), the picture
+// name lookup and the player's colour probes.
+//
+// The data folder is KLICE_DATA, or the build's game-data folder.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "data/picture_collection.h"
+#include "display/image_list.h"
+#include "game/game_state.h"
+#include "game/headless_game.h"
+#include "game/hlavni.h"
+#include "game/level_file.h"
+#include "game/play_steps.h"
+#include "game/screens.h"
+
+extern char** environ;
+
+namespace {
+
+using klice::game_state;
+using klice::HeadlessGame;
+
+constexpr size_t kFrameBytes = 1024 * 768 * 2;  // 1,572,864
+
+std::string DataFolder() {
+    const char* env = std::getenv("KLICE_DATA");
+    return std::filesystem::absolute(env != nullptr && *env != '\0' ? env : KLICE_BENCH_DATA_DIR).string();
+}
+
+double ThreadSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
+}
+
+// One game for the whole run (the game's globals allow only one).
+HeadlessGame& Game() {
+    static std::unique_ptr<HeadlessGame> game = [] {
+        setenv("SDL_AUDIODRIVER", "dummy", 0);
+        return std::make_unique<HeadlessGame>(DataFolder());
+    }();
+    return *game;
+}
+
+// The copy a frame is measured against, with buffers that stay allocated.
+struct FrameCopy {
+    std::vector<uint8_t> from = std::vector<uint8_t>(kFrameBytes, 0x5A);
+    std::vector<uint8_t> to = std::vector<uint8_t>(kFrameBytes, 0);
+    double Timed() {
+        const double t0 = ThreadSeconds();
+        std::memcpy(to.data(), from.data(), kFrameBytes);
+        benchmark::ClobberMemory();
+        return ThreadSeconds() - t0;
+    }
+};
+
+// Runs `prepare` then one tick per iteration; the tick's thread CPU time is
+// the iteration time. Each iteration also times one frame copy.
+template <class Prepare>
+void TimeTicks(benchmark::State& state, Prepare prepare) {
+    HeadlessGame& game = Game();
+    FrameCopy copy;
+    std::vector<double> ticks, copies;
+    const uint64_t presents_before = game.PresentCount();
+    for (auto _ : state) {
+        prepare();
+        const double t0 = ThreadSeconds();
+        game.Tick();
+        const double tick = ThreadSeconds() - t0;
+        state.SetIterationTime(tick);
+        ticks.push_back(tick);
+        copies.push_back(copy.Timed());
+    }
+    if (!game.Errors().empty()) state.SkipWithError(("the game reported: " + game.Errors().back()).c_str());
+    if (game.PresentCount() - presents_before != uint64_t(state.iterations()))
+        state.SkipWithError("not every tick presented a frame");
+    const double tick = Median(ticks), memcpy_time = Median(copies);
+    state.counters["median_ms"] = tick * 1e3;
+    state.counters["memcpy_ms"] = memcpy_time * 1e3;
+    state.counters["x_memcpy"] = memcpy_time > 0 ? tick / memcpy_time : 0;
+}
+
+void BM_Memcpy(benchmark::State& state) {
+    FrameCopy copy;
+    for (auto _ : state) state.SetIterationTime(copy.Timed());
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(kFrameBytes));
+}
+BENCHMARK(BM_Memcpy)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// The title with its text shown (after tick 200, before the music at 450).
+void BM_TitleFrame(benchmark::State& state) {
+    Game();
+    TimeTicks(state, [] {
+        game_state.intro_frames = 300;
+        game_state.in_menu = true;
+    });
+}
+BENCHMARK(BM_TitleFrame)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+// The menu with the slider on its way down and the number beside it.
+void BM_MenuFrame(benchmark::State& state) {
+    Game();
+    TimeTicks(state, [] {
+        game_state.intro_frames = 500;
+        game_state.in_menu = true;
+        game_state.slider_moving = true;
+        game_state.slider_up = false;
+        game_state.slider_y = 290;
+        game_state.slider_steps = 0;
+        game_state.slider_level = 12;
+    });
+}
+BENCHMARK(BM_MenuFrame)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+int ObjectsOf(const klice::level_record& r) {
+    int keys = 0;
+    for (int i = 0; i < klice::kKeyCount; ++i) keys += r.objects[klice::kKeySlot + i].active != 0;
+    return keys + r.block_count + r.al_count + r.leb_count + r.zuby_count;
+}
+
+// The level with the most keys, blocks and hazards.
+int BusiestLevel() {
+    const std::string folder = DataFolder();
+    int best = 1, most = -1;
+    for (int level = 1; level <= 25; ++level) {
+        const int n =
+            ObjectsOf(klice::read_level_file(folder + "/" + klice::level_name_of(level) + ".dat"));
+        if (n > most) most = n, best = level;
+    }
+    return best;
+}
+
+// Starts `level` as the menu's start box does and lets its objects start
+// moving; the player stands still, so play goes on (hazards may kill him,
+// which reloads the level, still in play).
+void StartLevel(int level) {
+    Game();
+    game_state.intro_frames = 500;
+    game_state.in_menu = true;
+    game_state.slider_level = level;
+    klice::start_slider_level();
+    Game().Tick(300);
+}
+
+void PlayFrame(benchmark::State& state, int level) {
+    StartLevel(level);
+    TimeTicks(state, [] {});
+    if (game_state.in_menu) state.SkipWithError("play left for the menu");
+    state.counters["level"] = level;
+    state.counters["objects"] = ObjectsOf(game_state.record);
+}
+
+void BM_PlayFrameLevel1(benchmark::State& state) { PlayFrame(state, 1); }
+BENCHMARK(BM_PlayFrameLevel1)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void BM_PlayFrameBusiestLevel(benchmark::State& state) {
+    static const int level = BusiestLevel();
+    PlayFrame(state, level);
+}
+BENCHMARK(BM_PlayFrameBusiestLevel)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+void BM_FindPicture(benchmark::State& state) {
+    klice::TPictureCollection* items = Game().Form().panak->Items();
+    const std::vector<std::string> names = {"klic", "uvod1", "posuvnik", "sipka1"};
+    size_t next = 0;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(items->Find(names[next]));
+        next = (next + 1) % names.size();
+    }
+}
+BENCHMARK(BM_FindPicture);
+
+// The seven probes read the back surface around the player.
+void BM_ProbePixels(benchmark::State& state) {
+    StartLevel(1);
+    const klice::game_state_t saved = game_state;
+    for (auto _ : state) {
+        klice::probe_pixels();
+        benchmark::DoNotOptimize(game_state.feet_colour);
+        game_state.player_x = saved.player_x;
+        game_state.player_y = saved.player_y;
+    }
+}
+BENCHMARK(BM_ProbePixels);
+
+// --- start-up, in a child process ---------------------------------------
+
+constexpr const char* kStartupChild = "--startup-child";
+
+// The child: the game with its sound device on SDL's disk driver, up to the
+// first presented frame; then its CPU time and peak memory on stdout.
+int StartupChild() {
+    setenv("SDL_AUDIODRIVER", "disk", 1);
+    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
+    HeadlessGame game(DataFolder(), true);
+    game.Tick();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+    std::printf("%llu %.6f %ld\n", (unsigned long long)game.PresentCount(), cpu, usage.ru_maxrss);
+    std::fflush(stdout);
+    std::_Exit(game.Errors().empty() ? 0 : 3);
+}
+
+void BM_StartUpToFirstTitleFrame(benchmark::State& state) {
+    std::vector<double> walls, cpus, rss;
+    for (auto _ : state) {
+        int out[2];
+        if (pipe(out) != 0) return state.SkipWithError("no pipe");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_addclose(&actions, out[0]);
+        // SDL announces the disk driver on stderr at every start.
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        char self[] = "/proc/self/exe";
+        std::string flag_text = kStartupChild;
+        char* flag = flag_text.data();
+        char* argv[] = {self, flag, nullptr};
+        const auto t0 = std::chrono::steady_clock::now();
+        pid_t pid = 0;
+        const int spawned = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(out[1]);
+        if (spawned != 0) {
+            close(out[0]);
+            return state.SkipWithError("cannot start the child");
+        }
+        std::string line;
+        char buffer[256];
+        ssize_t n;
+        while ((n = read(out[0], buffer, sizeof buffer)) > 0) {
+            line.append(buffer, size_t(n));
+            if (line.find('\n') != std::string::npos) break;
+        }
+        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        close(out[0]);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        unsigned long long presents = 0;
+        double cpu = 0;
+        long maxrss_kib = 0;
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+            std::sscanf(line.c_str(), "%llu %lf %ld", &presents, &cpu, &maxrss_kib) != 3 || presents != 1)
+            return state.SkipWithError(("the child failed: " + line).c_str());
+        state.SetIterationTime(wall);
+        walls.push_back(wall);
+        cpus.push_back(cpu);
+        rss.push_back(double(maxrss_kib) / 1024.0);
+    }
+    state.counters["median_wall_ms"] = Median(walls) * 1e3;
+    state.counters["median_cpu_ms"] = Median(cpus) * 1e3;
+    state.counters["peak_rss_MiB"] = *std::max_element(rss.begin(), rss.end());
+}
+BENCHMARK(BM_StartUpToFirstTitleFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The game changes its working directory; the child must find the same data.
+    setenv("KLICE_DATA", DataFolder().c_str(), 1);
+    if (argc > 1 && std::strcmp(argv[1], kStartupChild) == 0) return StartupChild();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
