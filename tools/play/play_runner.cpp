@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <charconv>
+#include <chrono>
 #include <climits>
 #include <cstdlib>
 #include <exception>
@@ -10,6 +11,7 @@
 #include <fstream>
 #include <set>
 #include <stdexcept>
+#include <thread>
 
 #include "game/asset_calls.h"
 #include "game/game_state.h"
@@ -146,7 +148,11 @@ int run(const options& o, std::ostream& out) {
     std::set<int32_t> held;
     int mouse_x = 0, mouse_y = 0;
     int64_t last_frame = -1;
+    // With sound the ticks keep the game's pace, 10 ms each, so what the
+    // device plays lines up with the ticks; without it they run flat out.
+    const auto paced_from = std::chrono::steady_clock::now();
     for (int64_t t = 1; t <= ticks && !game.Ended(); ++t) {
+        if (o.sound) std::this_thread::sleep_until(paced_from + std::chrono::milliseconds(10 * (t - 1)));
         const std::set<int32_t> keys = events.keys_at(t);
         for (int32_t vk : held)
             if (!keys.count(vk)) game.HoldKey(vk, false);
