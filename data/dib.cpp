@@ -447,7 +447,9 @@ void TDIB::ReadData(TStream& stream) {
             bytes > static_cast<uint64_t>(stream.Remaining()))
             throw EReadError(kStreamReadError);
         image->AllocatePlain(false);
-        if (!top_down) {
+        // A zero-width image has rows of no bytes, however many it claims:
+        // there is nothing to read.
+        if (!top_down || image->stride_ == 0) {
             stream.ReadBuffer(image->pixels_, image->size_);
         } else {
             for (int64_t row = 0; row < height; ++row)

@@ -385,6 +385,19 @@ TEST(DibPixels, SizeArithmeticOfTheLargestHeadersDoesNotWrap) {
     }
 }
 
+TEST(DibPixels, ZeroWidthTopDownImageWithHugeHeightIsReadAtOnce) {
+    // Rows of no bytes: reading them one by one would take minutes.
+    for (int bits : {32, 24, 8}) {
+        Bytes b = Header40(0, -0x2B000000, bits);
+        b.table(bits == 8 ? 256 : 0);
+        TDIB dib;
+        ReadPayload(dib, b.vec());
+        EXPECT_EQ(dib.Width(), 0);
+        EXPECT_EQ(dib.Height(), 0x2B000000);
+        EXPECT_TRUE(dib.Empty());
+    }
+}
+
 // ---- sharing, canvas, platform header -------------------------------------
 
 TEST(DibSharing, CopiesShareUntilOneOfThemChangesPixels) {
