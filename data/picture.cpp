@@ -178,10 +178,6 @@ void TIcon::LoadFromStream(TStream& stream) {
     Changed();
 }
 
-void TIcon::SaveToStream(TStream& stream) {
-    if (!data_.empty()) stream.WriteBuffer(data_.data(), data_.size());
-}
-
 // ---------------------------------------------------------------------------
 
 void TMetafile::Take(std::vector<uint8_t> data) {
@@ -222,7 +218,7 @@ void TMetafile::LoadFromStream(TStream& stream) {
     Take(ReadBlock(stream, static_cast<uint64_t>(stream.Remaining())));
 }
 
-void TMetafile::SaveToStream(TStream& stream) {
+void TKeptGraphic::SaveToStream(TStream& stream) {
     if (!data_.empty()) stream.WriteBuffer(data_.data(), data_.size());
 }
 

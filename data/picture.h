@@ -85,47 +85,45 @@ private:
     std::vector<uint8_t> data_;
 };
 
-// An icon file image: the directory, its entries and their images. The
-// images are kept, not decoded; the icon reports the size of its first
-// entry and draws nothing.
-class TIcon : public TGraphic {
+// A graphic whose file image is kept as it was read and drawn as nothing:
+// it only reports a size taken from its header.
+class TKeptGraphic : public TGraphic {
 public:
-    const char* ClassName() const override { return "TIcon"; }
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     bool Empty() const override { return data_.empty(); }
-    void ReadData(TStream& stream) override { LoadFromStream(stream); }
-    void WriteData(TStream& stream) override { SaveToStream(stream); }
-    void LoadFromStream(TStream& stream) override;
     void SaveToStream(TStream& stream) override;
     const std::vector<uint8_t>& Data() const { return data_; }
 
-private:
+protected:
     std::vector<uint8_t> data_;
     int width_ = 0, height_ = 0;
 };
 
+// An icon file image: the directory, its entries and their images. The
+// icon reports the size of its first entry.
+class TIcon : public TKeptGraphic {
+public:
+    const char* ClassName() const override { return "TIcon"; }
+    void ReadData(TStream& stream) override { LoadFromStream(stream); }
+    void WriteData(TStream& stream) override { SaveToStream(stream); }
+    void LoadFromStream(TStream& stream) override;
+};
+
 // A metafile: 32-bit length counting itself, then an enhanced metafile
-// (recognised by its header) or a Windows metafile. Kept, not played; an
-// enhanced metafile reports the size of its bounds.
-class TMetafile : public TGraphic {
+// (recognised by its header) or a Windows metafile. An enhanced metafile
+// reports the size of its bounds.
+class TMetafile : public TKeptGraphic {
 public:
     const char* ClassName() const override { return "TMetafile"; }
-    int Width() const override { return width_; }
-    int Height() const override { return height_; }
-    bool Empty() const override { return data_.empty(); }
     bool Enhanced() const { return enhanced_; }
     void ReadData(TStream& stream) override;
     void WriteData(TStream& stream) override;
     void LoadFromStream(TStream& stream) override;
-    void SaveToStream(TStream& stream) override;
-    const std::vector<uint8_t>& Data() const { return data_; }
 
 private:
     void Take(std::vector<uint8_t> data);
-    std::vector<uint8_t> data_;
     bool enhanced_ = false;
-    int width_ = 0, height_ = 0;
 };
 
 // The pixels of a graphic that has them (TDIB, TBitmap, TJPEGImage), or
