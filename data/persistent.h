@@ -11,7 +11,7 @@
 //
 //   KLICE_DESCRIBE_CLASS(TFoo, c) {
 //       c.Integer("Width", &TFoo::Width, &TFoo::SetWidth).Default(0);
-//       c.Color("Color", &TFoo::color_);                 // a field works too
+//       c.Color("Color", &TFoo::color_, &TFoo::color_); // a field can be both ends
 //       c.Boolean("Visible", &TFoo::Visible, &TFoo::SetVisible);
 //       c.Object("Items", &TFoo::Items, &TFoo::SetItems);  // X* getter, X* setter
 //       c.Event("OnClick", &TFoo::OnClick);                // a TEvent<...> field
