@@ -7,11 +7,18 @@ played from tick 1.  The script goes to assets/replays/pNN.txt.
 
   replay-from-route.py [N...]      converts the given levels (all when none)
   replay-from-route.py --print N   prints the script of level N instead
+  replay-from-route.py --check     fails when a committed replay is stale
 
 It also writes assets/replays/full_game.txt: the title's ticks, a click on
 the menu's start box, then every level's script shifted to the tick that
 level starts.  A route must end on the tick its level is left, so that the
 next level's script starts right after it.
+
+The jump cooldown is not reset by a level load, so a level left soon after
+a jump would refuse the next level's first jump.  The full game therefore
+stands still at the start of such a level for the ticks that make its first
+jump legal again; a level played alone starts with no cooldown and needs
+no wait.
 """
 import pathlib
 import re
@@ -46,36 +53,52 @@ def route_of(text):
     return tokens
 
 
-def script_of(tokens):
-    out, tick = [], 1
+def runs_of(tokens):
+    """The route as (letters, ticks) runs, or a ValueError."""
+    runs = []
     for tok in tokens:
         m = TOKEN.match(tok)
-        if not m:
+        if not m or int(m.group(2)) < 1:
             raise ValueError(f"bad route token {tok!r}")
-        letters, count = m.group(1), int(m.group(2))
-        if count < 1:
-            raise ValueError(f"bad route token {tok!r}")
+        runs.append((m.group(1), int(m.group(2))))
+    if runs[-1][0] == "-":
+        raise ValueError("the route must end moving: a script ends at its last held key")
+    return runs
+
+
+def jump_ticks(runs):
+    """The ticks, from 1, on which the route starts pressing jump."""
+    ticks, tick = [], 1
+    for letters, count in runs:
+        if "J" in letters:
+            ticks.append(tick)
+        tick += count
+    return ticks
+
+
+def script_of(runs):
+    out, tick = [], 1
+    for letters, count in runs:
         if letters != "-":
             keys = " ".join(dict.fromkeys(KEYS[c] for c in letters))
             span = f"{tick}" if count == 1 else f"{tick}-{tick + count - 1}"
             out.append(f"{span} {keys}")
         tick += count
-    if tokens[-1].startswith("-"):
-        raise ValueError("the route must end moving: a script ends at its last held key")
     return out, tick - 1
 
 
 TITLE_TICKS = 500            # the title gives way to the menu after these
 START_BOX = (895, 110)       # the menu's start box
+JUMP_COOLDOWN = 50           # ticks from one jump until the next may start
 
 
-def level_script(n):
+def level_runs(n):
     src = LEVELS / f"p{n:02d}.txt"
-    return script_of(route_of(src.read_text()))
+    return runs_of(route_of(src.read_text()))
 
 
 def convert(n):
-    lines, last = level_script(n)
+    lines, last = script_of(level_runs(n))
     head = [f"# Level {n}: generated from the route in assets/levels/p{n:02d}.txt",
             f"# by scripts/replay-from-route.py; {last} ticks."]
     return "\n".join(head + lines) + "\n"
@@ -93,9 +116,24 @@ def full_game():
            f"{TITLE_TICKS + 1} mouse {START_BOX[0]} {START_BOX[1]}",
            f"{TITLE_TICKS + 2} click"]
     offset = TITLE_TICKS + 1       # level tick 1 is the tick after the click
+    last_jump = None               # the game tick of the latest jump so far
     for n in range(1, 26):
-        lines, last = level_script(n)
-        out.append(f"# level {n} from tick {offset + 1}")
+        runs = level_runs(n)
+        jumps = jump_ticks(runs)
+        wait = 0
+        if jumps and last_jump is not None:
+            wait = max(0, last_jump + JUMP_COOLDOWN - (offset + jumps[0]))
+        if wait:
+            runs = [("-", wait)] + runs
+            jumps = [t + wait for t in jumps]
+            ticks = "1 tick" if wait == 1 else f"{wait} ticks"
+            out.append(f"# level {n} from tick {offset + 1}, standing {ticks}"
+                       f" for the jump cooldown left from level {n - 1}")
+        else:
+            out.append(f"# level {n} from tick {offset + 1}")
+        if jumps:
+            last_jump = offset + jumps[-1]
+        lines, last = script_of(runs)
         out += [shifted(l, offset) for l in lines]
         # The tick that leaves a level loads the next one, and the game
         # spends one more tick before the new level's first play tick.
@@ -103,10 +141,29 @@ def full_game():
     return "\n".join(out) + "\n"
 
 
+def outputs():
+    """Every replay file the routes give, by path."""
+    files = {REPLAYS / f"p{n:02d}.txt": convert(n) for n in range(1, 26)}
+    files[REPLAYS / "full_game.txt"] = full_game()
+    return files
+
+
+def check():
+    """Lists the replay files that differ from their routes; 1 if any."""
+    stale = [p for p, text in outputs().items()
+             if not p.is_file() or p.read_text() != text]
+    for p in stale:
+        print(f"{p.relative_to(ROOT)} is not what its route gives;"
+              " run scripts/replay-from-route.py")
+    return 1 if stale else 0
+
+
 def main(argv):
     if argv[:1] == ["--print"]:
         sys.stdout.write(convert(int(argv[1])))
         return 0
+    if argv[:1] == ["--check"]:
+        return check()
     levels = [int(a) for a in argv] or range(1, 26)
     REPLAYS.mkdir(parents=True, exist_ok=True)
     for n in levels:

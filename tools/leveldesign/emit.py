@@ -4,6 +4,10 @@ import sys; from levels import *
 import inspect, os, re
 OUT=ROOT+'/assets/levels/'
 only=[int(a) for a in sys.argv[1:]]
+# Ticks the real game needs beyond (+) or short of (-) the model to reach
+# the exit, measured by playing the replays; keep them when a layout changes
+# only if its replay still ends on its exit tick.
+EXIT_FIX={1:-1, 4:1, 14:1, 15:1, 25:-2}
 src=open(os.path.join(os.path.dirname(os.path.abspath(__file__)),'levels.py')).read()
 for n,l in sorted(LV.items()):
     if only and n not in only: continue
@@ -48,6 +52,12 @@ for n,l in sorted(LV.items()):
         r=inp(f,st,p); held.append(r); return r
     res=simulate(lvm,rec,8000)
     assert res[0]=='exit', (n,res)
+    # The model's last frames differ slightly from the real game's, so the
+    # final walk to the exit is lengthened or shortened by what the replays
+    # measured (scripts/replay-from-route.py, ctest level_replays).
+    fix=EXIT_FIX.get(n,0)
+    if fix>0: held+=[held[-1]]*fix
+    elif fix<0: del held[fix:]
     runs=[]; start=0
     for f in range(1,len(held)+1):
         if f==len(held) or held[f]!=held[start]:
@@ -55,7 +65,7 @@ for n,l in sorted(LV.items()):
             runs.append('%s%d'%(code or '-', f-start)); start=f
     lines.append('#')
     lines.append('# As held keys from the first play tick (R right, L left, J jump, - none,')
-    lines.append('# then the number of ticks), the exit is reached on tick %d:'%(res[1]+1))
+    lines.append('# then the number of ticks), the exit is reached on tick %d:'%(len(held)))
     cur='#  '
     for word in runs:
         if len(cur)+len(word)+1>96: lines.append(cur); cur='#  '
