@@ -1,5 +1,7 @@
 #include "data/jpeg.h"
 
+#include <algorithm>
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstdlib>
@@ -39,10 +41,17 @@ const JOCTET kEndOfImage[2] = {0xFF, JPEG_EOI};
 
 void InitSource(j_decompress_ptr) {}
 
+// The library's source manager, and whether the data has run out.
+struct Source {
+    jpeg_source_mgr pub;  // first: the library sees only this
+    bool ended;
+};
+
 // All the data is in the buffer from the start; asking for more means the
 // data ended early. Like the library's file source, hand it an end-of-image
 // marker so that it finishes with what it has.
 boolean FillInputBuffer(j_decompress_ptr cinfo) {
+    reinterpret_cast<Source*>(cinfo->src)->ended = true;
     WARNMS(cinfo, JWRN_JPEG_EOF);
     cinfo->src->next_input_byte = kEndOfImage;
     cinfo->src->bytes_in_buffer = 2;
@@ -69,7 +78,7 @@ struct Job {
     size_t max_bytes;
     jpeg_decompress_struct cinfo;
     ErrorManager err;
-    jpeg_source_mgr source;
+    Source source;
     uint8_t* pixels;
     int width, height;
     size_t stride;
@@ -89,14 +98,20 @@ JpegStatus RunDecode(Job* job) {
         return JpegStatus::Invalid;
     }
     jpeg_create_decompress(&job->cinfo);
-    job->source.init_source = InitSource;
-    job->source.fill_input_buffer = FillInputBuffer;
-    job->source.skip_input_data = SkipInputData;
-    job->source.resync_to_restart = jpeg_resync_to_restart;
-    job->source.term_source = TermSource;
-    job->source.next_input_byte = job->data;
-    job->source.bytes_in_buffer = job->size;
-    job->cinfo.src = &job->source;
+    // The library's own buffers (a progressive image keeps all its
+    // coefficients) within the same limit as the pixels: past it the
+    // library fails, having no backing store.
+    job->cinfo.mem->max_memory_to_use = static_cast<long>(std::min<size_t>(job->max_bytes, LONG_MAX));
+    jpeg_source_mgr& source = job->source.pub;
+    source.init_source = InitSource;
+    source.fill_input_buffer = FillInputBuffer;
+    source.skip_input_data = SkipInputData;
+    source.resync_to_restart = jpeg_resync_to_restart;
+    source.term_source = TermSource;
+    source.next_input_byte = job->data;
+    source.bytes_in_buffer = job->size;
+    job->source.ended = false;
+    job->cinfo.src = &source;
 
     jpeg_read_header(&job->cinfo, TRUE);
     switch (job->cinfo.jpeg_color_space) {
@@ -126,6 +141,15 @@ JpegStatus RunDecode(Job* job) {
     const int components = job->cinfo.output_components;
     JSAMPARRAY row = (*job->cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&job->cinfo), JPOOL_IMAGE,
                                                      job->cinfo.output_width * components, 1);
+    // Once the data of a single-scan image has run out, every further block
+    // decodes from no coefficients, so all later rows are the same filler.
+    // A few bytes can claim tens of thousands of rows: past the rows that
+    // still blend in real data (at most an image row group decoded ahead
+    // and one of upsampling context, so three are enough), the first filler
+    // row is repeated instead of decoded.
+    const bool single_scan = !jpeg_has_multiple_scans(&job->cinfo);
+    const JDIMENSION settle_rows = 3 * JDIMENSION(job->cinfo.max_v_samp_factor) * DCTSIZE;
+    JDIMENSION rows_after_end = 0;
     while (job->cinfo.output_scanline < job->cinfo.output_height) {
         const size_t y = job->cinfo.output_scanline;
         if (jpeg_read_scanlines(&job->cinfo, row, 1) != 1) break;
@@ -145,6 +169,14 @@ JpegStatus RunDecode(Job* job) {
                 out[1] = static_cast<uint8_t>(p[1] * p[3] / 255);
                 out[2] = static_cast<uint8_t>(p[0] * p[3] / 255);
             }
+        }
+        if (single_scan && job->source.ended && ++rows_after_end > settle_rows) {
+            const uint8_t* filler = job->pixels + (job->height - 1 - y) * job->stride;
+            for (size_t below = y + 1; below < height; ++below)
+                std::memcpy(job->pixels + (job->height - 1 - below) * job->stride, filler, job->stride);
+            // Rows are left unread: the library is not finished, only freed.
+            jpeg_destroy_decompress(&job->cinfo);
+            return JpegStatus::Ok;
         }
     }
     jpeg_finish_decompress(&job->cinfo);

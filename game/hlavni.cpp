@@ -139,6 +139,13 @@ void Tform1::mouse_move(TObject*, TShiftState shift, int x, int y) { klice::mous
 void Tform1::DXDrawMouseUp(TObject*, TMouseButton, TShiftState, int, int) {}
 
 void init_game() {
+    reset_game_state();
+    fill_image_list(form1->krajina, "krajina.dat");
+    fill_image_list(form1->ruzne, "ruzne.dat");
+    load_level();
+}
+
+void reset_game_state() {
     game_state_t& g = game_state;
     g.level = 1;
     g.level_frames = 0;
@@ -158,10 +165,6 @@ void init_game() {
     g.in_menu = true;
     g.music_muted = false;
     g.mute_debounce = 0;
-
-    fill_image_list(form1->krajina, "krajina.dat");
-    fill_image_list(form1->ruzne, "ruzne.dat");
-    load_level();
 }
 
 void play_frame() {

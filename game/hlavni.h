@@ -52,6 +52,9 @@ private:
 extern Tform1* form1;
 
 void init_game();
+// What init_game sets before it fills the picture lists and loads level 1:
+// the level, the counters, the sound volumes and the menu's slider.
+void reset_game_state();
 void play_frame();
 
 }  // namespace klice
