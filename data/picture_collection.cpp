@@ -69,6 +69,9 @@ void TPictureCollectionItem::Restore() {
         Initialize();
         if (!initialized_) return;
     }
+    // Surfaces built by Initialize and never lost already hold the picture:
+    // building them again would only repeat the conversion.
+    if (surfaces_ && surfaces_->Intact()) return;
     BuildSurfaces();
 }
 

@@ -36,6 +36,9 @@ public:
     // Gives every surface the colour key of color; a surface that fails is
     // passed over and the others are still keyed.
     virtual void SetTransparentColor(TColor color) = 0;
+    // True while every surface still holds its picture (none was lost), so a
+    // restore has nothing to rebuild.
+    virtual bool Intact() { return false; }
 };
 
 // What a collection is bound to.

@@ -103,6 +103,13 @@ void TItemSurfaces::SetTransparentColor(TColor color) {
     }
 }
 
+bool TItemSurfaces::Intact() {
+    if (Surfaces.empty()) return false;
+    for (auto& surface : Surfaces)
+        if (!surface->HasPlatformSurface() || surface->IsLost()) return false;
+    return true;
+}
+
 std::unique_ptr<TDirectDrawSurface> MakePictureSurface(TDirectDraw* draw, TGraphic* graphic, const Rect& r,
                                                         bool system_memory, TColor key) {
     auto surface = std::make_unique<TDirectDrawSurface>(draw);

@@ -40,6 +40,7 @@ struct TPictureCollectionItemPattern {
 class TItemSurfaces : public TPictureSurfaces {
 public:
     void SetTransparentColor(TColor color) override;
+    bool Intact() override;
 
     std::vector<std::unique_ptr<TDirectDrawSurface>> Surfaces;
     std::vector<TPictureCollectionItemPattern> Patterns;

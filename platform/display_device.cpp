@@ -115,6 +115,17 @@ public:
     }
     ~SoftSurface() override;
 
+    // Presentation without a copy: after a whole-surface blit into the
+    // primary, the primary shows the source's memory (`shows_`) until either
+    // surface is written. A write that covers the whole source swaps the two
+    // memories (the frame moves to the primary, the source gets memory it
+    // overwrites anyway); any other write copies the frame to the primary
+    // first. Reads see the same pixels as after a copy.
+    const uint8_t* Data() const { return shows_ ? shows_->memory_.data() : memory_.data(); }
+    // Call before changing this surface's pixels; `whole` when every pixel is
+    // about to be overwritten.
+    void BeforeWrite(bool whole);
+
     int Width() const override { return width_; }
     int Height() const override { return height_; }
     int Pitch() const override { return pitch_; }
@@ -124,6 +135,7 @@ public:
     Result Lock(void** pixels, int* pitch) override {
         if (lost_) return Result::SurfaceLost;
         if (locked_ || dc_out_) return Result::AlreadyLocked;
+        BeforeWrite(false);
         locked_ = true;
         if (pixels) *pixels = memory_.data();
         if (pitch) *pitch = pitch_;
@@ -153,6 +165,7 @@ public:
     Result Fill(uint32_t raw) override {
         if (lost_) return Result::SurfaceLost;
         if (locked_ || dc_out_) return Result::AlreadyLocked;
+        BeforeWrite(true);
         FillRows(raw);
         Touched();
         return Result::Ok;
@@ -189,12 +202,18 @@ public:
     }
     bool IsPrimary() const { return primary_; }
     uint8_t* Row(int y) { return memory_.data() + size_t(y) * pitch_; }
-    const uint8_t* Row(int y) const { return memory_.data() + size_t(y) * pitch_; }
+    const uint8_t* ReadRow(int y) const { return Data() + size_t(y) * pitch_; }
     int Bpp() const { return bpp_; }
-    const uint8_t* Memory() const { return memory_.data(); }
+    const uint8_t* Memory() const { return Data(); }
 
 private:
     friend class SoftDC;
+    // The primary takes its own copy of the frame it shows.
+    void Settle() {
+        if (!shows_) return;
+        std::memcpy(memory_.data(), shows_->memory_.data(), memory_.size());
+        shows_ = nullptr;
+    }
     void FillRows(uint32_t raw) {
         for (int y = 0; y < height_; ++y) {
             uint8_t* row = Row(y);
@@ -223,7 +242,24 @@ private:
     bool clipper_ = false;
     bool dc_out_ = false;
     std::unique_ptr<SoftDC> dc_;
+    SoftSurface* shows_ = nullptr;  // primary only: the surface whose memory it shows
 };
+
+void SoftSurface::BeforeWrite(bool whole) {
+    if (primary_) {
+        if (whole) shows_ = nullptr;
+        else Settle();
+        return;
+    }
+    SoftSurface* primary = TheScreen().primary;
+    if (!primary || primary->shows_ != this) return;
+    if (whole) {
+        primary->memory_.swap(memory_);
+        primary->shows_ = nullptr;
+    } else {
+        primary->Settle();
+    }
+}
 
 class SoftDC final : public DeviceContext {
 public:
@@ -231,7 +267,7 @@ public:
 
     uint32_t GetPixel(int x, int y) override {
         if (x < 0 || y < 0 || x >= s_.width_ || y >= s_.height_) return 0xFFFFFFFFu;
-        return RawToColor(s_.format_, LoadRaw(s_.Row(y) + size_t(x) * s_.bpp_, s_.bpp_));
+        return RawToColor(s_.format_, LoadRaw(s_.ReadRow(y) + size_t(x) * s_.bpp_, s_.bpp_));
     }
 
     void TextOut(int x, int y, const std::string& text, int char_height, uint32_t color) override {
@@ -240,6 +276,7 @@ public:
         const uint8_t r = color & 0xFF, g = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
         const RgbPacker pack(s_.format_);
         const uint32_t solid = pack(r, g, b);
+        s_.BeforeWrite(false);
         for (int row = 0; row < run->height; ++row) {
             int ty = y + row;
             if (ty < 0 || ty >= s_.height_) continue;
@@ -271,6 +308,11 @@ private:
 
 SoftSurface::~SoftSurface() {
     Screen& screen = TheScreen();
+    // A frame on screen outlives the surface it was composed on.
+    if (screen.primary && screen.primary->shows_ == this) {
+        screen.primary->memory_.swap(memory_);
+        screen.primary->shows_ = nullptr;
+    }
     screen.surfaces.erase(this);
     if (screen.primary == this) screen.primary = nullptr;
 }
@@ -336,6 +378,20 @@ Result SoftSurface::Copy(Rect dest, PlatformSurface& source_base, Rect src, bool
     const int w = dest.Width(), h = dest.Height();
     if (w == 0 || h == 0) return Result::Ok;
 
+    // A primary shown as another surface's memory reads as its own copy.
+    if (source.shows_) source.Settle();
+    const bool same_format = source.format_.bits == format_.bits && source.format_.r_mask == format_.r_mask &&
+                             source.format_.g_mask == format_.g_mask && source.format_.b_mask == format_.b_mask;
+    const bool keyed = source_key && source.has_key_;
+    const bool whole_dest = dest.left == 0 && dest.top == 0 && w == width_ && h == height_;
+    if (primary_ && same_format && !keyed && !mirror_lr && !mirror_ud && &source != this && whole_dest &&
+        src.left == 0 && src.top == 0 && w == source.width_ && h == source.height_ && pitch_ == source.pitch_) {
+        // Presenting a whole frame: show the source's memory instead of copying it.
+        shows_ = &source;
+        return Result::Ok;
+    }
+    BeforeWrite(whole_dest && !keyed && &source != this);
+
     // A copy within one surface goes through a copy of the source rows.
     std::vector<uint8_t> scratch;
     const uint8_t* src_base = nullptr;
@@ -343,7 +399,7 @@ Result SoftSurface::Copy(Rect dest, PlatformSurface& source_base, Rect src, bool
     if (&source == this) {
         scratch.resize(size_t(w) * source.bpp_ * h);
         for (int y = 0; y < h; ++y)
-            std::memcpy(&scratch[size_t(y) * w * source.bpp_], source.Row(src.top + y) + size_t(src.left) * source.bpp_,
+            std::memcpy(&scratch[size_t(y) * w * source.bpp_], source.ReadRow(src.top + y) + size_t(src.left) * source.bpp_,
                         size_t(w) * source.bpp_);
         src_base = scratch.data();
         src_pitch = w * source.bpp_;
@@ -352,14 +408,10 @@ Result SoftSurface::Copy(Rect dest, PlatformSurface& source_base, Rect src, bool
         src_base = source.memory_.data();
     }
     auto src_row = [&](int y) { return src_base + size_t(src.top + y) * src_pitch; };
-
-    const bool same_format = source.format_.bits == format_.bits && source.format_.r_mask == format_.r_mask &&
-                             source.format_.g_mask == format_.g_mask && source.format_.b_mask == format_.b_mask;
-    const bool keyed = source_key && source.has_key_;
     if (same_format && !keyed && !mirror_lr && !mirror_ud && &source != this && w == width_ && w == source.width_ &&
         pitch_ == source.pitch_ && dest.left == 0 && src.left == 0) {
         // Whole rows of equal pitch: one block.
-        std::memcpy(Row(dest.top), source.Row(src.top), size_t(pitch_) * h);
+        std::memcpy(Row(dest.top), source.ReadRow(src.top), size_t(pitch_) * h);
         return Result::Ok;
     }
     for (int y = 0; y < h; ++y) {
@@ -483,6 +535,7 @@ void SoftDC::CopyDib(int dx, int dy, const DibView& image, int sx, int sy, int w
     w = std::min(w, s_.width_ - dx);
     h = std::min(h, s_.height_ - dy);
     if (w <= 0 || h <= 0) return;
+    s_.BeforeWrite(false);
     const RgbPacker pack(s_.format_);
     const int bpp = s_.bpp_;
     // Indexed pictures: each palette entry is packed once.
