@@ -541,8 +541,11 @@ void TReader::DefineBinaryProperty(const std::string& name, StreamProc read, Str
 // Properties.
 
 void TReader::ReadProperty(TPersistent& instance) {
-    std::string path = ReadStr();
+    // Reading the path itself is part of the property: a stream that ends
+    // inside it is reported for this object, with the path still empty.
+    std::string path;
     try {
+        path = ReadStr();
         prop_context_ = path;
         TPersistent* current = &instance;
         size_t start = 0;

@@ -28,7 +28,14 @@ HeadlessGame::HeadlessGame(const std::string& data_folder, bool with_sound) : pr
     Application().ClearShownErrors();
     Application().Bind();
     game_state = game_state_t{};
-    new Tform1(nullptr);
+    try {
+        new Tform1(nullptr);
+    } catch (const std::exception& e) {
+        // As the program does: the error box, and the game is over.
+        app_->HandleException(e);
+        app_->Terminate();
+        return;
+    }
     if (!with_sound && form1->DXSound1 != nullptr) form1->DXSound1->Finalize();
     form1->Show();
 }

@@ -27,6 +27,8 @@ class HeadlessGame {
 public:
     // Makes data_folder the working directory (restored at destruction),
     // resets game_state, creates form1 (which runs create) and shows it.
+    // When the window resource cannot be read, the error box reports it and
+    // the game has ended at once (Ended(), no form1).
     // Without with_sound the sound device is released once form1 exists, so
     // the game runs silent whatever audio the machine has; with it, the waves
     // play on the platform's audio device (SDL's dummy driver in tests).

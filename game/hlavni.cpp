@@ -49,7 +49,14 @@ Tform1::Tform1(TComponent* owner) : TForm(owner) {
     // handler on, so the reference is set before anything runs.
     form1 = this;
     if (platform::Application* app = platform::Application::Current()) AttachWindow(&app->Window());
-    if (!ReadComponentResource("TFORM1", *this)) CreateComponents();
+    try {
+        if (!ReadComponentResource("TFORM1", *this)) CreateComponents();
+    } catch (...) {
+        // A damaged window resource leaves no window: the reference must not
+        // outlive the object the failed construction frees.
+        form1 = nullptr;
+        throw;
+    }
     DoCreate();
 }
 

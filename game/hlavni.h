@@ -20,7 +20,8 @@ class Tform1 : public TForm, public TSoundWindowSite {
 public:
     // Reads the window resource "TFORM1" into the form (or, in a program
     // built without it, makes the same components in code), then runs the
-    // creation handler.
+    // creation handler. A resource that cannot be read raises its reading
+    // error from here, and form1 stays null.
     explicit Tform1(TComponent* owner);
 
     TDXDraw* DXDraw = nullptr;

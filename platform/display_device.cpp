@@ -103,6 +103,9 @@ void KeyedRow32(uint32_t* dst, const uint32_t* src, int count, int step, uint32_
 
 class SoftDC;
 
+// What the memory of a lost surface reads until it is drawn again.
+constexpr uint8_t kLostMemoryByte = 0x5A;
+
 class SoftSurface final : public PlatformSurface {
 public:
     SoftSurface(int width, int height, PixelFormat format, bool video_memory, bool primary)
@@ -194,8 +197,12 @@ public:
     Result GetDC(DeviceContext** dc) override;
     Result ReleaseDC(DeviceContext* dc) override;
 
+    // The memory of a lost surface is given to someone else: what it held is
+    // gone, so everything drawn from it must be rebuilt after the restore.
+    // The primary keeps its bytes as what the screen was last seen showing.
     void MarkLost() {
         lost_ = true;
+        if (!primary_) std::fill(memory_.begin(), memory_.end(), kLostMemoryByte);
     }
     void Touched() {
         if (primary_) TheScreen().dirty = true;
