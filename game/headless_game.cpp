@@ -52,6 +52,17 @@ HeadlessGame::~HeadlessGame() {
 void HeadlessGame::Tick(int count) { app_->RunTicks(count); }
 
 void HeadlessGame::HoldKey(int32_t vk, bool down) { app_->PressKey(vk, down); }
+
+void HeadlessGame::HoldOnly(const std::set<int32_t>& keys, std::set<int32_t>& held) {
+    for (int32_t vk : held)
+        if (!keys.count(vk)) HoldKey(vk, false);
+    for (int32_t vk : keys)
+        if (!held.count(vk)) {
+            HoldKey(vk, true);
+            KeyDown(vk);
+        }
+    held = keys;
+}
 void HeadlessGame::ReleaseAllKeys() { app_->ReleaseAllKeys(); }
 void HeadlessGame::KeyDown(int32_t vk) { app_->PostKeyDown(vk); }
 void HeadlessGame::MouseMove(int x, int y) { app_->PostMouseMove(x, y); }

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,9 @@ public:
     void ReleaseAllKeys();
     // Events, delivered before the next tick; coordinates are frame pixels.
     void KeyDown(int32_t vk);
+    // Holds exactly `keys` from now on: releases the others in `held` and
+    // presses (with a key-down event) the newly held; `held` becomes `keys`.
+    void HoldOnly(const std::set<int32_t>& keys, std::set<int32_t>& held);
     void MouseMove(int x, int y);
     void MouseDown(int x, int y, platform::MouseButton button = platform::MouseButton::Left);
     void MouseUp(int x, int y, platform::MouseButton button = platform::MouseButton::Left);

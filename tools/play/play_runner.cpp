@@ -154,14 +154,7 @@ int run(const options& o, std::ostream& out) {
     for (int64_t t = 1; t <= ticks && !game.Ended(); ++t) {
         if (o.sound) std::this_thread::sleep_until(paced_from + std::chrono::milliseconds(10 * (t - 1)));
         const std::set<int32_t> keys = events.keys_at(t);
-        for (int32_t vk : held)
-            if (!keys.count(vk)) game.HoldKey(vk, false);
-        for (int32_t vk : keys)
-            if (!held.count(vk)) {
-                game.HoldKey(vk, true);
-                game.KeyDown(vk);
-            }
-        held = keys;
+        game.HoldOnly(keys, held);
         for (const script::mouse_event& m : events.mouse_at(t)) {
             if (m.click) {
                 game.Click(mouse_x, mouse_y);

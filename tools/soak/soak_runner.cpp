@@ -78,14 +78,7 @@ private:
     void move_mouse(point p) { game_.MouseMove(p.x, p.y); }
 
     void hold(const std::set<int32_t>& keys) {
-        for (int32_t vk : held_)
-            if (!keys.count(vk)) game_.HoldKey(vk, false);
-        for (int32_t vk : keys)
-            if (!held_.count(vk)) {
-                game_.HoldKey(vk, true);
-                game_.KeyDown(vk);
-            }
-        held_ = keys;
+        game_.HoldOnly(keys, held_);
     }
 
     void menu() {
