@@ -55,9 +55,15 @@ Tform1::Tform1(TComponent* owner) : TForm(owner) {
         // A damaged window resource leaves no window: the reference must not
         // outlive the object the failed construction frees.
         form1 = nullptr;
+        DestroyComponents();
         throw;
     }
     DoCreate();
+}
+
+Tform1::~Tform1() {
+    DestroyWindow();
+    DestroyComponents();
 }
 
 void Tform1::CreateComponents() {

@@ -23,6 +23,9 @@ public:
     // creation handler. A resource that cannot be read raises its reading
     // error from here, and form1 stays null.
     explicit Tform1(TComponent* owner);
+    // Closes the window and frees the components while the whole form still
+    // exists: the sound component unhooks itself from this window as it goes.
+    ~Tform1() override;
 
     TDXDraw* DXDraw = nullptr;
     TEdit* Edit1 = nullptr;
