@@ -4,6 +4,7 @@
 // picture collection, and the main window form1, which the game reads from
 // its resource at start-up. The reader may fail with its own errors, never
 // crash, overrun, hang or take memory the bytes cannot justify.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -67,7 +68,9 @@ void IntoMainWindow(std::span<const uint8_t> bytes, bool headed) {
         } catch (const klice::Exception&) {
             return;
         }
-        bytes = bytes.subspan(static_cast<size_t>(stream.Position()));
+        // A header whose name runs past the data leaves the position beyond
+        // its end: the window is then read from nothing.
+        bytes = bytes.subspan(std::min(bytes.size(), static_cast<size_t>(stream.Position())));
     }
     klice::platform::RegisterResource(klice::platform::RT_RCDATA, "TFORM1", bytes);
     klice::Application().ClearShownErrors();
