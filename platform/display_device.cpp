@@ -553,8 +553,35 @@ void SoftDC::CopyDib(int dx, int dy, const DibView& image, int sx, int sy, int w
             uint32_t c = reader.PaletteColor(unsigned(i));
             lut[i] = pack(uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16));
         }
+    // True colour onto 16 bits: each channel's 256 values are packed once.
+    uint16_t red[256], green[256], blue[256];
+    if (bpp == 2 && image.bit_count == 24)
+        for (int v = 0; v < 256; ++v) {
+            red[v] = uint16_t(pack(uint8_t(v), 0, 0));
+            green[v] = uint16_t(pack(0, uint8_t(v), 0));
+            blue[v] = uint16_t(pack(0, 0, uint8_t(v)));
+        }
     for (int y = 0; y < h; ++y) {
         uint8_t* out = s_.Row(dy + y) + size_t(dx) * bpp;
+        // The pictures of the game: true-colour or 8-bit rows onto a 16-bit
+        // surface, a row at a time (most of the start-up is this copy).
+        const uint8_t* in = image.pixels + size_t(image.height - 1 - (sy + y)) * image.stride;
+        if (bpp == 2 && image.bit_count == 24) {
+            in += size_t(sx) * 3;
+            for (int x = 0; x < w; ++x, in += 3) {
+                const uint16_t v = uint16_t(red[in[2]] | green[in[1]] | blue[in[0]]);
+                std::memcpy(out + size_t(x) * 2, &v, 2);
+            }
+            continue;
+        }
+        if (bpp == 2 && image.bit_count == 8) {
+            in += sx;
+            for (int x = 0; x < w; ++x) {
+                const uint16_t v = uint16_t(lut[in[x]]);
+                std::memcpy(out + size_t(x) * 2, &v, 2);
+            }
+            continue;
+        }
         for (int x = 0; x < w; ++x) {
             uint32_t raw;
             if (indexed) {

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <future>
+#include <utility>
 
 namespace klice::platform {
 
@@ -13,6 +15,9 @@ struct SampleData {
     WaveFormat format;
     std::vector<uint8_t> raw;     // as written by the owner, in `format`
     std::vector<float> frames;    // interleaved stereo at the device rate
+    // A long sound's conversion, running on a thread of its own from the
+    // unlock until the first use that needs its frames takes them.
+    std::future<std::vector<float>> converting;
     size_t FrameCount() const { return frames.size() / 2; }
 };
 
@@ -36,49 +41,81 @@ bool FormatSupported(const WaveFormat& f) {
 // Channel counts SDL's converter takes; the others cannot be mixed to stereo.
 bool ChannelsConvertible(int channels) { return channels == 1 || channels == 2 || channels == 4 || channels == 6 || channels == 8; }
 
-// Converts whole frames of `raw` to float stereo at `rate`, all at once so
-// that the resampler sees the whole sound (no seams, exact length).
-bool ConvertSamples(const WaveFormat& f, const std::vector<uint8_t>& raw, int rate, std::vector<float>* out) {
-    out->clear();
-    const size_t frames = raw.size() / f.block_align;
-    if (frames == 0) return true;
-    const uint8_t* source = raw.data();
-    size_t source_bytes = frames * f.block_align;
-    SDL_AudioFormat sdl_format = AUDIO_S16LSB;
-    std::vector<int32_t> widened;  // 24-bit samples, which SDL has no format for
-    if (f.format_tag == kWaveFormatIeeeFloat) {
-        sdl_format = AUDIO_F32LSB;
-    } else if (f.bits_per_sample == 8) {
-        sdl_format = AUDIO_U8;
-    } else if (f.bits_per_sample == 16) {
-        sdl_format = AUDIO_S16LSB;
-    } else if (f.bits_per_sample == 32) {
-        sdl_format = AUDIO_S32LSB;
-    } else {
-        const size_t samples = frames * f.channels;
-        widened.resize(samples);
-        for (size_t i = 0; i < samples; ++i) {
-            const uint8_t* p = raw.data() + 3 * i;
-            widened[i] = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24);
+// Sounds longer than this many frames are converted on a thread of their
+// own: resampling the two tunes to the device rate is most of the start-up.
+constexpr size_t kConvertAloneFrom = size_t(1) << 16;
+
+// Converts whole frames of a sound to float stereo at the device rate, all at
+// once so that the resampler sees the whole sound (no seams, exact length).
+// Prepared on the caller's thread, where an unconvertible format is found;
+// run on any thread, as it holds its own copy of the samples.
+class Conversion {
+public:
+    bool Prepare(const WaveFormat& f, const std::vector<uint8_t>& raw, int rate) {
+        const size_t frames = raw.size() / f.block_align;
+        if (frames == 0) return true;
+        const uint8_t* source = raw.data();
+        size_t source_bytes = frames * f.block_align;
+        SDL_AudioFormat sdl_format = AUDIO_S16LSB;
+        std::vector<int32_t> widened;  // 24-bit samples, which SDL has no format for
+        if (f.format_tag == kWaveFormatIeeeFloat) {
+            sdl_format = AUDIO_F32LSB;
+        } else if (f.bits_per_sample == 8) {
+            sdl_format = AUDIO_U8;
+        } else if (f.bits_per_sample == 16) {
+            sdl_format = AUDIO_S16LSB;
+        } else if (f.bits_per_sample == 32) {
+            sdl_format = AUDIO_S32LSB;
+        } else {
+            const size_t samples = frames * f.channels;
+            widened.resize(samples);
+            for (size_t i = 0; i < samples; ++i) {
+                const uint8_t* p = raw.data() + 3 * i;
+                widened[i] = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24);
+            }
+            sdl_format = AUDIO_S32SYS;
+            source = reinterpret_cast<const uint8_t*>(widened.data());
+            source_bytes = samples * sizeof(int32_t);
         }
-        sdl_format = AUDIO_S32SYS;
-        source = reinterpret_cast<const uint8_t*>(widened.data());
-        source_bytes = samples * sizeof(int32_t);
+        if (SDL_BuildAudioCVT(&cvt_, sdl_format, uint8_t(f.channels), int(f.samples_per_sec), AUDIO_F32SYS, 2,
+                              rate) < 0)
+            return false;
+        // The converter works in place in a buffer len_mult times the input,
+        // made by Run: on a thread of its own for a long sound.
+        const uint64_t work_bytes = uint64_t(source_bytes) * uint64_t(cvt_.len_mult);
+        if (work_bytes > uint64_t(INT32_MAX)) return false;
+        work_bytes_ = size_t(work_bytes);
+        source_.assign(source, source + source_bytes);
+        cvt_.len = int(source_bytes);
+        return true;
     }
-    SDL_AudioCVT cvt;
-    if (SDL_BuildAudioCVT(&cvt, sdl_format, uint8_t(f.channels), int(f.samples_per_sec), AUDIO_F32SYS, 2, rate) < 0)
-        return false;
-    // The converter works in place in a buffer len_mult times the input.
-    const uint64_t work_bytes = uint64_t(source_bytes) * uint64_t(cvt.len_mult);
-    if (work_bytes > uint64_t(INT32_MAX)) return false;
-    std::vector<uint8_t> work(work_bytes);
-    std::memcpy(work.data(), source, source_bytes);
-    cvt.buf = work.data();
-    cvt.len = int(source_bytes);
-    if (SDL_ConvertAudio(&cvt) != 0) return false;
-    const size_t floats = size_t(cvt.len_cvt) / sizeof(float) / 2 * 2;
-    out->assign(reinterpret_cast<const float*>(work.data()), reinterpret_cast<const float*>(work.data()) + floats);
-    return true;
+
+    bool Run(std::vector<float>* out) {
+        out->clear();
+        if (source_.empty()) return true;
+        std::unique_ptr<uint8_t[]> work(new uint8_t[work_bytes_]);  // not cleared: the converter writes it
+        std::memcpy(work.get(), source_.data(), source_.size());
+        std::vector<uint8_t>().swap(source_);
+        cvt_.buf = work.get();
+        if (SDL_ConvertAudio(&cvt_) != 0) return false;
+        const size_t floats = size_t(cvt_.len_cvt) / sizeof(float) / 2 * 2;
+        const auto* converted = reinterpret_cast<const float*>(work.get());
+        out->assign(converted, converted + floats);
+        return true;
+    }
+
+private:
+    SDL_AudioCVT cvt_{};
+    std::vector<uint8_t> source_;  // whole frames, in the format SDL is told
+    size_t work_bytes_ = 0;
+};
+
+// Waits for a conversion still running and takes its frames.
+void Settle(SampleData& data, std::mutex& mixer) {
+    if (!data.converting.valid()) return;
+    std::vector<float> frames = data.converting.get();  // the mixer runs on meanwhile
+    std::lock_guard lock(mixer);
+    data.frames.swap(frames);
 }
 
 SoundDevice* g_open_device = nullptr;
@@ -135,6 +172,9 @@ SoundResult SoundDevice::Create(std::unique_ptr<SoundDevice>* device) {
 }
 
 SoundDevice::~SoundDevice() {
+    // The converter's tables go with SDL's audio: every conversion ends first.
+    for (SoundBuffer* buffer : buffers_)
+        if (buffer->data_->converting.valid()) buffer->data_->converting.wait();
     SDL_CloseAudioDevice(device_id_);  // waits for a running callback
     for (SoundBuffer* buffer : buffers_) buffer->device_ = nullptr;
     buffers_.clear();
@@ -246,6 +286,7 @@ void SoundDevice::Mix(uint8_t* stream, int bytes) {
 }
 
 std::vector<float> SoundDevice::MixForTesting(int frames) {
+    for (SoundBuffer* b : buffers_) Settle(*b->data_, mutex_);
     const int sample_bytes = output_float_ ? 4 : 2;
     std::vector<uint8_t> bytes(size_t(frames) * 2 * sample_bytes);
     Mix(bytes.data(), int(bytes.size()));
@@ -386,9 +427,33 @@ SoundResult SoundBuffer::Unlock(void* region1, uint32_t, void* region2, uint32_t
     if (region1 != locked_region1_ || region2 != locked_region2_) return SoundResult::InvalidParams;
     locked_ = false;
     locked_region1_ = locked_region2_ = nullptr;
+    // An earlier conversion of these samples is out of date.
+    data_->converting = {};
+    Conversion conversion;
+    if (!conversion.Prepare(data_->format, data_->raw, device_->rate_)) return SoundResult::BadFormat;
+    bool sounding = false;
+    {
+        std::lock_guard lock(device_->mutex_);
+        for (const SoundBuffer* b : device_->buffers_) sounding |= b->data_ == data_ && b->playing_;
+    }
+    if (!sounding && data_->raw.size() / data_->format.block_align >= kConvertAloneFrom) {
+        // Nothing plays these samples yet: Play takes the frames when it needs them.
+        std::promise<void> done;
+        std::shared_future<void> previous = std::exchange(device_->last_conversion_, done.get_future().share());
+        data_->converting = std::async(std::launch::async, [conversion = std::move(conversion),
+                                                            previous = std::move(previous),
+                                                            done = std::move(done)]() mutable {
+            if (previous.valid()) previous.wait();
+            std::vector<float> frames;
+            conversion.Run(&frames);  // cannot fail once prepared: SDL only checks the buffer
+            done.set_value();
+            return frames;
+        });
+        return SoundResult::Ok;
+    }
     // Converted outside the mixer's lock; only the swap is guarded.
     std::vector<float> frames;
-    if (!ConvertSamples(data_->format, data_->raw, device_->rate_, &frames)) return SoundResult::BadFormat;
+    if (!conversion.Run(&frames)) return SoundResult::BadFormat;
     std::lock_guard lock(device_->mutex_);
     data_->frames.swap(frames);
     return SoundResult::Ok;
@@ -396,6 +461,7 @@ SoundResult SoundBuffer::Unlock(void* region1, uint32_t, void* region2, uint32_t
 
 SoundResult SoundBuffer::Play(bool looping) {
     if (!device_) return SoundResult::DeviceGone;
+    Settle(*data_, device_->mutex_);
     std::lock_guard lock(device_->mutex_);
     if (lost_) return SoundResult::BufferLost;
     if (primary_) return SoundResult::Ok;  // the mixer always runs

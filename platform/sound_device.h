@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -202,6 +203,9 @@ private:
     mutable std::mutex mutex_;  // the mixer state of every buffer
     std::vector<SoundBuffer*> buffers_;
     std::vector<float> scratch_;
+    // The end of the last long sound's conversion: they run one after the
+    // other, so that only one working buffer is held at a time.
+    std::shared_future<void> last_conversion_;
     bool has_focus_ = true;
     float master_gain_ = 1.0f;
 };

@@ -150,6 +150,9 @@ TEST_F(Display, CopyDibConvertsEveryDepthToTheSurfaceFormat) {
         dc->CopyDib(5, 1, quad.view, 0, 0, 1, 1);
         // A sub-rectangle: source column 1 of the lower row only.
         dc->CopyDib(0, 3, eight.view, 1, 1, 1, 1);
+        // True colour from the second column, and cut at the surface's left.
+        dc->CopyDib(2, 3, rgb.view, 1, 0, 1, 1);
+        dc->CopyDib(-1, 2, rgb.view, 0, 0, 2, 1);
         s->ReleaseDC(dc);
 
         const uint32_t red = expect(0xF800, 0xFF0000), black = 0, white = expect(0xFFFF, 0xFFFFFF),
@@ -173,6 +176,9 @@ TEST_F(Display, CopyDibConvertsEveryDepthToTheSurfaceFormat) {
         EXPECT_EQ(Raw(*s, 5, 1), mid) << bits;
         EXPECT_EQ(Raw(*s, 0, 3), green) << bits;
         EXPECT_EQ(Raw(*s, 1, 3), black) << bits;
+        EXPECT_EQ(Raw(*s, 2, 3), red) << bits;
+        EXPECT_EQ(Raw(*s, 0, 2), red) << bits;
+        EXPECT_EQ(Raw(*s, 1, 2), black) << bits;
     }
 }
 

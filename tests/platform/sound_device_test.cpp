@@ -326,6 +326,43 @@ TEST_F(SoundDeviceTest, BuffersOutlivingTheDeviceReportIt) {
     EXPECT_EQ(b->Stop(), SoundResult::DeviceGone);
 }
 
+// A long sound is converted on a thread of its own; what it plays is what
+// the same samples give converted at once. Kept just under the length that
+// goes to the thread, the short one shares the long one's start, and the
+// resampler looks only a few frames ahead.
+TEST_F(SoundDeviceTest, LongSoundsConvertAsideAndPlayTheSame) {
+    const size_t long_frames = 100000, short_frames = 65535;
+    const std::vector<int16_t> tune = Sine(long_frames, 440, 16000, 0.5);
+    auto at_once = Filled(*device, std::vector<int16_t>(tune.begin(), tune.begin() + short_frames), 16000);
+    auto aside = Filled(*device, tune, 16000);
+    auto duplicate_before_play = std::unique_ptr<SoundBuffer>();
+    ASSERT_EQ(device->DuplicateBuffer(*aside, &duplicate_before_play), SoundResult::Ok);
+
+    const int compared = 100000;  // output frames, well inside the short sound's 180,000
+    at_once->Play(false);
+    const std::vector<float> expected = device->MixForTesting(compared);
+    at_once->Stop();
+    duplicate_before_play->Play(false);  // right after the unlock: waits for the frames
+    const std::vector<float> played = device->MixForTesting(compared);
+    ASSERT_EQ(played.size(), expected.size());
+    EXPECT_GT(Rms(played, 0, played.size()), 0.3);
+    EXPECT_TRUE(played == expected);
+
+    // Rewritten while a duplicate plays, the frames change at once, as a short
+    // sound's do.
+    void *r1, *r2;
+    uint32_t l1, l2;
+    ASSERT_EQ(aside->Lock(0, 0, &r1, &l1, &r2, &l2, true), SoundResult::Ok);
+    std::memset(r1, 0, l1);
+    ASSERT_EQ(aside->Unlock(r1, l1, r2, l2), SoundResult::Ok);
+    EXPECT_TRUE(Silent(device->MixForTesting(4096)));
+
+    // A device going away waits for a conversion still running.
+    auto unplayed = Filled(*device, tune, 16000);
+    device.reset();
+    EXPECT_EQ(unplayed->Play(false), SoundResult::DeviceGone);
+}
+
 // The disk driver writes what the callback mixes to a file: a looped sound
 // shows there, and after Stop only silence follows.
 TEST(SoundDeviceDisk, CallbackOutputReachesTheDriver) {
