@@ -217,27 +217,36 @@ void DrawSurface(TDirectDrawSurface& dest, int x, int y, const Rect& src, TDirec
     // An inverted rectangle would ask for a mirrored copy, which nothing uses.
     if (src.right < src.left || src.bottom < src.top) return;
 
-    Rect d{x, y, x + src.Width(), y + src.Height()};
-    Rect s = src;
+    // Clipped in 64 bits: a level may place an object anywhere an int reaches.
+    struct span64 {
+        int64_t left, top, right, bottom;
+    };
+    span64 d{x, y, int64_t(x) + (int64_t(src.right) - src.left), int64_t(y) + (int64_t(src.bottom) - src.top)};
+    span64 s{src.left, src.top, src.right, src.bottom};
+    const int64_t dest_w = dest.Width(), dest_h = dest.Height();
+    const int64_t source_w = source->Width(), source_h = source->Height();
     if (d.left < 0) { s.left -= d.left; d.left = 0; }
     if (d.top < 0) { s.top -= d.top; d.top = 0; }
     if (s.left < 0) { d.left -= s.left; s.left = 0; }
     if (s.top < 0) { d.top -= s.top; s.top = 0; }
-    if (d.right > dest.Width()) { s.right -= d.right - dest.Width(); d.right = dest.Width(); }
-    if (d.bottom > dest.Height()) { s.bottom -= d.bottom - dest.Height(); d.bottom = dest.Height(); }
-    if (s.right > source->Width()) { d.right -= s.right - source->Width(); s.right = source->Width(); }
-    if (s.bottom > source->Height()) { d.bottom -= s.bottom - source->Height(); s.bottom = source->Height(); }
+    if (d.right > dest_w) { s.right -= d.right - dest_w; d.right = dest_w; }
+    if (d.bottom > dest_h) { s.bottom -= d.bottom - dest_h; d.bottom = dest_h; }
+    if (s.right > source_w) { d.right -= s.right - source_w; s.right = source_w; }
+    if (s.bottom > source_h) { d.bottom -= s.bottom - source_h; s.bottom = source_h; }
     if (!(d.left < d.right && d.top < d.bottom && s.left < s.right && s.top < s.bottom)) return;
+    // Every edge now lies within one of the two surfaces.
+    const Rect dr{int(d.left), int(d.top), int(d.right), int(d.bottom)};
+    const Rect sr{int(s.left), int(s.top), int(s.right), int(s.bottom)};
 
     if (dest.HasClipper()) {
-        dest.Blt(d, *source, s, transparent);
+        dest.Blt(dr, *source, sr, transparent);
         return;
     }
-    if (!dest.BltFast(d.left, d.top, *source, s, transparent) && dest.LastResult() == platform::Result::Clipper) {
+    if (!dest.BltFast(dr.left, dr.top, *source, sr, transparent) && dest.LastResult() == platform::Result::Clipper) {
         // A clipper the surface did not know of: note it and blit the
         // rectangle through it instead.
         dest.AttachClipper(true);
-        dest.Blt(d, *source, s, transparent);
+        dest.Blt(dr, *source, sr, transparent);
     }
 }
 

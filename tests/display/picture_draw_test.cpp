@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -212,6 +213,11 @@ TEST_F(Display, DrawClipsAtTheEdgesAndIgnoresMissingPatterns) {
     Draw(*item, &Back(), 1025, 100, 0);
     Draw(*item, &Back(), -60, 100, 0);
     for (int x : {0, 100, 130, 159, 1023}) EXPECT_EQ(At(x, 110), kWhite565) << x;
+    // As far off as an int reaches, on every side (the edges must not overflow).
+    for (int far : {INT_MIN, INT_MIN + 1, -1'000'000'000})
+        for (auto [x, y] : {std::pair{far, 0}, {0, far}, {far, far}}) Draw(*item, &Back(), x, y, 0);
+    for (int far : {INT_MAX, INT_MAX - 40}) Draw(*item, &Back(), far, far, 0);
+    for (int x : {0, 10, 59, 1023}) EXPECT_EQ(At(x, 0), kWhite565) << x;
 
     // A destination with a clipper gets the rectangle blit.
     Back().AttachClipper(true);
