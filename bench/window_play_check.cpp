@@ -3,7 +3,8 @@
 // how late each tick started against a steady 10 ms schedule, and the share
 // of one core the whole process used during play. Run it on a screen or under
 // a virtual X server (scripts/window-check.sh does that):
-//   window_play_check [SECONDS]
+//   window_play_check [SECONDS [SHOT.png]]
+// With SHOT.png the window's picture at the end is written there.
 // Exits 1 when play missed 100 ticks a second, a tick started more than 5 ms
 // late, or the process used 25 % of a core or more.
 #include <sys/resource.h>
@@ -13,12 +14,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "data/forms.h"
 #include "game/game_state.h"
 #include "game/hlavni.h"
 #include "platform/application.h"
+#include "tools/play/png_frame.h"
 
 using namespace klice;
 using Clock = std::chrono::steady_clock;
@@ -93,6 +96,17 @@ int main(int argc, char** argv) {
     std::printf("play: %zu ticks in %.2f s = %.2f ticks/s; latest tick %.2f ms behind schedule, %ld over 5 ms; "
                 "%lld ticks given up after stalls; %.1f %% of one core\n",
                 ticks, wall, rate, worst, long(over), static_cast<long long>(app.DroppedTicks()), core);
+    if (argc > 2) {
+        std::vector<uint32_t> pixels;
+        platform::Frame shot;
+        if (app.ReadWindowPixels(&pixels, &shot.width, &shot.height)) {
+            shot.pitch = shot.width * 4;
+            shot.format = {32, 0xFF0000, 0x00FF00, 0x0000FF};
+            shot.pixels.resize(pixels.size() * 4);
+            std::memcpy(shot.pixels.data(), pixels.data(), shot.pixels.size());
+            play::write_png(shot, argv[2]);
+        }
+    }
     delete form1;
     form1 = nullptr;
     return rate >= 99.5 && over == 0 && core < 25.0 ? 0 : 1;

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <stdexcept>
 
@@ -97,6 +98,38 @@ struct Application::Impl {
     void DrawFrame();
 };
 
+namespace {
+
+// Whether the renderer is OpenGL drawn on the processor (Mesa without a
+// graphics card, as under a virtual X server): there one full-screen texture
+// a frame costs most of a core, where SDL's own software renderer needs a
+// fraction of it.
+bool GlOnTheProcessor(SDL_Renderer* renderer) {
+    SDL_RendererInfo info{};
+    if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name || std::strncmp(info.name, "opengl", 6) != 0)
+        return false;
+    using GetString = const unsigned char* (*)(unsigned);
+    auto get_string = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+    const auto* name = get_string ? reinterpret_cast<const char*>(get_string(0x1F01 /* GL_RENDERER */)) : nullptr;
+    if (!name) return false;
+    for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
+        if (std::strstr(name, soft)) return true;
+    return false;
+}
+
+SDL_Renderer* CreateSoftwareRenderer(SDL_Window* window) {
+    // The window's own surface, not a GL texture behind it.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
+        SDL_RendererInfo info{};
+        if (SDL_GetRenderDriverInfo(i, &info) == 0 && info.name && std::strcmp(info.name, "software") == 0)
+            return SDL_CreateRenderer(window, i, 0);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 void Application::Impl::OpenWindow(const std::string& title, bool full_screen) {
     if (window) return;
     DisplayMode mode = detail::ScreenMode();
@@ -114,6 +147,12 @@ void Application::Impl::OpenWindow(const std::string& title, bool full_screen) {
     renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
     if (!renderer) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
     if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
+    // A renderer the user chose through SDL's own setting is kept.
+    if (renderer && !SDL_GetHint(SDL_HINT_RENDER_DRIVER) && GlOnTheProcessor(renderer)) {
+        SDL_DestroyRenderer(renderer);
+        renderer = CreateSoftwareRenderer(window);
+        if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
+    }
     if (!renderer) throw EOutOfResources(Format("Renderer cannot be made: %s", SDL_GetError()));
     hand = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
     if (hand) SDL_SetCursor(hand);
