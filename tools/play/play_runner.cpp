@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <charconv>
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -17,6 +16,7 @@
 #include "game/game_state.h"
 #include "game/headless_game.h"
 #include "game/screens.h"
+#include "tools/command_line.h"
 #include "tools/play/play_script.h"
 #include "tools/play/png_frame.h"
 
@@ -30,14 +30,7 @@ const char* const kUsage =
 
 namespace {
 
-int64_t parse_count(const std::string& flag, const std::string& text, int64_t low, int64_t high) {
-    int64_t value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
-        throw std::invalid_argument(flag + " wants a number from " + std::to_string(low) + " to " +
-                                    std::to_string(high) + ", not '" + text + "'");
-    return value;
-}
+using tools::parse_count;
 
 // Paths are taken from where the tester was started; the game itself then
 // runs in the data folder.

@@ -1,6 +1,5 @@
 #include "tools/soak/soak_runner.h"
 
-#include <charconv>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -11,6 +10,7 @@
 #include "game/game_state.h"
 #include "game/headless_game.h"
 #include "game/screens.h"
+#include "tools/command_line.h"
 #include "tools/soak/resident_memory.h"
 
 namespace klice::soak {
@@ -27,14 +27,7 @@ constexpr int kLastLevel = 25;
 constexpr int kFocusLossTicks = 30;
 constexpr int64_t kProgressEvery = 60000;
 
-int64_t parse_count(const std::string& flag, const std::string& text, int64_t low, int64_t high) {
-    int64_t value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc() || end != text.data() + text.size() || value < low || value > high)
-        throw std::invalid_argument(flag + " wants a number from " + std::to_string(low) + " to " +
-                                    std::to_string(high) + ", not '" + text + "'");
-    return value;
-}
+using tools::parse_count;
 
 struct point {
     int x, y;
