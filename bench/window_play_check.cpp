@@ -20,6 +20,7 @@
 #include "data/forms.h"
 #include "game/game_state.h"
 #include "game/hlavni.h"
+#include "game/program.h"
 #include "platform/application.h"
 #include "tools/play/png_frame.h"
 
@@ -43,14 +44,7 @@ int main(int argc, char** argv) {
         if (chdir(data) != 0) return std::perror(data), 2;
     }
     platform::Application app(platform::ApplicationMode::Windowed);
-    Application().Bind();
-    try {
-        new Tform1(nullptr);
-    } catch (const std::exception& e) {
-        app.HandleException(e);
-        return 2;
-    }
-    form1->Show();
+    if (!open_main_window(app)) return 2;
 
     // Every tick of the game's timer, timed from outside the game.
     TNotifyEvent& on_timer = form1->Timer1->OnTimer;

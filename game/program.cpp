@@ -7,8 +7,7 @@
 
 namespace klice {
 
-int run_program() {
-    platform::Application app(platform::ApplicationMode::Windowed);
+bool open_main_window(platform::Application& app) {
     Application().Bind();
     try {
         new Tform1(nullptr);
@@ -16,9 +15,15 @@ int run_program() {
         // Without its window the game cannot run: the reason is shown in the
         // error box, and the program ends.
         app.HandleException(e);
-        return 1;
+        return false;
     }
     form1->Show();
+    return true;
+}
+
+int run_program() {
+    platform::Application app(platform::ApplicationMode::Windowed);
+    if (!open_main_window(app)) return 1;
     app.Run();
     delete form1;
     form1 = nullptr;
