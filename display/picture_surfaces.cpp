@@ -130,10 +130,10 @@ std::unique_ptr<TDirectDrawSurface> MakePictureSurface(TDirectDraw* draw, TGraph
     return surface;
 }
 
-int TileSize(int stride, int count) {
+int64_t TileSize(int64_t stride, int64_t count) {
     if (stride <= 0 || count <= 0) return 0;
     const int64_t multiple = (int64_t(2048) + stride - 1) / stride * stride;
-    return static_cast<int>(std::min<int64_t>(multiple, int64_t(stride) * count));
+    return std::min(multiple, stride * count);
 }
 
 void TDirectDrawPictureDisplay::BuildSurfaces(TPictureCollectionItem& item, std::unique_ptr<TPictureSurfaces>& out) {
@@ -154,57 +154,74 @@ void TDirectDrawPictureDisplay::BuildSurfaces(TPictureCollectionItem& item, std:
         return set.Surfaces.back().get();
     };
 
+    TPatternLayout layout;
     if (w == pw && h == ph) {
-        TDirectDrawSurface* s = add_surface({0, 0, pw, ph});
-        set.Patterns.push_back({{0, 0, pw, ph}, s});
+        add_surface({0, 0, pw, ph});
+        layout.Count = 1;
+        layout.Width = pw;
+        layout.Height = ph;
+        set.Patterns = layout;
         return;
     }
 
-    const int stride_x = w + item.SkipWidth, stride_y = h + item.SkipHeight;
+    // In 64 bits: sizes and skips are stored values and may be anything.
+    // Every pattern then starts inside the picture (at most its size less
+    // one pattern), so positions fit an int again.
+    const int64_t stride_x = int64_t(w) + item.SkipWidth, stride_y = int64_t(h) + item.SkipHeight;
     if (w <= 0 || h <= 0 || stride_x <= 0 || stride_y <= 0) return;
-    const int columns = (pw + item.SkipWidth) / stride_x;
-    const int rows = (ph + item.SkipHeight) / stride_y;
+    const int64_t columns = (int64_t(pw) + item.SkipWidth) / stride_x;
+    const int64_t rows = (int64_t(ph) + item.SkipHeight) / stride_y;
     if (columns <= 0 || rows <= 0) return;
+    layout.Count = columns * rows;
+    layout.Columns = columns;
+    layout.Width = w;
+    layout.Height = h;
+    layout.StrideX = stride_x;
+    layout.StrideY = stride_y;
 
     if (item.SystemMemory) {
-        TDirectDrawSurface* s = add_surface({0, 0, pw, ph});
-        for (int r = 0; r < rows; ++r)
-            for (int k = 0; k < columns; ++k) {
-                const int left = stride_x * k, top = stride_y * r;
-                set.Patterns.push_back({{left, top, left + w, top + h}, s});
-            }
+        add_surface({0, 0, pw, ph});
+        set.Patterns = layout;
         return;
     }
 
-    const int tile_w = TileSize(stride_x, columns), tile_h = TileSize(stride_y, rows);
+    const int64_t tile_w = TileSize(stride_x, columns), tile_h = TileSize(stride_y, rows);
     if (tile_w == 0 || tile_h == 0) return;
-    const int across = (pw + tile_w - 1) / tile_w;
-    const int down = (ph + tile_h - 1) / tile_h;
-    std::vector<TDirectDrawSurface*> tiles;
+    const int64_t across = (pw + tile_w - 1) / tile_w;
+    const int64_t down = (ph + tile_h - 1) / tile_h;
     // Patterns are laid out only once every tile exists, so a failed build
     // keeps the tiles made so far and no pattern pointing past them.
-    for (int ty = 0; ty < down; ++ty)
-        for (int tx = 0; tx < across; ++tx) {
-            const int left = tx * tile_w, top = ty * tile_h;
-            tiles.push_back(add_surface({left, top, std::min(left + tile_w, pw), std::min(top + tile_h, ph)}));
+    for (int64_t ty = 0; ty < down; ++ty)
+        for (int64_t tx = 0; tx < across; ++tx) {
+            const int64_t left = tx * tile_w, top = ty * tile_h;
+            add_surface({int(left), int(top), int(std::min<int64_t>(left + tile_w, pw)),
+                         int(std::min<int64_t>(top + tile_h, ph))});
         }
-    for (int r = 0; r < rows; ++r)
-        for (int k = 0; k < columns; ++k) {
-            const int x = stride_x * k, y = stride_y * r;
-            const size_t tile = static_cast<size_t>(x / tile_w + across * (y / tile_h));
-            const int left = x % tile_w, top = y % tile_h;
-            set.Patterns.push_back({{left, top, left + w, top + h}, tiles[tile]});
-        }
+    layout.TileWidth = tile_w;
+    layout.TileHeight = tile_h;
+    layout.TilesAcross = across;
+    set.Patterns = layout;
+}
+
+TPictureCollectionItemPattern TItemSurfaces::PatternAt(int64_t index) const {
+    const TPatternLayout& l = Patterns;
+    const int64_t x = l.StrideX * (index % l.Columns), y = l.StrideY * (index / l.Columns);
+    if (l.TileWidth == 0)
+        return {{int(x), int(y), int(x) + l.Width, int(y) + l.Height}, Surfaces.front().get()};
+    const size_t tile = static_cast<size_t>(x / l.TileWidth + l.TilesAcross * (y / l.TileHeight));
+    const int left = int(x % l.TileWidth), top = int(y % l.TileHeight);
+    return {{left, top, left + l.Width, top + l.Height}, Surfaces[tile].get()};
 }
 
 int PatternCount(const TPictureCollectionItem& item) {
     const auto* set = dynamic_cast<const TItemSurfaces*>(item.Surfaces());
-    return (item.Initialized() && set != nullptr) ? static_cast<int>(set->Patterns.size()) : 0;
+    if (!item.Initialized() || set == nullptr) return 0;
+    return int(std::min<int64_t>(set->Patterns.Count, INT32_MAX));
 }
 
-const TPictureCollectionItemPattern* Pattern(const TPictureCollectionItem& item, int index) {
-    if (index < 0 || index >= PatternCount(item)) return nullptr;
-    return &static_cast<const TItemSurfaces*>(item.Surfaces())->Patterns[static_cast<size_t>(index)];
+std::optional<TPictureCollectionItemPattern> Pattern(const TPictureCollectionItem& item, int index) {
+    if (index < 0 || index >= PatternCount(item)) return std::nullopt;
+    return static_cast<const TItemSurfaces*>(item.Surfaces())->PatternAt(index);
 }
 
 // ---------------------------------------------------------------------------
@@ -252,8 +269,8 @@ void DrawSurface(TDirectDrawSurface& dest, int x, int y, const Rect& src, TDirec
 
 void Draw(const TPictureCollectionItem& item, TDirectDrawSurface* dest, int x, int y, int pattern_index) {
     if (dest == nullptr) return;
-    const TPictureCollectionItemPattern* p = Pattern(item, pattern_index);
-    if (p == nullptr) return;
+    const std::optional<TPictureCollectionItemPattern> p = Pattern(item, pattern_index);
+    if (!p) return;
     DrawSurface(*dest, x, y, p->Rect, p->Surface, item.Transparent);
 }
 
@@ -458,8 +475,8 @@ void DrawSurfaceRotated(TDirectDrawSurface& dest, int x, int y, int width, int h
 void DrawRotated(const TPictureCollectionItem& item, TDirectDrawSurface* dest, int x, int y, int width, int height,
                  int pattern_index, double center_x, double center_y, float angle) {
     if (dest == nullptr) return;
-    const TPictureCollectionItemPattern* p = Pattern(item, pattern_index);
-    if (p == nullptr) return;
+    const std::optional<TPictureCollectionItemPattern> p = Pattern(item, pattern_index);
+    if (!p) return;
     DrawSurfaceRotated(*dest, x, y, width, height, p->Rect, p->Surface, center_x, center_y, item.Transparent, angle);
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "data/colors.h"
@@ -36,20 +37,33 @@ struct TPictureCollectionItemPattern {
     TDirectDrawSurface* Surface = nullptr;
 };
 
+// Where the patterns of an item lie: numbered row by row, left to right,
+// each found from its number, so that a picture cut into millions of tiny
+// patterns costs no memory for them.
+struct TPatternLayout {
+    int64_t Count = 0;
+    int64_t Columns = 1;
+    int Width = 0, Height = 0;               // of one pattern
+    int64_t StrideX = 0, StrideY = 0;        // from one pattern to the next
+    int64_t TileWidth = 0, TileHeight = 0;   // 0: every pattern is on the one surface
+    int64_t TilesAcross = 0;
+};
+
 // The surfaces and patterns of an item on a display.
 class TItemSurfaces : public TPictureSurfaces {
 public:
     void SetTransparentColor(TColor color) override;
     bool Intact() override;
+    TPictureCollectionItemPattern PatternAt(int64_t index) const;
 
     std::vector<std::unique_ptr<TDirectDrawSurface>> Surfaces;
-    std::vector<TPictureCollectionItemPattern> Patterns;
+    TPatternLayout Patterns;
 };
 
 // The tile size along one axis for patterns of the given stride: the
 // smallest multiple of stride that reaches 2048, but no more than the
 // patterns that fit.
-int TileSize(int stride, int count);
+int64_t TileSize(int64_t stride, int64_t count);
 
 // A display whose surfaces are made by a TDirectDraw.
 class TDirectDrawPictureDisplay : public TPictureDisplay {
@@ -64,9 +78,9 @@ public:
 std::unique_ptr<TDirectDrawSurface> MakePictureSurface(TDirectDraw* draw, TGraphic* graphic, const platform::Rect& r,
                                                         bool system_memory, TColor key);
 
-// The item's patterns while it has surfaces (empty otherwise).
+// The item's patterns while it has surfaces (none otherwise).
 int PatternCount(const TPictureCollectionItem& item);
-const TPictureCollectionItemPattern* Pattern(const TPictureCollectionItem& item, int index);
+std::optional<TPictureCollectionItemPattern> Pattern(const TPictureCollectionItem& item, int index);
 
 // Copies src of source to (x, y) of dest, leaving pixels of the source's
 // key out when transparent. Clipped against both surfaces; blit errors are

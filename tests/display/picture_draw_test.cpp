@@ -239,7 +239,25 @@ TEST_F(Display, PatternsAndTiles) {
     whole->SkipWidth = 10;
     whole->SystemMemory = true;
     whole->Transparent = false;
+    // 1 x 1 patterns: one for each pixel, none of them stored.
+    TPictureCollectionItem* dots = Add("dots", Picture24(5000, 20, stripes));
+    dots->PatternWidth = dots->PatternHeight = 1;
+    // Skips far past the picture: one pattern, and no stride overflows.
+    TPictureCollectionItem* far = Add("far", Picture24(5000, 20, stripes));
+    far->PatternWidth = 100;
+    far->PatternHeight = 10;
+    far->SkipWidth = INT_MAX;
+    far->SkipHeight = INT_MAX - 5;
     dxdraw->Initialize();
+
+    EXPECT_EQ(PatternCount(*dots), 5000 * 20);
+    EXPECT_EQ(Pattern(*dots, 5000 * 20 - 1)->Rect.left, 4999 % TileSize(1, 5000));
+    EXPECT_EQ(Pattern(*dots, 5000 * 20 - 1)->Rect.top, 19);
+    EXPECT_FALSE(Pattern(*dots, 5000 * 20));
+    // (5000 + SkipWidth) div (100 + SkipWidth) = 1, likewise for the rows.
+    ASSERT_EQ(PatternCount(*far), 1);
+    EXPECT_EQ(Pattern(*far, 0)->Rect.right, 100);
+    EXPECT_EQ(Pattern(*far, 0)->Rect.bottom, 10);
 
     EXPECT_EQ(TileSize(110, 45), 2090);
     EXPECT_EQ(TileSize(110, 5), 550);
@@ -253,7 +271,7 @@ TEST_F(Display, PatternsAndTiles) {
     EXPECT_EQ(tiles[0]->Height(), 20);
     EXPECT_EQ(static_cast<const TItemSurfaces*>(whole->Surfaces())->Surfaces.size(), 1u);
 
-    const TPictureCollectionItemPattern* p = Pattern(*tiled, 20);  // x = 2200: tile 1 at 110
+    const std::optional<TPictureCollectionItemPattern> p = Pattern(*tiled, 20);  // x = 2200: tile 1 at 110
     EXPECT_EQ(p->Surface, tiles[1].get());
     EXPECT_EQ(p->Rect.left, 110);
     EXPECT_EQ(Pattern(*tiled, 45 + 19)->Rect.top, 10);  // second row, x = 2090
