@@ -151,8 +151,7 @@ int BusiestLevel() {
     const std::string folder = DataFolder();
     int best = 1, most = -1;
     for (int level = 1; level <= 25; ++level) {
-        const int n =
-            ObjectsOf(klice::read_level_file(folder + "/" + klice::level_name_of(level) + ".dat"));
+        const int n = ObjectsOf(klice::read_level_file(folder + "/" + klice::level_name_of(level) + ".dat"));
         if (n > most) most = n, best = level;
     }
     return best;

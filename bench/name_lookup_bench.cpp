@@ -16,8 +16,7 @@ using klice::THashCollection;
 using klice::THashCollectionItem;
 
 void Fill(THashCollection& items, int count) {
-    for (int i = 0; i < count; ++i)
-        static_cast<THashCollectionItem*>(items.Add())->SetName("pic" + std::to_string(i));
+    for (int i = 0; i < count; ++i) static_cast<THashCollectionItem*>(items.Add())->SetName("pic" + std::to_string(i));
 }
 
 void BM_IndexOfHit(benchmark::State& state) {

@@ -87,9 +87,10 @@ int main(int argc, char** argv) {
     const double worst = *std::max_element(late_ms.begin(), late_ms.end());
     const auto over = std::count_if(late_ms.begin(), late_ms.end(), [](double l) { return l > 5.0; });
     const double rate = double(ticks) / wall, core = 100.0 * cpu / wall;
-    std::printf("play: %zu ticks in %.2f s = %.2f ticks/s; latest tick %.2f ms behind schedule, %ld over 5 ms; "
-                "%lld ticks given up after stalls; %.1f %% of one core\n",
-                ticks, wall, rate, worst, long(over), static_cast<long long>(app.DroppedTicks()), core);
+    std::printf(
+        "play: %zu ticks in %.2f s = %.2f ticks/s; latest tick %.2f ms behind schedule, %ld over 5 ms; "
+        "%lld ticks given up after stalls; %.1f %% of one core\n",
+        ticks, wall, rate, worst, long(over), static_cast<long long>(app.DroppedTicks()), core);
     if (argc > 2) {
         std::vector<uint32_t> pixels;
         platform::Frame shot;

@@ -14,10 +14,9 @@ const TTypeInfo& AlignType() {
 
 namespace {
 const TIdentMapEntry kCursors[] = {
-    {crDefault, "crDefault"},   {crNone, "crNone"},         {crArrow, "crArrow"},
-    {crCross, "crCross"},       {crIBeam, "crIBeam"},       {crHourGlass, "crHourGlass"},
-    {crDrag, "crDrag"},         {crNoDrop, "crNoDrop"},     {crNo, "crNo"},
-    {crAppStart, "crAppStart"}, {crHelpPoint, "crHelpPoint"}, {crHandPoint, "crHandPoint"},
+    {crDefault, "crDefault"}, {crNone, "crNone"},           {crArrow, "crArrow"},         {crCross, "crCross"},
+    {crIBeam, "crIBeam"},     {crHourGlass, "crHourGlass"}, {crDrag, "crDrag"},           {crNoDrop, "crNoDrop"},
+    {crNo, "crNo"},           {crAppStart, "crAppStart"},   {crHelpPoint, "crHelpPoint"}, {crHandPoint, "crHandPoint"},
 };
 }  // namespace
 
@@ -99,13 +98,9 @@ void TControl::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
     OnMouseDown(this, button, shift, x, y);
 }
 
-void TControl::MouseMove(TShiftState shift, int x, int y) {
-    OnMouseMove(this, shift, x, y);
-}
+void TControl::MouseMove(TShiftState shift, int x, int y) { OnMouseMove(this, shift, x, y); }
 
-void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
-    OnMouseUp(this, button, shift, x, y);
-}
+void TControl::MouseUp(TMouseButton button, TShiftState shift, int x, int y) { OnMouseUp(this, button, shift, x, y); }
 
 // --- TWinControl ------------------------------------------------------------------
 
@@ -132,9 +127,7 @@ TWinControl::~TWinControl() {
     for (TControl* child : children) child->SetParent(nullptr);
 }
 
-void TWinControl::KeyDown(uint16_t& key, TShiftState shift) {
-    OnKeyDown(this, key, shift);
-}
+void TWinControl::KeyDown(uint16_t& key, TShiftState shift) { OnKeyDown(this, key, shift); }
 
 void TWinControl::SetBounds(int left, int top, int width, int height) {
     const bool resized = width != Width() || height != Height();

@@ -22,9 +22,9 @@ const TTypeInfo& AlignType();
 
 // Cursor shapes: 0 the default, negative the system's shapes.
 using TCursor = int16_t;
-inline constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4,
-                         crHourGlass = -11, crDrag = -12, crNoDrop = -13, crNo = -18, crAppStart = -19,
-                         crHelpPoint = -20, crHandPoint = -21;
+inline constexpr TCursor crDefault = 0, crNone = -1, crArrow = -2, crCross = -3, crIBeam = -4, crHourGlass = -11,
+                         crDrag = -12, crNoDrop = -13, crNo = -18, crAppStart = -19, crHelpPoint = -20,
+                         crHandPoint = -21;
 const TTypeInfo& CursorType();
 
 struct TPoint {

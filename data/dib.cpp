@@ -45,8 +45,7 @@ void CheckFormat(int bit_count, const TDIBPixelFormat& format) {
                   (format.RBitMask == 0xF800 && format.GBitMask == 0x07E0 && format.BBitMask == 0x001F)))
                 throw EInvalidGraphicOperation(kPixelFormatInvalid);
             break;
-        default:
-            throw EInvalidGraphicOperation(Format(kBitCountInvalid, bit_count));
+        default: throw EInvalidGraphicOperation(Format(kBitCountInvalid, bit_count));
     }
 }
 
@@ -107,8 +106,7 @@ std::shared_ptr<TDIBSharedImage> TDIBSharedImage::MakeEmpty() {
 }
 
 std::shared_ptr<TDIBSharedImage> TDIBSharedImage::MakeHeader(int width, int height, int bit_count,
-                                                            const TDIBPixelFormat& format,
-                                                            const TRGBQuads& table) {
+                                                             const TDIBPixelFormat& format, const TRGBQuads& table) {
     std::shared_ptr<TDIBSharedImage> image(new TDIBSharedImage);
     image->width_ = width;
     image->height_ = height;
@@ -436,8 +434,8 @@ void TDIB::ReadData(TStream& stream) {
     }
 
     CheckFormat(bit_count, format);
-    auto image = TDIBSharedImage::MakeHeader(static_cast<int>(width), static_cast<int>(height), bit_count,
-                                             format, table);
+    auto image =
+        TDIBSharedImage::MakeHeader(static_cast<int>(width), static_cast<int>(height), bit_count, format, table);
     const bool uncompressed = compression == dcNone || compression == dcBitFields;
     if (uncompressed) {
         // The header alone must not decide how much memory is taken: the
@@ -541,8 +539,7 @@ void TDIB::WritePayload(TStream& stream, TDIBCompression compression, const uint
 void TDIB::WriteData(TStream& stream) {
     if (Empty() && BitCount() == 0) return;  // read back as the empty image
     TDIBSharedImage& image = Decoded();
-    const TDIBCompression compression =
-        (image.bit_count_ == 16 || image.bit_count_ == 32) ? dcBitFields : dcNone;
+    const TDIBCompression compression = (image.bit_count_ == 16 || image.bit_count_ == 32) ? dcBitFields : dcNone;
     WritePayload(stream, compression, image.pixels_, image.size_);
 }
 

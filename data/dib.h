@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "data/graphics.h"
-#include "platform/display_device.h"
 #include "platform/dib_section.h"
+#include "platform/display_device.h"
 
 namespace klice {
 
@@ -101,8 +101,7 @@ private:
 
     // An image of these dimensions without pixel memory.
     static std::shared_ptr<TDIBSharedImage> MakeHeader(int width, int height, int bit_count,
-                                                       const TDIBPixelFormat& format,
-                                                       const TRGBQuads& table);
+                                                       const TDIBPixelFormat& format, const TRGBQuads& table);
     // Plain pixel memory for the whole block, zeroed or not.
     void AllocatePlain(bool zeroed);
     // Expands run-length data into a new plain block; the image is unchanged
@@ -206,8 +205,7 @@ private:
     // Gives this TDIB an image of its own, uncompressed.
     TDIBSharedImage& Own();
     TDIBSharedImage& OwnInDibSection();
-    void WritePayload(TStream& stream, TDIBCompression compression, const uint8_t* data,
-                      size_t data_size);
+    void WritePayload(TStream& stream, TDIBCompression compression, const uint8_t* data, size_t data_size);
     friend void WriteDIBDataRLE8(TDIB& dib, TStream& stream);
 
     std::shared_ptr<TDIBSharedImage> image_;

@@ -33,8 +33,7 @@ public:
     virtual void DefineProperty(const std::string& name, ReaderProc read, WriterProc write, bool has_data) = 0;
     // A binary block: the read routine gets a stream over the block's bytes
     // (it may leave some unread), the write routine fills a stream.
-    virtual void DefineBinaryProperty(const std::string& name, StreamProc read, StreamProc write,
-                                      bool has_data) = 0;
+    virtual void DefineBinaryProperty(const std::string& name, StreamProc read, StreamProc write, bool has_data) = 0;
 
     // The component whose stream is being read or written, and the one that
     // component names are looked up below.

@@ -18,9 +18,7 @@ KLICE_DESCRIBE_CLASS(TFont, c) {
     c.Set("Style", &TFont::Style, &TFont::SetStyle, FontStyleType());
 }
 
-int TFont::Size() const {
-    return -static_cast<int>(std::lround(static_cast<double>(height_) * 72.0 / PixelsPerInch));
-}
+int TFont::Size() const { return -static_cast<int>(std::lround(static_cast<double>(height_) * 72.0 / PixelsPerInch)); }
 
 void TFont::SetSize(int points) {
     height_ = -static_cast<int>(std::lround(static_cast<double>(points) * PixelsPerInch / 72.0));

@@ -47,9 +47,9 @@ void Guarded(F&& handler) {
 // --- TCustomForm ------------------------------------------------------------------
 
 const TTypeInfo& FormBorderStyleType() {
-    static const TTypeInfo type("TFormBorderStyle", std::vector<std::string>{"bsNone", "bsSingle", "bsSizeable",
-                                                                             "bsDialog", "bsToolWindow",
-                                                                             "bsSizeToolWin"});
+    static const TTypeInfo type(
+        "TFormBorderStyle",
+        std::vector<std::string>{"bsNone", "bsSingle", "bsSizeable", "bsDialog", "bsToolWindow", "bsSizeToolWin"});
     return type;
 }
 
@@ -59,10 +59,10 @@ const TTypeInfo& WindowStateType() {
 }
 
 const TTypeInfo& PositionType() {
-    static const TTypeInfo type("TPosition", std::vector<std::string>{"poDesigned", "poDefault", "poDefaultPosOnly",
-                                                                      "poDefaultSizeOnly", "poScreenCenter",
-                                                                      "poDesktopCenter", "poMainFormCenter",
-                                                                      "poOwnerFormCenter"});
+    static const TTypeInfo type(
+        "TPosition",
+        std::vector<std::string>{"poDesigned", "poDefault", "poDefaultPosOnly", "poDefaultSizeOnly", "poScreenCenter",
+                                 "poDesktopCenter", "poMainFormCenter", "poOwnerFormCenter"});
     return type;
 }
 
@@ -108,9 +108,7 @@ struct TCustomForm::WindowAdapter : platform::WindowListener {
     void OnKeyDown(int32_t vk, platform::ShiftState shift) override {
         form->WindowKeyDown(static_cast<uint16_t>(vk), Shift(shift));
     }
-    void OnMouseMove(platform::ShiftState shift, int x, int y) override {
-        form->WindowMouseMove(Shift(shift), x, y);
-    }
+    void OnMouseMove(platform::ShiftState shift, int x, int y) override { form->WindowMouseMove(Shift(shift), x, y); }
     void OnMouseDown(platform::MouseButton b, platform::ShiftState shift, int x, int y) override {
         form->WindowMouseDown(Button(b), Shift(shift), x, y);
     }

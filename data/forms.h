@@ -24,8 +24,16 @@ using TCloseQueryEvent = TEvent<TObject*, bool&>;  // (Sender, CanClose)
 
 enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 enum class TWindowState { wsNormal, wsMinimized, wsMaximized };
-enum class TPosition { poDesigned, poDefault, poDefaultPosOnly, poDefaultSizeOnly, poScreenCenter,
-                       poDesktopCenter, poMainFormCenter, poOwnerFormCenter };
+enum class TPosition {
+    poDesigned,
+    poDefault,
+    poDefaultPosOnly,
+    poDefaultSizeOnly,
+    poScreenCenter,
+    poDesktopCenter,
+    poMainFormCenter,
+    poOwnerFormCenter
+};
 const TTypeInfo& FormBorderStyleType();
 const TTypeInfo& WindowStateType();
 const TTypeInfo& PositionType();

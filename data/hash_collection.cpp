@@ -8,8 +8,7 @@ uint8_t NameBucket(const std::string& name) {
     std::string lower = platform::LowerCase(name);
     size_t length = lower.size();
     size_t sum = length * 16;
-    if (length >= 2)
-        sum += static_cast<uint8_t>(lower[0]) + static_cast<uint8_t>(lower[length - 2]);
+    if (length >= 2) sum += static_cast<uint8_t>(lower[0]) + static_cast<uint8_t>(lower[length - 2]);
     return static_cast<uint8_t>(sum & 0xFF);
 }
 
@@ -56,8 +55,7 @@ void THashCollectionItem::Assign(const TPersistent* source) {
 
 KLICE_DESCRIBE_CLASS(THashCollection, c) {}
 
-THashCollection::THashCollection(const TClassInfo& item_class, TPersistent* owner)
-    : TCollection(item_class, owner) {}
+THashCollection::THashCollection(const TClassInfo& item_class, TPersistent* owner) : TCollection(item_class, owner) {}
 
 THashCollection::~THashCollection() {
     // The items leave while the chains still exist; no change reports now.

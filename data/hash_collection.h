@@ -41,7 +41,7 @@ private:
     uint8_t bucket_ = 0;
     THashCollectionItem* newer_ = nullptr;  // towards the bucket's head
     THashCollectionItem* older_ = nullptr;
-    mutable int index_ = -1;                // position in the collection
+    mutable int index_ = -1;  // position in the collection
 };
 
 class THashCollection : public TCollection {

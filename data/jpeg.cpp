@@ -186,8 +186,7 @@ JpegStatus RunDecode(Job* job) {
 
 }  // namespace
 
-JpegStatus DecodeJpeg(const uint8_t* data, size_t size, size_t max_bytes, JpegPixels* out,
-                      std::string* message) {
+JpegStatus DecodeJpeg(const uint8_t* data, size_t size, size_t max_bytes, JpegPixels* out, std::string* message) {
     // Large (the library's structures): kept off the stack.
     Job* job = static_cast<Job*>(std::calloc(1, sizeof(Job)));
     if (job == nullptr) return JpegStatus::OutOfMemory;

@@ -13,8 +13,8 @@ struct JpegPixels {
         void operator()(uint8_t* p) const;
     };
     int width = 0, height = 0;
-    size_t stride = 0;                              // bytes of one row, a multiple of 4
-    std::unique_ptr<uint8_t, FreeDeleter> pixels;   // blue, green, red; bottom row first
+    size_t stride = 0;                             // bytes of one row, a multiple of 4
+    std::unique_ptr<uint8_t, FreeDeleter> pixels;  // blue, green, red; bottom row first
 };
 
 enum class JpegStatus { Ok, Invalid, TooLarge, OutOfMemory };
@@ -23,7 +23,6 @@ enum class JpegStatus { Ok, Invalid, TooLarge, OutOfMemory };
 // as blue-green-red triples. An image whose pixel block would exceed
 // `max_bytes` is refused with TooLarge before any pixel memory is taken.
 // On Invalid, `message` holds the decoder's explanation.
-JpegStatus DecodeJpeg(const uint8_t* data, size_t size, size_t max_bytes, JpegPixels* out,
-                      std::string* message);
+JpegStatus DecodeJpeg(const uint8_t* data, size_t size, size_t max_bytes, JpegPixels* out, std::string* message);
 
 }  // namespace klice

@@ -248,8 +248,10 @@ void TPersistent::DefineProperties(TFiler&) {}
 KLICE_DESCRIBE_CLASS(TComponent, c) { c.String("Name", &TComponent::Name, &TComponent::SetName).NotStored(); }
 
 TComponent::TComponent(TComponent* owner) {
-    if (owner != nullptr) owner->InsertComponent(this);
-    else TopLevel().push_back(this);
+    if (owner != nullptr)
+        owner->InsertComponent(this);
+    else
+        TopLevel().push_back(this);
 }
 
 TComponent::~TComponent() {
@@ -262,13 +264,14 @@ TComponent::~TComponent() {
     }
     DestroyComponents();
     TLoadingPhase::Forget(this);
-    if (owner_ != nullptr) owner_->RemoveComponent(this);
-    else EraseOne(TopLevel(), this);
+    if (owner_ != nullptr)
+        owner_->RemoveComponent(this);
+    else
+        EraseOne(TopLevel(), this);
 }
 
 TComponent* TComponent::Components(int index) const {
-    if (index < 0 || index >= ComponentCount())
-        throw EInvalidOperation(Format("List index out of bounds (%d)", index));
+    if (index < 0 || index >= ComponentCount()) throw EInvalidOperation(Format("List index out of bounds (%d)", index));
     return components_[static_cast<size_t>(index)];
 }
 
@@ -315,8 +318,10 @@ void TComponent::InsertComponent(TComponent* component) {
     if (component->owner_ == this) return;
     if (!component->name_.empty() && FindComponent(component->name_) != nullptr)
         throw EComponentError(Format("A component named %s already exists", component->name_.c_str()));
-    if (component->owner_ != nullptr) component->owner_->RemoveComponent(component);
-    else EraseOne(TopLevel(), component);
+    if (component->owner_ != nullptr)
+        component->owner_->RemoveComponent(component);
+    else
+        EraseOne(TopLevel(), component);
     Insert(component);
     component->SetReference(true);
     Notification(component, TOperation::Insert);
@@ -505,8 +510,7 @@ void TCollectionItem::Changed(bool all_items) {
 
 KLICE_DESCRIBE_CLASS(TCollection, c) {}
 
-TCollection::TCollection(const TClassInfo& item_class, TPersistent* owner)
-    : item_class_(&item_class), owner_(owner) {}
+TCollection::TCollection(const TClassInfo& item_class, TPersistent* owner) : item_class_(&item_class), owner_(owner) {}
 
 TCollection::~TCollection() {
     update_count_ = 1;  // no change reports while going away

@@ -48,7 +48,8 @@ class TCollection;
 class TCollectionItem;
 class TFiler;
 class TClassInfo;
-template <class C> class TClassBuilder;
+template <class C>
+class TClassBuilder;
 
 // ASCII letters compared without case, as names of classes, properties and
 // components are compared.
@@ -71,8 +72,7 @@ class TTypeInfo {
 public:
     TTypeInfo(std::string name, std::vector<std::string> members)
         : name_(std::move(name)), members_(std::move(members)) {}
-    TTypeInfo(std::string name, std::span<const TIdentMapEntry> idents)
-        : name_(std::move(name)), idents_(idents) {}
+    TTypeInfo(std::string name, std::span<const TIdentMapEntry> idents) : name_(std::move(name)), idents_(idents) {}
 
     const std::string& Name() const { return name_; }
     const std::vector<std::string>& Members() const { return members_; }
@@ -97,18 +97,29 @@ private:
 const TTypeInfo& BooleanType();
 
 // A set over an enumeration with at most 32 members, held as bits.
-template <class E> class TSet {
+template <class E>
+class TSet {
 public:
     constexpr TSet() = default;
     constexpr TSet(std::initializer_list<E> members) {
         for (E m : members) bits_ |= Bit(m);
     }
-    static constexpr TSet FromBits(uint32_t bits) { TSet s; s.bits_ = bits; return s; }
+    static constexpr TSet FromBits(uint32_t bits) {
+        TSet s;
+        s.bits_ = bits;
+        return s;
+    }
     constexpr uint32_t Bits() const { return bits_; }
     constexpr bool Contains(E m) const { return (bits_ & Bit(m)) != 0; }
     constexpr bool Empty() const { return bits_ == 0; }
-    constexpr TSet& Include(E m) { bits_ |= Bit(m); return *this; }
-    constexpr TSet& Exclude(E m) { bits_ &= ~Bit(m); return *this; }
+    constexpr TSet& Include(E m) {
+        bits_ |= Bit(m);
+        return *this;
+    }
+    constexpr TSet& Exclude(E m) {
+        bits_ &= ~Bit(m);
+        return *this;
+    }
     constexpr TSet operator|(TSet o) const { return FromBits(bits_ | o.bits_); }   // union
     constexpr TSet operator&(TSet o) const { return FromBits(bits_ & o.bits_); }   // intersection
     constexpr TSet operator-(TSet o) const { return FromBits(bits_ & ~o.bits_); }  // difference
@@ -122,7 +133,8 @@ private:
 // ---------------------------------------------------------------------------
 // Events: a binding to a published method of the stream's root.
 
-template <class... A> class TEvent {
+template <class... A>
+class TEvent {
 public:
     using Signature = void(A...);
     using Function = std::function<void(A...)>;
@@ -167,9 +179,9 @@ class TPropInfo {
 public:
     std::string name;
     TPropKind kind = TPropKind::Integer;
-    const TTypeInfo* type = nullptr;                  // identifiers, members
-    const TClassInfo& (*object_class)() = nullptr;    // class of an Object property
-    std::type_index event_signature = typeid(void);   // of an Event property
+    const TTypeInfo* type = nullptr;                 // identifiers, members
+    const TClassInfo& (*object_class)() = nullptr;   // class of an Object property
+    std::type_index event_signature = typeid(void);  // of an Event property
 
     // Accessors by kind; a missing setter makes the property read-only.
     // Ordinal kinds (Integer, Char, Enumeration, Set, Int64) use get_ord/set_ord.
@@ -182,7 +194,7 @@ public:
     std::function<std::u16string(const TObject&)> get_wstr;
     std::function<void(TObject&, const std::u16string&)> set_wstr;
     std::function<TPersistent*(const TObject&)> get_obj;
-    std::function<void(TObject&, TPersistent*)> set_obj;   // raises on a wrong class
+    std::function<void(TObject&, TPersistent*)> set_obj;    // raises on a wrong class
     std::function<std::string(const TObject&)> get_method;  // bound method name
     // Binds the method of root (nullptr clears); false when the signature differs.
     std::function<bool(TObject&, const TMethodInfo*, TObject* root)> set_method;
@@ -195,12 +207,19 @@ public:
     bool IsReadOnly() const;
     bool IsStored(const TObject& instance) const;
 
-    TPropInfo& Default(int64_t value) { default_ord = value; return *this; }
-    template <class C> TPropInfo& Stored(bool (C::*pred)() const) {
+    TPropInfo& Default(int64_t value) {
+        default_ord = value;
+        return *this;
+    }
+    template <class C>
+    TPropInfo& Stored(bool (C::*pred)() const) {
         stored = [pred](const TObject& o) { return (static_cast<const C&>(o).*pred)(); };
         return *this;
     }
-    TPropInfo& NotStored() { stored = [](const TObject&) { return false; }; return *this; }
+    TPropInfo& NotStored() {
+        stored = [](const TObject&) { return false; };
+        return *this;
+    }
 };
 
 // ---------------------------------------------------------------------------
@@ -241,7 +260,8 @@ public:
     bool CanCreateItem() const { return static_cast<bool>(create_item_); }
 
 private:
-    template <class C> friend class TClassBuilder;
+    template <class C>
+    friend class TClassBuilder;
     struct Member {
         std::string name;
         const TClassInfo& (*component_class)();
@@ -261,28 +281,28 @@ private:
 void RegisterClass(const TClassInfo& info);
 void RegisterClasses(std::initializer_list<const TClassInfo*> infos);
 void UnRegisterClass(const TClassInfo& info);
-const TClassInfo* GetClass(std::string_view name);  // nullptr when unknown
+const TClassInfo* GetClass(std::string_view name);   // nullptr when unknown
 const TClassInfo& FindClass(std::string_view name);  // EClassNotFound "Class %s not found"
 
-#define KLICE_CLASS(Cls, Base)                                             \
-public:                                                                    \
-    using inherited = Base;                                                \
-    static const ::klice::TClassInfo& StaticClass();                       \
+#define KLICE_CLASS(Cls, Base)                                                      \
+public:                                                                             \
+    using inherited = Base;                                                         \
+    static const ::klice::TClassInfo& StaticClass();                                \
     const ::klice::TClassInfo& ClassInfo() const override { return StaticClass(); } \
     static void DescribeClass(::klice::TClassBuilder<Cls>& builder);
 
-#define KLICE_DESCRIBE_CLASS(Cls, builder)                                  \
-    const ::klice::TClassInfo& Cls::StaticClass() {                        \
+#define KLICE_DESCRIBE_CLASS(Cls, builder)                                                 \
+    const ::klice::TClassInfo& Cls::StaticClass() {                                        \
         static const ::klice::TClassInfo& info = ::klice::TClassBuilder<Cls>::Build(#Cls); \
-        return info;                                                       \
-    }                                                                      \
+        return info;                                                                       \
+    }                                                                                      \
     void Cls::DescribeClass([[maybe_unused]] ::klice::TClassBuilder<Cls>& builder)
 
 #define KLICE_CONCAT_INNER(a, b) a##b
 #define KLICE_CONCAT(a, b) KLICE_CONCAT_INNER(a, b)
 // Registers at start-up; put it in the .cpp that defines the class's
 // constructor so the registration is linked whenever the class is.
-#define KLICE_REGISTER_CLASS(Cls)                                           \
+#define KLICE_REGISTER_CLASS(Cls)                                                  \
     [[maybe_unused]] static const bool KLICE_CONCAT(klice_registered_, __LINE__) = \
         (::klice::RegisterClass(Cls::StaticClass()), true)
 
@@ -296,7 +316,10 @@ public:
     virtual const TClassInfo& ClassInfo() const { return StaticClass(); }
     const std::string& ClassName() const { return ClassInfo().Name(); }
     bool InheritsFrom(const TClassInfo& info) const { return ClassInfo().InheritsFrom(info); }
-    template <class T> bool Is() const { return dynamic_cast<const T*>(this) != nullptr; }
+    template <class T>
+    bool Is() const {
+        return dynamic_cast<const T*>(this) != nullptr;
+    }
 };
 
 class TPersistent : public TObject {
@@ -319,11 +342,11 @@ enum class TOperation { Insert, Remove };
 
 // Component state flags.
 enum : uint32_t {
-    csLoading = 1u << 0,      // from creation by a reader until Loaded()
-    csReading = 1u << 1,      // while its own lists are read
+    csLoading = 1u << 0,  // from creation by a reader until Loaded()
+    csReading = 1u << 1,  // while its own lists are read
     csWriting = 1u << 2,
     csDestroying = 1u << 3,
-    csInline = 1u << 4,       // an inline part of its parent
+    csInline = 1u << 4,  // an inline part of its parent
     csAncestor = 1u << 5,
 };
 // Component style flags.
@@ -376,7 +399,7 @@ public:
     // Stream hooks. Children are the components written inside this one's
     // record; the base gives, for the root, every owned component.
     virtual void GetChildren(const std::function<void(TComponent*)>& proc, TComponent* root);
-    virtual TComponent* GetChildOwner() { return nullptr; }   // nullptr: the root
+    virtual TComponent* GetChildOwner() { return nullptr; }  // nullptr: the root
     virtual TComponent* GetChildParent() { return this; }
     virtual bool HasParent() const { return false; }
     virtual TComponent* GetParentComponent() const { return nullptr; }
@@ -435,10 +458,10 @@ private:
 struct TPendingReference {
     TPersistent* instance = nullptr;
     const TPropInfo* prop = nullptr;
-    std::string name;        // as stored: "Other" or "Form.Other"
+    std::string name;              // as stored: "Other" or "Form.Other"
     const void* reader = nullptr;  // the reader resolving it; nullptr: waits for a top-level component
-    std::string object_name;  // for messages: the object whose list held it
-    std::string path;         // and the path as stored
+    std::string object_name;       // for messages: the object whose list held it
+    std::string path;              // and the path as stored
 };
 std::vector<TPendingReference>& PendingReferences();
 // Resolves every waiting reference whose top-level component now exists.
@@ -488,7 +511,10 @@ public:
     void Delete(int index);
     int Count() const { return static_cast<int>(items_.size()); }
     TCollectionItem* Items(int index) const;
-    template <class T> T* ItemAs(int index) const { return static_cast<T*>(Items(index)); }
+    template <class T>
+    T* ItemAs(int index) const {
+        return static_cast<T*>(Items(index));
+    }
 
     // Changes between BeginUpdate and the last EndUpdate are reported once, at the end.
     void BeginUpdate();
@@ -522,34 +548,64 @@ private:
 
 namespace detail {
 
-template <class S> struct SetterArg;
-template <class C, class T> struct SetterArg<T C::*> { using type = std::remove_cvref_t<T>; };
-template <class C, class T> struct SetterArg<void (C::*)(T)> { using type = std::remove_cvref_t<T>; };
+template <class S>
+struct SetterArg;
+template <class C, class T>
+struct SetterArg<T C::*> {
+    using type = std::remove_cvref_t<T>;
+};
+template <class C, class T>
+struct SetterArg<void (C::*)(T)> {
+    using type = std::remove_cvref_t<T>;
+};
 
-template <class G> struct GetterResult;
-template <class C, class T> struct GetterResult<T C::*> { using type = std::remove_cvref_t<T>; };
-template <class C, class T> struct GetterResult<T (C::*)() const> { using type = std::remove_cvref_t<T>; };
-template <class C, class T> struct GetterResult<T (C::*)()> { using type = std::remove_cvref_t<T>; };
+template <class G>
+struct GetterResult;
+template <class C, class T>
+struct GetterResult<T C::*> {
+    using type = std::remove_cvref_t<T>;
+};
+template <class C, class T>
+struct GetterResult<T (C::*)() const> {
+    using type = std::remove_cvref_t<T>;
+};
+template <class C, class T>
+struct GetterResult<T (C::*)()> {
+    using type = std::remove_cvref_t<T>;
+};
 
-template <class C, class G> decltype(auto) Get(const TObject& o, G g) {
+template <class C, class G>
+decltype(auto) Get(const TObject& o, G g) {
     const C& c = static_cast<const C&>(o);
-    if constexpr (std::is_member_object_pointer_v<G>) return (c.*g);
-    else return (const_cast<C&>(c).*g)();
+    if constexpr (std::is_member_object_pointer_v<G>)
+        return (c.*g);
+    else
+        return (const_cast<C&>(c).*g)();
 }
-template <class C, class S, class V> void Set(TObject& o, S s, V&& v) {
+template <class C, class S, class V>
+void Set(TObject& o, S s, V&& v) {
     C& c = static_cast<C&>(o);
-    if constexpr (std::is_member_object_pointer_v<S>) c.*s = std::forward<V>(v);
-    else (c.*s)(std::forward<V>(v));
+    if constexpr (std::is_member_object_pointer_v<S>)
+        c.*s = std::forward<V>(v);
+    else
+        (c.*s)(std::forward<V>(v));
 }
 
-template <class T> int64_t ToOrd(const T& v) {
-    if constexpr (requires { v.Bits(); }) return static_cast<int64_t>(v.Bits());
-    else return static_cast<int64_t>(v);
+template <class T>
+int64_t ToOrd(const T& v) {
+    if constexpr (requires { v.Bits(); })
+        return static_cast<int64_t>(v.Bits());
+    else
+        return static_cast<int64_t>(v);
 }
-template <class T> T FromOrd(int64_t v) {
-    if constexpr (requires { T::FromBits(uint32_t{}); }) return T::FromBits(static_cast<uint32_t>(v));
-    else if constexpr (std::is_same_v<T, bool>) return v != 0;
-    else return static_cast<T>(v);
+template <class T>
+T FromOrd(int64_t v) {
+    if constexpr (requires { T::FromBits(uint32_t{}); })
+        return T::FromBits(static_cast<uint32_t>(v));
+    else if constexpr (std::is_same_v<T, bool>)
+        return v != 0;
+    else
+        return static_cast<T>(v);
 }
 
 TClassInfo& NewClassInfo(const char* name, const TClassInfo* parent);
@@ -557,7 +613,8 @@ TClassInfo& NewClassInfo(const char* name, const TClassInfo* parent);
 
 }  // namespace detail
 
-template <class C> class TClassBuilder {
+template <class C>
+class TClassBuilder {
 public:
     static const TClassInfo& Build(const char* name) {
         const TClassInfo* parent = nullptr;
@@ -582,8 +639,10 @@ public:
         return p;
     }
     // An integer with the colour identifiers (clBlack ...).
-    template <class G, class S = std::nullptr_t> TPropInfo& Color(const char* name, G get, S set = nullptr);
-    template <class G, class S = std::nullptr_t> TPropInfo& Char(const char* name, G get, S set = nullptr) {
+    template <class G, class S = std::nullptr_t>
+    TPropInfo& Color(const char* name, G get, S set = nullptr);
+    template <class G, class S = std::nullptr_t>
+    TPropInfo& Char(const char* name, G get, S set = nullptr) {
         return Ordinal(name, TPropKind::Char, get, set);
     }
     // An enumeration; its C++ type is an enum (or integer) whose ordinals are
@@ -594,7 +653,8 @@ public:
         p.type = &type;
         return p;
     }
-    template <class G, class S = std::nullptr_t> TPropInfo& Boolean(const char* name, G get, S set = nullptr) {
+    template <class G, class S = std::nullptr_t>
+    TPropInfo& Boolean(const char* name, G get, S set = nullptr) {
         return Enum(name, get, set, BooleanType());
     }
     // A set, held as a TSet<E> or as an unsigned integer of bits.
@@ -604,10 +664,12 @@ public:
         p.type = &member_type;
         return p;
     }
-    template <class G, class S = std::nullptr_t> TPropInfo& Int64(const char* name, G get, S set = nullptr) {
+    template <class G, class S = std::nullptr_t>
+    TPropInfo& Int64(const char* name, G get, S set = nullptr) {
         return Ordinal(name, TPropKind::Int64, get, set);
     }
-    template <class G, class S = std::nullptr_t> TPropInfo& Float(const char* name, G get, S set = nullptr) {
+    template <class G, class S = std::nullptr_t>
+    TPropInfo& Float(const char* name, G get, S set = nullptr) {
         TPropInfo& p = Add(name, TPropKind::Float);
         p.get_float = [get](const TObject& o) { return static_cast<double>(detail::Get<C>(o, get)); };
         if constexpr (!std::is_null_pointer_v<S>) {
@@ -616,14 +678,16 @@ public:
         }
         return p;
     }
-    template <class G, class S = std::nullptr_t> TPropInfo& String(const char* name, G get, S set = nullptr) {
+    template <class G, class S = std::nullptr_t>
+    TPropInfo& String(const char* name, G get, S set = nullptr) {
         TPropInfo& p = Add(name, TPropKind::String);
         p.get_str = [get](const TObject& o) { return std::string(detail::Get<C>(o, get)); };
         if constexpr (!std::is_null_pointer_v<S>)
             p.set_str = [set](TObject& o, const std::string& v) { detail::Set<C>(o, set, v); };
         return p;
     }
-    template <class G, class S = std::nullptr_t> TPropInfo& WString(const char* name, G get, S set = nullptr) {
+    template <class G, class S = std::nullptr_t>
+    TPropInfo& WString(const char* name, G get, S set = nullptr) {
         TPropInfo& p = Add(name, TPropKind::WString);
         p.get_wstr = [get](const TObject& o) { return std::u16string(detail::Get<C>(o, get)); };
         if constexpr (!std::is_null_pointer_v<S>)
@@ -634,7 +698,8 @@ public:
     // an X* (X a TPersistent class), the setter takes one. Collections and
     // sub-objects stored under this property need a setter too (usually one
     // that calls Assign) unless they are sub-components.
-    template <class G, class S = std::nullptr_t> TPropInfo& Object(const char* name, G get, S set = nullptr) {
+    template <class G, class S = std::nullptr_t>
+    TPropInfo& Object(const char* name, G get, S set = nullptr) {
         using XP = typename detail::GetterResult<G>::type;
         using X = std::remove_pointer_t<XP>;
         static_assert(std::is_pointer_v<XP> && std::is_base_of_v<TPersistent, X>,
@@ -654,7 +719,8 @@ public:
     }
     // An event held in a TEvent<A...> field; bound only to methods of the
     // same signature.
-    template <class... A> TPropInfo& Event(const char* name, TEvent<A...> C::*field) {
+    template <class... A>
+    TPropInfo& Event(const char* name, TEvent<A...> C::*field) {
         TPropInfo& p = Add(name, TPropKind::Event);
         p.event_signature = typeid(void(A...));
         p.get_method = [field](const TObject& o) { return (static_cast<const C&>(o).*field).MethodName(); };
@@ -671,7 +737,8 @@ public:
         return p;
     }
     // A published method: a target for the events of the components below a root.
-    template <class... A> void Method(const char* name, void (C::*method)(A...)) {
+    template <class... A>
+    void Method(const char* name, void (C::*method)(A...)) {
         TMethodInfo m;
         m.name = name;
         m.signature = typeid(void(A...));
@@ -683,7 +750,8 @@ public:
     }
     // A member component of a root: the field is pointed at the owned
     // component of that name, and X's class is found by the reader first.
-    template <class X> void Member(const char* name, X* C::*field) {
+    template <class X>
+    void Member(const char* name, X* C::*field) {
         static_assert(std::is_base_of_v<TComponent, X>, "a member is a component");
         info_.members_.push_back({name, &X::StaticClass, [field](TObject& o, TComponent* comp) {
                                       static_cast<C&>(o).*field = dynamic_cast<X*>(comp);
@@ -699,7 +767,8 @@ private:
         p.kind = kind;
         return p;
     }
-    template <class G, class S> TPropInfo& Ordinal(const char* name, TPropKind kind, G get, S set) {
+    template <class G, class S>
+    TPropInfo& Ordinal(const char* name, TPropKind kind, G get, S set) {
         TPropInfo& p = Add(name, kind);
         p.get_ord = [get](const TObject& o) { return detail::ToOrd(detail::Get<C>(o, get)); };
         if constexpr (!std::is_null_pointer_v<S>) {

@@ -214,9 +214,7 @@ void TMetafile::WriteData(TStream& stream) {
     if (!data_.empty()) stream.WriteBuffer(data_.data(), data_.size());
 }
 
-void TMetafile::LoadFromStream(TStream& stream) {
-    Take(ReadBlock(stream, static_cast<uint64_t>(stream.Remaining())));
-}
+void TMetafile::LoadFromStream(TStream& stream) { Take(ReadBlock(stream, static_cast<uint64_t>(stream.Remaining()))); }
 
 void TKeptGraphic::SaveToStream(TStream& stream) {
     if (!data_.empty()) stream.WriteBuffer(data_.data(), data_.size());

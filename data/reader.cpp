@@ -78,15 +78,29 @@ std::u16string Utf8ToWide(const std::string& text) {
         unsigned char b = byte(i);
         char32_t cp;
         size_t len;
-        if (b < 0x80) { cp = b; len = 1; }
-        else if ((b & 0xE0) == 0xC0) { cp = b & 0x1F; len = 2; }
-        else if ((b & 0xF0) == 0xE0) { cp = b & 0x0F; len = 3; }
-        else if ((b & 0xF8) == 0xF0) { cp = b & 0x07; len = 4; }
-        else { out.push_back(0xFFFD); ++i; continue; }
+        if (b < 0x80) {
+            cp = b;
+            len = 1;
+        } else if ((b & 0xE0) == 0xC0) {
+            cp = b & 0x1F;
+            len = 2;
+        } else if ((b & 0xF0) == 0xE0) {
+            cp = b & 0x0F;
+            len = 3;
+        } else if ((b & 0xF8) == 0xF0) {
+            cp = b & 0x07;
+            len = 4;
+        } else {
+            out.push_back(0xFFFD);
+            ++i;
+            continue;
+        }
         bool ok = i + len <= n;
         for (size_t k = 1; ok && k < len; ++k) {
-            if ((byte(i + k) & 0xC0) != 0x80) ok = false;
-            else cp = (cp << 6) | (byte(i + k) & 0x3F);
+            if ((byte(i + k) & 0xC0) != 0x80)
+                ok = false;
+            else
+                cp = (cp << 6) | (byte(i + k) & 0x3F);
         }
         static constexpr char32_t kMin[] = {0, 0, 0x80, 0x800, 0x10000};
         if (!ok || cp < kMin[len] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
@@ -194,13 +208,17 @@ private:
 };
 
 TReader::TReader(TStream& stream, size_t buffer_size)
-    : stream_(stream), buffer_(new uint8_t[buffer_size == 0 ? 1 : buffer_size]), size_(buffer_size == 0 ? 1 : buffer_size) {}
+    : stream_(stream),
+      buffer_(new uint8_t[buffer_size == 0 ? 1 : buffer_size]),
+      size_(buffer_size == 0 ? 1 : buffer_size) {}
 
 TReader::~TReader() {
     auto& pending = PendingReferences();
     for (size_t i = 0; i < pending.size();) {
-        if (pending[i].reader == this) pending.erase(pending.begin() + static_cast<ptrdiff_t>(i));
-        else ++i;
+        if (pending[i].reader == this)
+            pending.erase(pending.begin() + static_cast<ptrdiff_t>(i));
+        else
+            ++i;
     }
     try {
         if (end_ > pos_) stream_.Seek(-static_cast<int64_t>(end_ - pos_), SeekOrigin::Current);
@@ -246,7 +264,8 @@ int64_t TReader::Remaining() const { return static_cast<int64_t>(end_ - pos_) + 
 size_t TReader::ReadLength(size_t unit_size) {
     uint8_t b[4];
     Read(b, 4);
-    int32_t n = static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+    int32_t n =
+        static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
     if (n < 0 || static_cast<uint64_t>(n) * unit_size > static_cast<uint64_t>(Remaining()))
         throw EReadError(kStreamReadError);
     return static_cast<size_t>(n);
@@ -309,7 +328,8 @@ int32_t TReader::ReadInteger() {
         case TValueType::vaInt32: {
             uint8_t b[4];
             Read(b, 4);
-            return static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+            return static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
+                                        uint32_t(b[3]) << 24);
         }
         default: PropValueError();
     }
@@ -484,7 +504,8 @@ void TReader::SkipValue() {
     auto skip_counted = [this](size_t unit) {
         uint8_t b[4];
         Read(b, 4);
-        int64_t n = static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+        int64_t n =
+            static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
         SkipBytes(n < 0 ? -1 : n * static_cast<int64_t>(unit));
     };
     switch (ReadValue()) {

@@ -118,7 +118,7 @@ private:
     uint8_t ReadByte();
     void UnreadByte() { --pos_; }
     size_t ReadLength(size_t unit_size);
-    [[noreturn]] void PropValueError();       // skips the value just started
+    [[noreturn]] void PropValueError();  // skips the value just started
     [[noreturn]] void PropertyError(const std::string& name);
     void CheckValue(TValueType expected);
     void SkipBytes(int64_t count);

@@ -108,8 +108,6 @@ size_t TFileStream::Write(const void* buffer, size_t count) {
     return n < 0 ? 0 : static_cast<size_t>(n);
 }
 
-int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin) {
-    return file_.Seek(offset, static_cast<int>(origin));
-}
+int64_t TFileStream::Seek(int64_t offset, SeekOrigin origin) { return file_.Seek(offset, static_cast<int>(origin)); }
 
 }  // namespace klice

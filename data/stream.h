@@ -36,14 +36,16 @@ public:
     // Copies count bytes from source (all of it from its start when count is 0).
     int64_t CopyFrom(TStream& source, int64_t count);
 
-    template <typename T> T ReadValue() {  // little-endian integers
+    template <typename T>
+    T ReadValue() {  // little-endian integers
         unsigned char bytes[sizeof(T)];
         ReadBuffer(bytes, sizeof bytes);
         uint64_t value = 0;
         for (size_t i = 0; i < sizeof(T); ++i) value |= uint64_t(bytes[i]) << (8 * i);
         return static_cast<T>(value);
     }
-    template <typename T> void WriteValue(T value) {
+    template <typename T>
+    void WriteValue(T value) {
         unsigned char bytes[sizeof(T)];
         for (size_t i = 0; i < sizeof(T); ++i) bytes[i] = static_cast<unsigned char>(uint64_t(value) >> (8 * i));
         WriteBuffer(bytes, sizeof bytes);
@@ -60,7 +62,10 @@ public:
     int64_t Seek(int64_t offset, SeekOrigin origin) override;
     int64_t Size() override { return static_cast<int64_t>(data_.size()); }
     void SetSize(size_t size) { data_.resize(size); }
-    void Clear() { data_.clear(); position_ = 0; }
+    void Clear() {
+        data_.clear();
+        position_ = 0;
+    }
     const std::vector<uint8_t>& Bytes() const { return data_; }
     std::vector<uint8_t>& Bytes() { return data_; }
     const uint8_t* Memory() const { return data_.data(); }
@@ -86,9 +91,9 @@ private:
 };
 
 enum class FileMode {
-    OpenRead,         // existing file, reading; other writers shut out
-    OpenReadWrite,    // existing file, reading and writing
-    Create,           // new or truncated file, writing
+    OpenRead,       // existing file, reading; other writers shut out
+    OpenReadWrite,  // existing file, reading and writing
+    Create,         // new or truncated file, writing
 };
 
 // A file on disk. A failed open raises EFOpenError (EFCreateError for Create)

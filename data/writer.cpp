@@ -6,7 +6,9 @@
 namespace klice {
 
 TWriter::TWriter(TStream& stream, size_t buffer_size)
-    : stream_(stream), buffer_(new uint8_t[buffer_size == 0 ? 1 : buffer_size]), size_(buffer_size == 0 ? 1 : buffer_size) {}
+    : stream_(stream),
+      buffer_(new uint8_t[buffer_size == 0 ? 1 : buffer_size]),
+      size_(buffer_size == 0 ? 1 : buffer_size) {}
 
 TWriter::~TWriter() {
     try {
@@ -37,7 +39,8 @@ void TWriter::Write(const void* buffer, size_t count) {
 }
 
 namespace {
-template <class T> void PutLE(uint8_t* out, T value, size_t bytes) {
+template <class T>
+void PutLE(uint8_t* out, T value, size_t bytes) {
     auto v = static_cast<uint64_t>(value);
     for (size_t i = 0; i < bytes; ++i) out[i] = static_cast<uint8_t>(v >> (8 * i));
 }
@@ -143,10 +146,14 @@ void TWriter::WriteUtf8String(const std::string& utf8) {
 }
 
 void TWriter::WriteIdent(const std::string& ident) {
-    if (SameText(ident, "False")) WriteValue(TValueType::vaFalse);
-    else if (SameText(ident, "True")) WriteValue(TValueType::vaTrue);
-    else if (SameText(ident, "Null")) WriteValue(TValueType::vaNull);
-    else if (SameText(ident, "nil")) WriteValue(TValueType::vaNil);
+    if (SameText(ident, "False"))
+        WriteValue(TValueType::vaFalse);
+    else if (SameText(ident, "True"))
+        WriteValue(TValueType::vaTrue);
+    else if (SameText(ident, "Null"))
+        WriteValue(TValueType::vaNull);
+    else if (SameText(ident, "nil"))
+        WriteValue(TValueType::vaNil);
     else {
         WriteValue(TValueType::vaIdent);
         WriteStr(ident);
@@ -226,8 +233,10 @@ void TWriter::WriteProperty(TPersistent& instance, const TPropInfo& p) {
             if (!ordinal_stored(v)) return;
             WritePropName(p.name);
             const char* ident = p.type != nullptr ? p.type->IntToIdent(static_cast<int32_t>(v)) : nullptr;
-            if (ident != nullptr) WriteIdent(ident);
-            else WriteInteger(static_cast<int32_t>(v));
+            if (ident != nullptr)
+                WriteIdent(ident);
+            else
+                WriteInteger(static_cast<int32_t>(v));
             return;
         }
         case TPropKind::Char: {
@@ -335,7 +344,8 @@ void TWriter::WriteProperties(TPersistent& instance) {
             if (p->kind != TPropKind::Object) continue;
             TPersistent* v = p->get_obj(instance);
             auto* c = dynamic_cast<TComponent*>(v);
-            bool walkable = v != nullptr && dynamic_cast<TCollection*>(v) == nullptr && (c == nullptr || c->IsSubComponent());
+            bool walkable =
+                v != nullptr && dynamic_cast<TCollection*>(v) == nullptr && (c == nullptr || c->IsSubComponent());
             if (!walkable) continue;
         }
         WriteProperty(instance, *p);

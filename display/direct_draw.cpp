@@ -15,9 +15,8 @@ uint32_t GetPixel(HDC dc, int x, int y) {
 
 TPaletteTable SystemPalette() {
     // The twenty colours every palette reserves for the window system.
-    static const uint8_t low[10][3] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-                                       {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-                                       {192, 220, 192}, {166, 202, 240}};
+    static const uint8_t low[10][3] = {{0, 0, 0},     {128, 0, 0},   {0, 128, 0},     {128, 128, 0},   {0, 0, 128},
+                                       {128, 0, 128}, {0, 128, 128}, {192, 192, 192}, {192, 220, 192}, {166, 202, 240}};
     static const uint8_t high[10][3] = {{255, 251, 240}, {160, 160, 164}, {128, 128, 128}, {255, 0, 0},
                                         {0, 255, 0},     {255, 255, 0},   {0, 0, 255},     {255, 0, 255},
                                         {0, 255, 255},   {255, 255, 255}};
@@ -242,7 +241,8 @@ uint32_t TDirectDrawSurface::Pixel(int x, int y) {
     void* pixels = nullptr;
     int pitch = 0;
     if (!Lock(&pixels, &pitch)) return 0;
-    uint32_t value = ReadRawPixel(static_cast<const uint8_t*>(pixels) + static_cast<ptrdiff_t>(y) * pitch, x, BitCount());
+    uint32_t value =
+        ReadRawPixel(static_cast<const uint8_t*>(pixels) + static_cast<ptrdiff_t>(y) * pitch, x, BitCount());
     Unlock();
     return value;
 }
@@ -282,8 +282,7 @@ bool TDirectDrawSurface::Blt(const platform::Rect& dest, TDirectDrawSurface& sou
     return Check(ISurface().Blt(dest, source.ISurface(), src, source_key, mirror_left_right, mirror_up_down));
 }
 
-bool TDirectDrawSurface::BltFast(int x, int y, TDirectDrawSurface& source, const platform::Rect& src,
-                                 bool source_key) {
+bool TDirectDrawSurface::BltFast(int x, int y, TDirectDrawSurface& source, const platform::Rect& src, bool source_key) {
     return Check(ISurface().BltFast(x, y, source.ISurface(), src, source_key));
 }
 

@@ -186,8 +186,8 @@ public:
     void ClearTransparentColor();
 
     // Rectangle blit from source with optional source key and mirroring.
-    bool Blt(const platform::Rect& dest, TDirectDrawSurface& source, const platform::Rect& src,
-             bool source_key, bool mirror_left_right = false, bool mirror_up_down = false);
+    bool Blt(const platform::Rect& dest, TDirectDrawSurface& source, const platform::Rect& src, bool source_key,
+             bool mirror_left_right = false, bool mirror_up_down = false);
     bool BltFast(int x, int y, TDirectDrawSurface& source, const platform::Rect& src, bool source_key);
 
     void AttachClipper(bool attached);

@@ -20,7 +20,10 @@ TDXDrawOptions EffectiveOptions(TDXDrawOptions options) {
         now.Exclude(doNoWindowChange).Exclude(doAllowReboot).Exclude(doAllowPalette256).Exclude(doFlip);
     }
     if (!now.Contains(do3D)) {
-        now.Exclude(doDirectX7Mode).Exclude(doRetainedMode).Exclude(doHardware).Exclude(doSelectDriver)
+        now.Exclude(doDirectX7Mode)
+            .Exclude(doRetainedMode)
+            .Exclude(doHardware)
+            .Exclude(doSelectDriver)
             .Exclude(doZBuffer);
     }
     if (now.Contains(doSystemMemory)) now.Exclude(doFlip);
@@ -382,9 +385,7 @@ bool TCustomDXDraw::CheckSurfaces() {
     return !primary_->IsLost() && !surface_->IsLost();
 }
 
-bool TCustomDXDraw::CanDraw() {
-    return initialized_ && !updating_ && surface_ != nullptr && CheckSurfaces();
-}
+bool TCustomDXDraw::CanDraw() { return initialized_ && !updating_ && surface_ != nullptr && CheckSurfaces(); }
 
 void TCustomDXDraw::Flip() {
     if (!initialized_ || updating_) return;
@@ -428,8 +429,8 @@ void TCustomDXDraw::NotifyEventList(TDXDrawNotifyType type) {
     std::vector<Listener> snapshot = listeners_;
     for (auto it = snapshot.rbegin(); it != snapshot.rend(); ++it) {
         const void* owner = it->owner;
-        bool still = std::any_of(listeners_.begin(), listeners_.end(),
-                                 [owner](const Listener& l) { return l.owner == owner; });
+        bool still =
+            std::any_of(listeners_.begin(), listeners_.end(), [owner](const Listener& l) { return l.owner == owner; });
         if (still) NotifyOne(it->callback, type);
     }
 }
@@ -446,7 +447,8 @@ void TCustomDXDraw::RegisterNotifyEvent(TDXDrawNotifyEvent callback, const void*
 }
 
 void TCustomDXDraw::UnRegisterNotifyEvent(const void* owner) {
-    auto it = std::find_if(listeners_.begin(), listeners_.end(), [owner](const Listener& l) { return l.owner == owner; });
+    auto it =
+        std::find_if(listeners_.begin(), listeners_.end(), [owner](const Listener& l) { return l.owner == owner; });
     if (it == listeners_.end()) return;
     TDXDrawNotifyEvent callback = it->callback;
     listeners_.erase(it);
@@ -456,24 +458,12 @@ void TCustomDXDraw::UnRegisterNotifyEvent(const void* owner) {
     }
 }
 
-void TCustomDXDraw::DoFinalize() {
-    OnFinalize(this);
-}
-void TCustomDXDraw::DoFinalizeSurface() {
-    OnFinalizeSurface(this);
-}
-void TCustomDXDraw::DoInitialize() {
-    OnInitialize(this);
-}
-void TCustomDXDraw::DoInitializeSurface() {
-    OnInitializeSurface(this);
-}
-void TCustomDXDraw::DoInitializing() {
-    OnInitializing(this);
-}
-void TCustomDXDraw::DoRestoreSurface() {
-    OnRestoreSurface(this);
-}
+void TCustomDXDraw::DoFinalize() { OnFinalize(this); }
+void TCustomDXDraw::DoFinalizeSurface() { OnFinalizeSurface(this); }
+void TCustomDXDraw::DoInitialize() { OnInitialize(this); }
+void TCustomDXDraw::DoInitializeSurface() { OnInitializeSurface(this); }
+void TCustomDXDraw::DoInitializing() { OnInitializing(this); }
+void TCustomDXDraw::DoRestoreSurface() { OnRestoreSurface(this); }
 
 void TCustomDXDraw::FormMessage(TCustomForm*, TFormMessage message) {
     switch (message) {

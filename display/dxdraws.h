@@ -17,8 +17,21 @@
 namespace klice {
 
 enum class TDXDrawOption {
-    doFullScreen, doNoWindowChange, doAllowReboot, doWaitVBlank, doAllowPalette256, doSystemMemory,
-    doStretch, doCenter, doFlip, do3D, doDirectX7Mode, doRetainedMode, doHardware, doSelectDriver, doZBuffer,
+    doFullScreen,
+    doNoWindowChange,
+    doAllowReboot,
+    doWaitVBlank,
+    doAllowPalette256,
+    doSystemMemory,
+    doStretch,
+    doCenter,
+    doFlip,
+    do3D,
+    doDirectX7Mode,
+    doRetainedMode,
+    doHardware,
+    doSelectDriver,
+    doZBuffer,
 };
 
 // A set of TDXDrawOption (bit n for the option of value n); stored as 16 bits.
@@ -27,15 +40,21 @@ const TTypeInfo& DXDrawOptionType();
 
 using enum TDXDrawOption;
 
-inline constexpr TDXDrawOptions kDefaultDXDrawOptions{doAllowReboot, doWaitVBlank, doCenter, do3D,
-                                                      doDirectX7Mode, doHardware, doSelectDriver};
+inline constexpr TDXDrawOptions kDefaultDXDrawOptions{doAllowReboot,  doWaitVBlank, doCenter,      do3D,
+                                                      doDirectX7Mode, doHardware,   doSelectDriver};
 
 // The options in effect for a stored set.
 TDXDrawOptions EffectiveOptions(TDXDrawOptions options);
 
 enum TDXDrawNotifyType {
-    dxntDestroying, dxntInitializing, dxntInitialize, dxntInitializeSurface,
-    dxntFinalize, dxntFinalizeSurface, dxntRestore, dxntSetSurfaceSize,
+    dxntDestroying,
+    dxntInitializing,
+    dxntInitialize,
+    dxntInitializeSurface,
+    dxntFinalize,
+    dxntFinalizeSurface,
+    dxntRestore,
+    dxntSetSurfaceSize,
 };
 
 class TCustomDXDraw;
@@ -63,7 +82,10 @@ public:
     // The display's modes, sorted; filled from the display on first use.
     const std::vector<TDisplayMode>& Modes();
     int Count() { return static_cast<int>(Modes().size()); }
-    void ClearModes() { modes_.clear(); modes_filled_ = false; }
+    void ClearModes() {
+        modes_.clear();
+        modes_filled_ = false;
+    }
 
     // Sets the mode nearest to the request; false when none can be set. On
     // success Width, Height and BitCount hold the mode that was set.
@@ -159,8 +181,7 @@ public:
     void UnRegisterNotifyEvent(const void* owner);
     int NotifyEventCount() const { return static_cast<int>(listeners_.size()); }
 
-    TNotifyEvent OnFinalize, OnFinalizeSurface, OnInitialize, OnInitializeSurface, OnInitializing,
-        OnRestoreSurface;
+    TNotifyEvent OnFinalize, OnFinalizeSurface, OnInitialize, OnInitializeSurface, OnInitializing, OnRestoreSurface;
 
     // The two tables the palette is loaded from: the palette is built from
     // the first; a restore loads the second before telling the listeners and

@@ -38,8 +38,8 @@ void TCustomDXImageList::SetDXDraw(TCustomDXDraw* dxdraw) {
     dxdraw_ = dxdraw;
     if (dxdraw_ != nullptr) {
         dxdraw_->FreeNotification(this);
-        dxdraw_->RegisterNotifyEvent([this](TCustomDXDraw* sender, TDXDrawNotifyType type) { DXDrawNotify(sender, type); },
-                                     this);
+        dxdraw_->RegisterNotifyEvent(
+            [this](TCustomDXDraw* sender, TDXDrawNotifyType type) { DXDrawNotify(sender, type); }, this);
     }
 }
 

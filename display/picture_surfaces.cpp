@@ -111,7 +111,7 @@ bool TItemSurfaces::Intact() {
 }
 
 std::unique_ptr<TDirectDrawSurface> MakePictureSurface(TDirectDraw* draw, TGraphic* graphic, const Rect& r,
-                                                        bool system_memory, TColor key) {
+                                                       bool system_memory, TColor key) {
     auto surface = std::make_unique<TDirectDrawSurface>(draw);
     surface->SystemMemory = system_memory;
     surface->SetSize(r.Width(), r.Height());
@@ -206,8 +206,7 @@ void TDirectDrawPictureDisplay::BuildSurfaces(TPictureCollectionItem& item, std:
 TPictureCollectionItemPattern TItemSurfaces::PatternAt(int64_t index) const {
     const TPatternLayout& l = Patterns;
     const int64_t x = l.StrideX * (index % l.Columns), y = l.StrideY * (index / l.Columns);
-    if (l.TileWidth == 0)
-        return {{int(x), int(y), int(x) + l.Width, int(y) + l.Height}, Surfaces.front().get()};
+    if (l.TileWidth == 0) return {{int(x), int(y), int(x) + l.Width, int(y) + l.Height}, Surfaces.front().get()};
     const size_t tile = static_cast<size_t>(x / l.TileWidth + l.TilesAcross * (y / l.TileHeight));
     const int left = int(x % l.TileWidth), top = int(y % l.TileHeight);
     return {{left, top, left + l.Width, top + l.Height}, Surfaces[tile].get()};
@@ -242,14 +241,38 @@ void DrawSurface(TDirectDrawSurface& dest, int x, int y, const Rect& src, TDirec
     span64 s{src.left, src.top, src.right, src.bottom};
     const int64_t dest_w = dest.Width(), dest_h = dest.Height();
     const int64_t source_w = source->Width(), source_h = source->Height();
-    if (d.left < 0) { s.left -= d.left; d.left = 0; }
-    if (d.top < 0) { s.top -= d.top; d.top = 0; }
-    if (s.left < 0) { d.left -= s.left; s.left = 0; }
-    if (s.top < 0) { d.top -= s.top; s.top = 0; }
-    if (d.right > dest_w) { s.right -= d.right - dest_w; d.right = dest_w; }
-    if (d.bottom > dest_h) { s.bottom -= d.bottom - dest_h; d.bottom = dest_h; }
-    if (s.right > source_w) { d.right -= s.right - source_w; s.right = source_w; }
-    if (s.bottom > source_h) { d.bottom -= s.bottom - source_h; s.bottom = source_h; }
+    if (d.left < 0) {
+        s.left -= d.left;
+        d.left = 0;
+    }
+    if (d.top < 0) {
+        s.top -= d.top;
+        d.top = 0;
+    }
+    if (s.left < 0) {
+        d.left -= s.left;
+        s.left = 0;
+    }
+    if (s.top < 0) {
+        d.top -= s.top;
+        s.top = 0;
+    }
+    if (d.right > dest_w) {
+        s.right -= d.right - dest_w;
+        d.right = dest_w;
+    }
+    if (d.bottom > dest_h) {
+        s.bottom -= d.bottom - dest_h;
+        d.bottom = dest_h;
+    }
+    if (s.right > source_w) {
+        d.right -= s.right - source_w;
+        s.right = source_w;
+    }
+    if (s.bottom > source_h) {
+        d.bottom -= s.bottom - source_h;
+        s.bottom = source_h;
+    }
     if (!(d.left < d.right && d.top < d.bottom && s.left < s.right && s.top < s.bottom)) return;
     // Every edge now lies within one of the two surfaces.
     const Rect dr{int(d.left), int(d.top), int(d.right), int(d.bottom)};
@@ -323,8 +346,8 @@ void RotatedRow(uint8_t* out, const uint8_t* src_bits, int src_pitch, int64_t u,
     }
 }
 
-void RotatedRowGeneric(uint8_t* out, int bits, const uint8_t* src_bits, int src_pitch, int64_t u, int64_t v,
-                       int64_t du, int64_t dv, int n, bool keyed, uint32_t key, uint32_t key_mask) {
+void RotatedRowGeneric(uint8_t* out, int bits, const uint8_t* src_bits, int src_pitch, int64_t u, int64_t v, int64_t du,
+                       int64_t dv, int n, bool keyed, uint32_t key, uint32_t key_mask) {
     for (int i = 0; i < n; ++i, u += du, v += dv) {
         const uint32_t texel = ReadRawPixel(src_bits + (v >> 16) * src_pitch, static_cast<int>(u >> 16), bits);
         if (keyed && (texel & key_mask) == key) continue;
@@ -394,10 +417,14 @@ struct Rasterizer {
         for (int64_t y = min_y; y < max_y; ++y, row_u += dudy, row_v += dvdy) {
             int64_t u = row_u, v = row_v;
             int64_t m = 0;
-            if (dudx > 0 && u < l16) m = StepsUpTo(u, l16, dudx);
-            else if (dudx < 0 && u >= r16) m = StepsBelow(u, r16, dudx);
-            if (dvdx > 0 && v < t16) m = std::max(m, StepsUpTo(v, t16, dvdx));
-            else if (dvdx < 0 && v >= b16) m = std::max(m, StepsBelow(v, b16, dvdx));
+            if (dudx > 0 && u < l16)
+                m = StepsUpTo(u, l16, dudx);
+            else if (dudx < 0 && u >= r16)
+                m = StepsBelow(u, r16, dudx);
+            if (dvdx > 0 && v < t16)
+                m = std::max(m, StepsUpTo(v, t16, dvdx));
+            else if (dvdx < 0 && v >= b16)
+                m = std::max(m, StepsBelow(v, b16, dvdx));
             u += m * dudx;
             v += m * dvdx;
 
@@ -421,13 +448,13 @@ struct Rasterizer {
                                          keyed, key, key_mask);
                     break;
                 case 8:
-                    RotatedRow<uint8_t>(out + first, src_bits, src_pitch, u, v, dudx, dvdx, static_cast<int>(n),
-                                        keyed, key, key_mask);
+                    RotatedRow<uint8_t>(out + first, src_bits, src_pitch, u, v, dudx, dvdx, static_cast<int>(n), keyed,
+                                        key, key_mask);
                     break;
                 default:
                     if (bits == 24) out += first * 3;
-                    RotatedRowGeneric(out, bits, src_bits, src_pitch, u, v, dudx, dvdx, static_cast<int>(n), keyed,
-                                      key, key_mask);
+                    RotatedRowGeneric(out, bits, src_bits, src_pitch, u, v, dudx, dvdx, static_cast<int>(n), keyed, key,
+                                      key_mask);
             }
         }
     }
@@ -441,8 +468,8 @@ void DrawSurfaceRotated(TDirectDrawSurface& dest, int x, int y, int width, int h
     if (dest.Width() == 0 || dest.Height() == 0 || width == 0 || height == 0) return;
     if (source->Width() == 0 || source->Height() == 0) return;
     // Texels are copied as they are, so both sides need the same format.
-    if (source->BitCount() != dest.BitCount() || (dest.BitCount() != 8 && dest.BitCount() != 16 &&
-                                                   dest.BitCount() != 24 && dest.BitCount() != 32))
+    if (source->BitCount() != dest.BitCount() ||
+        (dest.BitCount() != 8 && dest.BitCount() != 16 && dest.BitCount() != 24 && dest.BitCount() != 32))
         return;
 
     void* dest_bits = nullptr;

@@ -43,9 +43,9 @@ struct TPictureCollectionItemPattern {
 struct TPatternLayout {
     int64_t Count = 0;
     int64_t Columns = 1;
-    int Width = 0, Height = 0;               // of one pattern
-    int64_t StrideX = 0, StrideY = 0;        // from one pattern to the next
-    int64_t TileWidth = 0, TileHeight = 0;   // 0: every pattern is on the one surface
+    int Width = 0, Height = 0;              // of one pattern
+    int64_t StrideX = 0, StrideY = 0;       // from one pattern to the next
+    int64_t TileWidth = 0, TileHeight = 0;  // 0: every pattern is on the one surface
     int64_t TilesAcross = 0;
 };
 
@@ -76,7 +76,7 @@ public:
 
 // The surface of the rectangle r of graphic, 1:1, keyed with key.
 std::unique_ptr<TDirectDrawSurface> MakePictureSurface(TDirectDraw* draw, TGraphic* graphic, const platform::Rect& r,
-                                                        bool system_memory, TColor key);
+                                                       bool system_memory, TColor key);
 
 // The item's patterns while it has surfaces (none otherwise).
 int PatternCount(const TPictureCollectionItem& item);

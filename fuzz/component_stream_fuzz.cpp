@@ -23,7 +23,8 @@ namespace {
 
 std::unique_ptr<klice::platform::Application> app;
 
-template <class Read> void Try(Read read) {
+template <class Read>
+void Try(Read read) {
     try {
         read();
     } catch (const klice::Exception&) {

@@ -20,7 +20,8 @@ void Touch(klice::TDIB& dib) {
     (void)sink;
 }
 
-template <class Load> void Try(std::span<const uint8_t> bytes, Load load) {
+template <class Load>
+void Try(std::span<const uint8_t> bytes, Load load) {
     klice::TDIB dib;
     klice::TBytesViewStream stream(bytes);
     try {

@@ -50,8 +50,8 @@ void fill_image_list(TComponent* image_list, const std::string& file_name) {
 
 void draw_picture(TComponent* image_list, const std::string& name, int x, int y) {
     if (pictures) {
-        pictures->draw(image_list, name, x, y, pictures->width(image_list, name),
-                       pictures->height(image_list, name), false);
+        pictures->draw(image_list, name, x, y, pictures->width(image_list, name), pictures->height(image_list, name),
+                       false);
         return;
     }
     auto* list = image_list_of(image_list);
@@ -59,8 +59,8 @@ void draw_picture(TComponent* image_list, const std::string& name, int x, int y)
     Draw(*list->Items()->Find(name), form1->DXDraw->Surface(), x, y, 0);
 }
 
-void draw_picture_rotated(TComponent* image_list, const std::string& name, int x, int y, int width,
-                          int height, int pattern, double cx, double cy, int angle) {
+void draw_picture_rotated(TComponent* image_list, const std::string& name, int x, int y, int width, int height,
+                          int pattern, double cx, double cy, int angle) {
     if (pictures) {
         // Only the upright copy is used by the game: the rectangle is placed
         // so that (x, y) lies at its fractions (cx, cy).

@@ -20,8 +20,8 @@ void draw_picture(TComponent* image_list, const std::string& name, int x, int y)
 // The scaled, centred copy: width and height in pixels (a negative width
 // mirrors left to right), the point (x, y) lying at the fractions (cx, cy) of
 // the drawn rectangle; angle 0 draws it upright.
-void draw_picture_rotated(TComponent* image_list, const std::string& name, int x, int y, int width,
-                          int height, int pattern, double cx, double cy, int angle);
+void draw_picture_rotated(TComponent* image_list, const std::string& name, int x, int y, int width, int height,
+                          int pattern, double cx, double cy, int angle);
 // The size of the picture `name` (its pattern size where one is set).
 int picture_width(TComponent* image_list, const std::string& name);
 int picture_height(TComponent* image_list, const std::string& name);
@@ -54,8 +54,8 @@ public:
     virtual void fill(TComponent* image_list, const std::string& file_name) = 0;
     // The picture scaled to width x height (both positive) with its top-left
     // corner at (left, top), mirrored left to right when asked.
-    virtual void draw(TComponent* image_list, const std::string& name, int left, int top, int width,
-                      int height, bool mirrored) = 0;
+    virtual void draw(TComponent* image_list, const std::string& name, int left, int top, int width, int height,
+                      bool mirrored) = 0;
     virtual int width(TComponent* image_list, const std::string& name) = 0;
     virtual int height(TComponent* image_list, const std::string& name) = 0;
 };

@@ -88,8 +88,7 @@ void Tform1::CreateComponents() {
     DXDraw->Cursor = crHandPoint;
     DXDraw->SetAlign(TAlign::alClient);
     DXDraw->TabOrder = 0;
-    DXDraw->OnKeyDown.Bind([this](TObject* s, uint16_t& key, TShiftState shift) { keydown(s, key, shift); },
-                           "keydown");
+    DXDraw->OnKeyDown.Bind([this](TObject* s, uint16_t& key, TShiftState shift) { keydown(s, key, shift); }, "keydown");
     DXDraw->OnMouseDown.Bind(
         [this](TObject* s, TMouseButton b, TShiftState shift, int x, int y) { mouse_down(s, b, shift, x, y); },
         "mouse_down");

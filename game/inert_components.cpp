@@ -13,9 +13,7 @@ KLICE_DESCRIBE_CLASS(TMusicCollectionItem, c) {
     c.Boolean("Looped", &TMusicCollectionItem::Looped, &TMusicCollectionItem::Looped).Default(0);
 }
 
-KLICE_DESCRIBE_CLASS(TDXMusic, c) {
-    c.Object("Midis", &TDXMusic::Midis, &TDXMusic::SetMidis);
-}
+KLICE_DESCRIBE_CLASS(TDXMusic, c) { c.Object("Midis", &TDXMusic::Midis, &TDXMusic::SetMidis); }
 KLICE_REGISTER_CLASS(TDXMusic);
 
 TDXMusic::TDXMusic(TComponent* owner)

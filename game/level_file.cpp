@@ -9,14 +9,12 @@ std::string level_name_of(int32_t level) { return "p" + std::to_string(level); }
 
 level_record read_level_file(const std::string& path) {
     platform::File file;
-    if (int error = file.Open(path, platform::FileAccess::ReadWrite); error != 0)
-        platform::RaiseFileError(error, path);
+    if (int error = file.Open(path, platform::FileAccess::ReadWrite); error != 0) platform::RaiseFileError(error, path);
 
     level_record record;
     long long got = file.Read(&record, sizeof record);
     if (got < 0) platform::RaiseFileError(file.error(), path);
-    if (got < static_cast<long long>(sizeof record))
-        platform::RaiseInOutError(platform::kIoReadBeyondEnd);
+    if (got < static_cast<long long>(sizeof record)) platform::RaiseInOutError(platform::kIoReadBeyondEnd);
 
     if (int error = file.Close(); error != 0) platform::RaiseFileError(error, path);
     level_record_file_order(record);

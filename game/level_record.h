@@ -81,9 +81,7 @@ inline void swap_level_record_bytes(level_record& r) {
         u = (u >> 24) | ((u >> 8) & 0xFF00u) | ((u << 8) & 0xFF0000u) | (u << 24);
         v = static_cast<int32_t>(u);
     };
-    for (int32_t* f : {&r.start_x, &r.start_y, &r.block_count, &r.al_count, &r.leb_count,
-                       &r.zuby_count})
-        swap(*f);
+    for (int32_t* f : {&r.start_x, &r.start_y, &r.block_count, &r.al_count, &r.leb_count, &r.zuby_count}) swap(*f);
     for (level_object& o : r.objects)
         for (int32_t* f : {&o.x, &o.y, &o.dx, &o.dy, &o.steps, &o.range, &o.frame}) swap(*f);
 }

@@ -110,10 +110,14 @@ const char* splash_picture(int frame) {
 // The hazard's picture for an animation frame: first, second, third, second.
 std::string hazard_picture(const char* kind, int frame) {
     int n = 0;
-    if (frame >= 1 && frame <= 5) n = 1;
-    else if (frame >= 6 && frame <= 10) n = 2;
-    else if (frame >= 11 && frame <= 15) n = 3;
-    else if (frame >= 16 && frame <= 20) n = 2;
+    if (frame >= 1 && frame <= 5)
+        n = 1;
+    else if (frame >= 6 && frame <= 10)
+        n = 2;
+    else if (frame >= 11 && frame <= 15)
+        n = 3;
+    else if (frame >= 16 && frame <= 20)
+        n = 2;
     return n ? std::string(kind) + std::to_string(n) : std::string();
 }
 

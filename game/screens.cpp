@@ -20,7 +20,7 @@ constexpr int kFontSize = 38;
 constexpr uint32_t kBlack = 0, kYellow = 0xFFFF;
 
 constexpr int kSliderTop = 140, kSliderBottom = 450;  // rows of levels 1 and 25
-constexpr int kSliderStep = 12;  // a step ends once more than this many pixels are done
+constexpr int kSliderStep = 12;                       // a step ends once more than this many pixels are done
 constexpr int kLastLevel = 25;
 
 constexpr int32_t kEnter = 13;

@@ -58,9 +58,9 @@ bool DesktopSize(int display, int* width, int* height) {
 
 Uint32 TextureFormatOf(const PixelFormat& f) {
     switch (f.bits) {
-    case 16: return SDL_PIXELFORMAT_RGB565;
-    case 24: return SDL_PIXELFORMAT_BGR24;  // bytes B, G, R
-    default: return SDL_PIXELFORMAT_RGB888;  // 32 bits, and 8 bits expanded
+        case 16: return SDL_PIXELFORMAT_RGB565;
+        case 24: return SDL_PIXELFORMAT_BGR24;   // bytes B, G, R
+        default: return SDL_PIXELFORMAT_RGB888;  // 32 bits, and 8 bits expanded
     }
 }
 
@@ -134,8 +134,10 @@ void Application::Impl::OpenWindow(const std::string& title, bool full_screen) {
     if (window) return;
     DisplayMode mode = detail::ScreenMode();
     Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
-    if (full_screen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
-    else flags |= SDL_WINDOW_RESIZABLE;
+    if (full_screen)
+        flags |= SDL_WINDOW_FULLSCREEN_DESKTOP | SDL_WINDOW_BORDERLESS;
+    else
+        flags |= SDL_WINDOW_RESIZABLE;
     int width = mode.width, height = mode.height;
     // A full-screen window is made at the screen's size: one made smaller
     // and then stretched keeps a drawing buffer of its first size on some
@@ -178,8 +180,7 @@ void Application::Impl::PresentFrame() {
         if (!texture || texture_width != primary->width || texture_height != primary->height ||
             texture_format != format) {
             if (texture) SDL_DestroyTexture(texture);
-            texture = SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING,
-                                        primary->width, primary->height);
+            texture = SDL_CreateTexture(renderer, format, SDL_TEXTUREACCESS_STREAMING, primary->width, primary->height);
             texture_width = primary->width;
             texture_height = primary->height;
             texture_format = format;
@@ -263,8 +264,10 @@ void MainWindow::SetFullScreen(bool full_screen) {
 bool MainWindow::WindowSize(int* width, int* height) const {
     SDL_Window* w = app_.impl_->window;
     if (!w) return false;
-    if (app_.impl_->renderer) SDL_GetRendererOutputSize(app_.impl_->renderer, width, height);
-    else SDL_GetWindowSize(w, width, height);
+    if (app_.impl_->renderer)
+        SDL_GetRendererOutputSize(app_.impl_->renderer, width, height);
+    else
+        SDL_GetWindowSize(w, width, height);
     return true;
 }
 
@@ -393,29 +396,31 @@ void Application::PostCloseRequest() { impl_->queue.push_back(Event{Event::Kind:
 void Application::Dispatch(const Event& e) {
     WindowListener* l = window_->listener_;
     switch (e.kind) {
-    case Event::Kind::KeyDown:
-        if (l) Guard([&] { l->OnKeyDown(e.vk, e.shift); });
-        break;
-    case Event::Kind::MouseMove:
-        if (l) Guard([&] { l->OnMouseMove(e.shift, e.x, e.y); });
-        break;
-    case Event::Kind::MouseDown:
-        if (l) Guard([&] { l->OnMouseDown(e.button, e.shift, e.x, e.y); });
-        break;
-    case Event::Kind::MouseUp:
-        if (l) Guard([&] { l->OnMouseUp(e.button, e.shift, e.x, e.y); });
-        break;
-    case Event::Kind::Focus:
-        if (window_->focused_ == e.focused) break;
-        window_->focused_ = e.focused;
-        // On the exclusive display a switch away took the surfaces' memory.
-        if (!e.focused && window_->full_screen_) MarkAllSurfacesLost();
-        if (l) Guard([&] { l->OnFocusChanged(e.focused); });
-        break;
-    case Event::Kind::Close:
-        if (l) Guard([&] { l->OnCloseRequest(); });
-        else window_->Close();
-        break;
+        case Event::Kind::KeyDown:
+            if (l) Guard([&] { l->OnKeyDown(e.vk, e.shift); });
+            break;
+        case Event::Kind::MouseMove:
+            if (l) Guard([&] { l->OnMouseMove(e.shift, e.x, e.y); });
+            break;
+        case Event::Kind::MouseDown:
+            if (l) Guard([&] { l->OnMouseDown(e.button, e.shift, e.x, e.y); });
+            break;
+        case Event::Kind::MouseUp:
+            if (l) Guard([&] { l->OnMouseUp(e.button, e.shift, e.x, e.y); });
+            break;
+        case Event::Kind::Focus:
+            if (window_->focused_ == e.focused) break;
+            window_->focused_ = e.focused;
+            // On the exclusive display a switch away took the surfaces' memory.
+            if (!e.focused && window_->full_screen_) MarkAllSurfacesLost();
+            if (l) Guard([&] { l->OnFocusChanged(e.focused); });
+            break;
+        case Event::Kind::Close:
+            if (l)
+                Guard([&] { l->OnCloseRequest(); });
+            else
+                window_->Close();
+            break;
     }
 }
 
@@ -433,47 +438,51 @@ void Application::ProcessEvents() {
                 return WindowToFrame(px, py, out_w, out_h, mode.width, mode.height);
             };
             switch (ev.type) {
-            case SDL_QUIT:
-                impl_->queue.push_back(Event{Event::Kind::Close});
-                break;
-            case SDL_WINDOWEVENT:
-                if (ev.window.event == SDL_WINDOWEVENT_CLOSE) impl_->queue.push_back(Event{Event::Kind::Close});
-                else if (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) PostFocus(true);
-                else if (ev.window.event == SDL_WINDOWEVENT_FOCUS_LOST) PostFocus(false);
-                else if (ev.window.event == SDL_WINDOWEVENT_EXPOSED) impl_->PresentFrame();
-                break;
-            case SDL_RENDER_TARGETS_RESET:
-            case SDL_RENDER_DEVICE_RESET:
-                if (ev.type == SDL_RENDER_DEVICE_RESET && impl_->texture) {
-                    SDL_DestroyTexture(impl_->texture);
-                    impl_->texture = nullptr;
-                }
-                MarkAllSurfacesLost();
-                break;
-            case SDL_KEYDOWN: {
-                if ((ev.key.keysym.sym == SDLK_RETURN || ev.key.keysym.sym == SDLK_KP_ENTER) &&
-                    (ev.key.keysym.mod & KMOD_ALT)) {
-                    if (!ev.key.repeat) window_->SetFullScreen(!window_->full_screen_);
+                case SDL_QUIT: impl_->queue.push_back(Event{Event::Kind::Close}); break;
+                case SDL_WINDOWEVENT:
+                    if (ev.window.event == SDL_WINDOWEVENT_CLOSE)
+                        impl_->queue.push_back(Event{Event::Kind::Close});
+                    else if (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED)
+                        PostFocus(true);
+                    else if (ev.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+                        PostFocus(false);
+                    else if (ev.window.event == SDL_WINDOWEVENT_EXPOSED)
+                        impl_->PresentFrame();
+                    break;
+                case SDL_RENDER_TARGETS_RESET:
+                case SDL_RENDER_DEVICE_RESET:
+                    if (ev.type == SDL_RENDER_DEVICE_RESET && impl_->texture) {
+                        SDL_DestroyTexture(impl_->texture);
+                        impl_->texture = nullptr;
+                    }
+                    MarkAllSurfacesLost();
+                    break;
+                case SDL_KEYDOWN: {
+                    if ((ev.key.keysym.sym == SDLK_RETURN || ev.key.keysym.sym == SDLK_KP_ENTER) &&
+                        (ev.key.keysym.mod & KMOD_ALT)) {
+                        if (!ev.key.repeat) window_->SetFullScreen(!window_->full_screen_);
+                        break;
+                    }
+                    int32_t vk = VkFromKeycode(ev.key.keysym.sym);
+                    if (vk) PostKeyDown(vk, ShiftFromMod(ev.key.keysym.mod));
                     break;
                 }
-                int32_t vk = VkFromKeycode(ev.key.keysym.sym);
-                if (vk) PostKeyDown(vk, ShiftFromMod(ev.key.keysym.mod));
-                break;
-            }
-            case SDL_MOUSEMOTION:
-                if (auto p = to_frame(ev.motion.x, ev.motion.y))
-                    PostMouseMove(p->x, p->y, ShiftFromMod(SDL_GetModState()) | ShiftFromButtons(ev.motion.state));
-                break;
-            case SDL_MOUSEBUTTONDOWN:
-            case SDL_MOUSEBUTTONUP:
-                if (auto p = to_frame(ev.button.x, ev.button.y)) {
-                    ShiftState s = ShiftFromMod(SDL_GetModState()) | ShiftFromButtons(SDL_GetMouseState(nullptr, nullptr));
-                    if (ev.type == SDL_MOUSEBUTTONDOWN) PostMouseDown(p->x, p->y, ButtonFromSdl(ev.button.button), s);
-                    else PostMouseUp(p->x, p->y, ButtonFromSdl(ev.button.button), s);
-                }
-                break;
-            default:
-                break;
+                case SDL_MOUSEMOTION:
+                    if (auto p = to_frame(ev.motion.x, ev.motion.y))
+                        PostMouseMove(p->x, p->y, ShiftFromMod(SDL_GetModState()) | ShiftFromButtons(ev.motion.state));
+                    break;
+                case SDL_MOUSEBUTTONDOWN:
+                case SDL_MOUSEBUTTONUP:
+                    if (auto p = to_frame(ev.button.x, ev.button.y)) {
+                        ShiftState s =
+                            ShiftFromMod(SDL_GetModState()) | ShiftFromButtons(SDL_GetMouseState(nullptr, nullptr));
+                        if (ev.type == SDL_MOUSEBUTTONDOWN)
+                            PostMouseDown(p->x, p->y, ButtonFromSdl(ev.button.button), s);
+                        else
+                            PostMouseUp(p->x, p->y, ButtonFromSdl(ev.button.button), s);
+                    }
+                    break;
+                default: break;
             }
         }
     }
@@ -519,8 +528,7 @@ void Application::Run() {
         if (timeout_ms > 0 && SDL_WaitEventTimeout(nullptr, timeout_ms) == 0 && !on_tick_) continue;
         ProcessEvents();
         // The ticks that are due; the screen then shows the newest frame.
-        for (int due = impl_->schedule.Due(Clock::now()); due > 0 && on_tick_ && !terminated_; --due)
-            RunTimerTick();
+        for (int due = impl_->schedule.Due(Clock::now()); due > 0 && on_tick_ && !terminated_; --due) RunTimerTick();
         if (terminated_) break;
         // With a vsync renderer this waits for the blank, during which the
         // next ticks come due; they run on the next pass.
@@ -560,9 +568,7 @@ bool Application::ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, in
 // --- free functions ---
 
 namespace detail {
-bool RestoreBlocked() {
-    return g_current && g_current->Window().FullScreen() && !g_current->Window().Focused();
-}
+bool RestoreBlocked() { return g_current && g_current->Window().FullScreen() && !g_current->Window().Focused(); }
 }  // namespace detail
 
 std::string ErrorBoxText(const std::string& message) {
@@ -575,8 +581,8 @@ void ShowErrorBox(const std::string& text) {
     if (app && !app->Headless() && app->impl_->sdl_video) {
         // The game hides the cursor; the box must be usable with the mouse.
         SDL_ShowCursor(SDL_ENABLE);
-        int rc = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, app->Title().c_str(),
-                                          CodePageToUtf8(text).c_str(), app->impl_->window);
+        int rc = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, app->Title().c_str(), CodePageToUtf8(text).c_str(),
+                                          app->impl_->window);
         SDL_ShowCursor(g_cursor_count >= 0 ? SDL_ENABLE : SDL_DISABLE);
         if (rc == 0) return;
     }
@@ -590,8 +596,7 @@ void ShowErrorBox(const std::string& text) {
 
 int ShowCursor(bool show) {
     g_cursor_count += show ? 1 : -1;
-    if (g_current && g_current->impl_->sdl_video)
-        SDL_ShowCursor(g_cursor_count >= 0 ? SDL_ENABLE : SDL_DISABLE);
+    if (g_current && g_current->impl_->sdl_video) SDL_ShowCursor(g_cursor_count >= 0 ? SDL_ENABLE : SDL_DISABLE);
     return g_cursor_count;
 }
 

@@ -252,7 +252,7 @@ LetterboxRect Letterbox(int window_width, int window_height, int frame_width, in
 struct FramePoint {
     int x = 0, y = 0;
 };
-std::optional<FramePoint> WindowToFrame(int window_x, int window_y, int window_width,
-                                        int window_height, int frame_width, int frame_height);
+std::optional<FramePoint> WindowToFrame(int window_x, int window_y, int window_width, int window_height,
+                                        int frame_width, int frame_height);
 
 }  // namespace klice::platform

@@ -44,19 +44,35 @@ bool Inside(const Rect& r, int width, int height) {
 
 inline uint32_t LoadRaw(const uint8_t* p, int bpp) {
     switch (bpp) {
-    case 1: return p[0];
-    case 2: { uint16_t v; std::memcpy(&v, p, 2); return v; }
-    case 3: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
-    default: { uint32_t v; std::memcpy(&v, p, 4); return v; }
+        case 1: return p[0];
+        case 2: {
+            uint16_t v;
+            std::memcpy(&v, p, 2);
+            return v;
+        }
+        case 3: return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+        default: {
+            uint32_t v;
+            std::memcpy(&v, p, 4);
+            return v;
+        }
     }
 }
 
 inline void StoreRaw(uint8_t* p, int bpp, uint32_t v) {
     switch (bpp) {
-    case 1: p[0] = uint8_t(v); break;
-    case 2: { uint16_t w = uint16_t(v); std::memcpy(p, &w, 2); break; }
-    case 3: p[0] = uint8_t(v); p[1] = uint8_t(v >> 8); p[2] = uint8_t(v >> 16); break;
-    default: std::memcpy(p, &v, 4); break;
+        case 1: p[0] = uint8_t(v); break;
+        case 2: {
+            uint16_t w = uint16_t(v);
+            std::memcpy(p, &w, 2);
+            break;
+        }
+        case 3:
+            p[0] = uint8_t(v);
+            p[1] = uint8_t(v >> 8);
+            p[2] = uint8_t(v >> 16);
+            break;
+        default: std::memcpy(p, &v, 4); break;
     }
 }
 
@@ -109,8 +125,12 @@ constexpr uint8_t kLostMemoryByte = 0x5A;
 class SoftSurface final : public PlatformSurface {
 public:
     SoftSurface(int width, int height, PixelFormat format, bool video_memory, bool primary)
-        : width_(width), height_(height), format_(format), bpp_(BytesPerPixel(format)),
-          video_memory_(video_memory), primary_(primary) {
+        : width_(width),
+          height_(height),
+          format_(format),
+          bpp_(BytesPerPixel(format)),
+          video_memory_(video_memory),
+          primary_(primary) {
         pitch_ = (width_ * bpp_ + 3) & ~3;
         memory_.assign(size_t(pitch_) * height_, 0);
         TheScreen().surfaces.insert(this);
@@ -174,8 +194,8 @@ public:
         return Result::Ok;
     }
 
-    Result Blt(const Rect& dest, PlatformSurface& source, const Rect& src, bool source_key,
-               bool mirror_left_right, bool mirror_up_down) override;
+    Result Blt(const Rect& dest, PlatformSurface& source, const Rect& src, bool source_key, bool mirror_left_right,
+               bool mirror_up_down) override;
     Result BltFast(int x, int y, PlatformSurface& source, const Rect& src, bool source_key) override {
         if (clipper_) return Result::Clipper;
         Rect dest{x, y, x + src.Width(), y + src.Height()};
@@ -225,11 +245,11 @@ private:
         for (int y = 0; y < height_; ++y) {
             uint8_t* row = Row(y);
             switch (bpp_) {
-            case 1: std::memset(row, int(raw & 0xFF), size_t(width_)); break;
-            case 2: std::fill_n(reinterpret_cast<uint16_t*>(row), width_, uint16_t(raw)); break;
-            case 4: std::fill_n(reinterpret_cast<uint32_t*>(row), width_, raw); break;
-            default:
-                for (int x = 0; x < width_; ++x) StoreRaw(row + x * 3, 3, raw);
+                case 1: std::memset(row, int(raw & 0xFF), size_t(width_)); break;
+                case 2: std::fill_n(reinterpret_cast<uint16_t*>(row), width_, uint16_t(raw)); break;
+                case 4: std::fill_n(reinterpret_cast<uint32_t*>(row), width_, raw); break;
+                default:
+                    for (int x = 0; x < width_; ++x) StoreRaw(row + x * 3, 3, raw);
             }
         }
     }
@@ -254,8 +274,10 @@ private:
 
 void SoftSurface::BeforeWrite(bool whole) {
     if (primary_) {
-        if (whole) shows_ = nullptr;
-        else Settle();
+        if (whole)
+            shows_ = nullptr;
+        else
+            Settle();
         return;
     }
     SoftSurface* primary = TheScreen().primary;
@@ -406,8 +428,8 @@ Result SoftSurface::Copy(Rect dest, PlatformSurface& source_base, Rect src, bool
     if (&source == this) {
         scratch.resize(size_t(w) * source.bpp_ * h);
         for (int y = 0; y < h; ++y)
-            std::memcpy(&scratch[size_t(y) * w * source.bpp_], source.ReadRow(src.top + y) + size_t(src.left) * source.bpp_,
-                        size_t(w) * source.bpp_);
+            std::memcpy(&scratch[size_t(y) * w * source.bpp_],
+                        source.ReadRow(src.top + y) + size_t(src.left) * source.bpp_, size_t(w) * source.bpp_);
         src_base = scratch.data();
         src_pitch = w * source.bpp_;
         src = Rect{0, 0, w, h};
@@ -430,16 +452,22 @@ Result SoftSurface::Copy(Rect dest, PlatformSurface& source_base, Rect src, bool
         } else if (same_format && bpp_ == 2) {
             auto* d = reinterpret_cast<uint16_t*>(dp);
             auto* s = reinterpret_cast<const uint16_t*>(sp);
-            if (keyed) KeyedRow<uint16_t>(d, s, w, mirror_lr ? -1 : 1, uint16_t(source.key_));
-            else MirroredRow<uint16_t>(d, s, w);
+            if (keyed)
+                KeyedRow<uint16_t>(d, s, w, mirror_lr ? -1 : 1, uint16_t(source.key_));
+            else
+                MirroredRow<uint16_t>(d, s, w);
         } else if (same_format && bpp_ == 4) {
             auto* d = reinterpret_cast<uint32_t*>(dp);
             auto* s = reinterpret_cast<const uint32_t*>(sp);
-            if (keyed) KeyedRow32(d, s, w, mirror_lr ? -1 : 1, source.key_);
-            else MirroredRow<uint32_t>(d, s, w);
+            if (keyed)
+                KeyedRow32(d, s, w, mirror_lr ? -1 : 1, source.key_);
+            else
+                MirroredRow<uint32_t>(d, s, w);
         } else if (same_format && bpp_ == 1) {
-            if (keyed) KeyedRow<uint8_t>(dp, sp, w, mirror_lr ? -1 : 1, uint8_t(source.key_));
-            else MirroredRow<uint8_t>(dp, sp, w);
+            if (keyed)
+                KeyedRow<uint8_t>(dp, sp, w, mirror_lr ? -1 : 1, uint8_t(source.key_));
+            else
+                MirroredRow<uint8_t>(dp, sp, w);
         } else {
             // Mixed formats (a surface kept across a mode change) and 24 bits.
             const int step = mirror_lr ? -source.bpp_ : source.bpp_;
@@ -491,9 +519,9 @@ public:
     unsigned Index(int x, int y) const {
         const uint8_t* row = image_.pixels + size_t(image_.height - 1 - y) * image_.stride;
         switch (image_.bit_count) {
-        case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-        case 4: return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF;
-        default: return row[x];
+            case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
+            case 4: return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF;
+            default: return row[x];
         }
     }
     uint32_t PaletteColor(unsigned index) const { return Palette(index); }
@@ -502,16 +530,16 @@ public:
     uint32_t At(int x, int y) const {
         const uint8_t* row = image_.pixels + size_t(image_.height - 1 - y) * image_.stride;
         switch (image_.bit_count) {
-        case 1: return Palette((row[x >> 3] >> (7 - (x & 7))) & 1);
-        case 4: return Palette((row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF);
-        case 8: return Palette(row[x]);
-        case 16: return Masked(uint32_t(row[x * 2]) | uint32_t(row[x * 2 + 1]) << 8);
-        case 24: return uint32_t(row[x * 3 + 2]) | uint32_t(row[x * 3 + 1]) << 8 | uint32_t(row[x * 3]) << 16;
-        default: {
-            uint32_t v;
-            std::memcpy(&v, row + size_t(x) * 4, 4);
-            return Masked(v);
-        }
+            case 1: return Palette((row[x >> 3] >> (7 - (x & 7))) & 1);
+            case 4: return Palette((row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF);
+            case 8: return Palette(row[x]);
+            case 16: return Masked(uint32_t(row[x * 2]) | uint32_t(row[x * 2 + 1]) << 8);
+            case 24: return uint32_t(row[x * 3 + 2]) | uint32_t(row[x * 3 + 1]) << 8 | uint32_t(row[x * 3]) << 16;
+            default: {
+                uint32_t v;
+                std::memcpy(&v, row + size_t(x) * 4, 4);
+                return Masked(v);
+            }
         }
     }
 
@@ -533,12 +561,28 @@ void SoftDC::CopyDib(int dx, int dy, const DibView& image, int sx, int sy, int w
     DibReader reader(image);
     if (!reader.Valid() || w <= 0 || h <= 0) return;
     // Clip to the picture, then to the surface.
-    if (sx < 0) { dx -= sx; w += sx; sx = 0; }
-    if (sy < 0) { dy -= sy; h += sy; sy = 0; }
+    if (sx < 0) {
+        dx -= sx;
+        w += sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        dy -= sy;
+        h += sy;
+        sy = 0;
+    }
     w = std::min(w, image.width - sx);
     h = std::min(h, image.height - sy);
-    if (dx < 0) { sx -= dx; w += dx; dx = 0; }
-    if (dy < 0) { sy -= dy; h += dy; dy = 0; }
+    if (dx < 0) {
+        sx -= dx;
+        w += dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        sy -= dy;
+        h += dy;
+        dy = 0;
+    }
     w = std::min(w, s_.width_ - dx);
     h = std::min(h, s_.height_ - dy);
     if (w <= 0 || h <= 0) return;
@@ -647,8 +691,7 @@ public:
         screen.dirty = true;
         return Result::Ok;
     }
-    Result CreateSurface(int width, int height, bool system_memory,
-                         std::unique_ptr<PlatformSurface>* out) override {
+    Result CreateSurface(int width, int height, bool system_memory, std::unique_ptr<PlatformSurface>* out) override {
         if (!out) return Result::InvalidParams;
         if (width <= 0 || height <= 0) return Result::InvalidParams;
         PixelFormat format = FormatForBits(TheScreen().mode.bits);
@@ -674,8 +717,8 @@ std::unique_ptr<DisplayDevice> CreateDisplayDevice(Result* result) {
 }
 
 std::vector<DisplayMode> ClassicDisplayModes() {
-    static const int sizes[][2] = {{640, 480},   {800, 600},   {1024, 768}, {1152, 864},
-                                   {1280, 960},  {1280, 1024}, {1600, 1200}};
+    static const int sizes[][2] = {{640, 480},  {800, 600},   {1024, 768}, {1152, 864},
+                                   {1280, 960}, {1280, 1024}, {1600, 1200}};
     std::vector<DisplayMode> modes;
     for (auto& s : sizes)
         for (int bits : {8, 16, 24, 32}) modes.push_back(DisplayMode{s[0], s[1], bits});

@@ -15,15 +15,15 @@ namespace klice::platform {
 
 enum class Result : int32_t {
     Ok = 0,
-    Generic,          // unspecified failure
+    Generic,  // unspecified failure
     InvalidParams,
-    InvalidMode,      // the display mode cannot be set
-    OutOfMemory,      // a surface cannot be made
-    SurfaceLost,      // the surface's memory was taken away; Restore it
+    InvalidMode,  // the display mode cannot be set
+    OutOfMemory,  // a surface cannot be made
+    SurfaceLost,  // the surface's memory was taken away; Restore it
     NotLocked,
     AlreadyLocked,
-    Clipper,          // a fast blit refused because a clipper is attached
-    NoDC,             // no device context can be had (surface locked)
+    Clipper,  // a fast blit refused because a clipper is attached
+    NoDC,     // no device context can be had (surface locked)
     Unsupported,
 };
 
@@ -87,10 +87,10 @@ public:
 
 // The DIB-copy input: an image in memory, rows bottom row first.
 struct DibView {
-    int width = 0, height = 0, bit_count = 0;   // 1, 4, 8, 16, 24, 32
-    int stride = 0;                             // bytes per row, multiple of 4
-    const uint8_t* pixels = nullptr;            // bottom row first
-    const uint8_t* color_table = nullptr;       // 256 entries of B, G, R, reserved
+    int width = 0, height = 0, bit_count = 0;     // 1, 4, 8, 16, 24, 32
+    int stride = 0;                               // bytes per row, multiple of 4
+    const uint8_t* pixels = nullptr;              // bottom row first
+    const uint8_t* color_table = nullptr;         // 256 entries of B, G, R, reserved
     uint32_t r_mask = 0, g_mask = 0, b_mask = 0;  // 16 and 32 bits
 };
 
@@ -121,8 +121,7 @@ public:
     virtual Result RestoreDisplayMode() = 0;
     virtual DisplayMode CurrentMode() const = 0;
     virtual Result CreatePrimarySurface(std::unique_ptr<PlatformSurface>* out) = 0;
-    virtual Result CreateSurface(int width, int height, bool system_memory,
-                                 std::unique_ptr<PlatformSurface>* out) = 0;
+    virtual Result CreateSurface(int width, int height, bool system_memory, std::unique_ptr<PlatformSurface>* out) = 0;
     virtual Result WaitForVerticalBlank() = 0;
     // Pixels per inch of the screen (96).
     virtual int PixelsPerInch() const = 0;
@@ -142,14 +141,10 @@ PixelFormat FormatForBits(int bits);
 class RgbPacker {
 public:
     explicit RgbPacker(const PixelFormat& format);
-    uint32_t operator()(uint8_t r, uint8_t g, uint8_t b) const {
-        return Channel(r, 0) | Channel(g, 1) | Channel(b, 2);
-    }
+    uint32_t operator()(uint8_t r, uint8_t g, uint8_t b) const { return Channel(r, 0) | Channel(g, 1) | Channel(b, 2); }
 
 private:
-    uint32_t Channel(uint8_t v, int i) const {
-        return ((uint32_t(v) >> drop_[i]) << shift_[i]) & mask_[i];
-    }
+    uint32_t Channel(uint8_t v, int i) const { return ((uint32_t(v) >> drop_[i]) << shift_[i]) & mask_[i]; }
     uint32_t mask_[3];
     int drop_[3], shift_[3];
 };

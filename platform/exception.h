@@ -22,10 +22,10 @@ private:
 std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string FormatV(const char* format, va_list args);
 
-#define KLICE_DECLARE_EXCEPTION(Name, Base)      \
-    class Name : public Base {                   \
-    public:                                      \
-        using Base::Base;                        \
+#define KLICE_DECLARE_EXCEPTION(Name, Base) \
+    class Name : public Base {              \
+    public:                                 \
+        using Base::Base;                   \
     }
 
 KLICE_DECLARE_EXCEPTION(EOutOfResources, Exception);

@@ -1,7 +1,8 @@
 #include "platform/io_errors.h"
 
-#include <cerrno>
 #include <sys/stat.h>
+
+#include <cerrno>
 
 namespace klice::platform {
 
@@ -25,19 +26,15 @@ int KnownCode(int system_error, const std::string& path) {
             return kIoFileNotFound;
         case ENOTDIR:
         case ENAMETOOLONG:
-        case ELOOP:
-            return kIoInvalidFilename;
+        case ELOOP: return kIoInvalidFilename;
         case EMFILE:
-        case ENFILE:
-            return kIoTooManyOpenFiles;
+        case ENFILE: return kIoTooManyOpenFiles;
         case EACCES:
         case EPERM:
         case EROFS:
         case EISDIR:
-        case ETXTBSY:
-            return kIoAccessDenied;
-        default:
-            return 0;
+        case ETXTBSY: return kIoAccessDenied;
+        default: return 0;
     }
 }
 
@@ -54,9 +51,7 @@ EInOutError FileError(int system_error, const std::string& path) {
     return EInOutError(system_error, Format("I/O error %d", system_error));
 }
 
-void RaiseFileError(int system_error, const std::string& path) {
-    throw FileError(system_error, path);
-}
+void RaiseFileError(int system_error, const std::string& path) { throw FileError(system_error, path); }
 
 std::string IoErrorMessage(int code) {
     switch (code) {

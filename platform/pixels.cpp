@@ -29,22 +29,22 @@ uint8_t WidenChannel(uint32_t raw, uint32_t mask) {
 
 PixelFormat FormatForBits(int bits) {
     switch (bits) {
-    case 8: return PixelFormat{8, 0, 0, 0};
-    case 16: return PixelFormat{16, 0xF800, 0x07E0, 0x001F};
-    case 24: return PixelFormat{24, 0xFF0000, 0x00FF00, 0x0000FF};
-    case 32: return PixelFormat{32, 0xFF0000, 0x00FF00, 0x0000FF};
-    default: return PixelFormat{};
+        case 8: return PixelFormat{8, 0, 0, 0};
+        case 16: return PixelFormat{16, 0xF800, 0x07E0, 0x001F};
+        case 24: return PixelFormat{24, 0xFF0000, 0x00FF00, 0x0000FF};
+        case 32: return PixelFormat{32, 0xFF0000, 0x00FF00, 0x0000FF};
+        default: return PixelFormat{};
     }
 }
 
 int BytesPerPixel(const PixelFormat& format) {
     switch (format.bits) {
-    case 8: return 1;
-    case 15:
-    case 16: return 2;
-    case 24: return 3;
-    case 32: return 4;
-    default: return 0;
+        case 8: return 1;
+        case 15:
+        case 16: return 2;
+        case 24: return 3;
+        case 32: return 4;
+        default: return 0;
     }
 }
 

@@ -13,8 +13,8 @@ namespace klice::platform {
 // Samples shared by a master buffer and its duplicates.
 struct SampleData {
     WaveFormat format;
-    std::vector<uint8_t> raw;     // as written by the owner, in `format`
-    std::vector<float> frames;    // interleaved stereo at the device rate
+    std::vector<uint8_t> raw;   // as written by the owner, in `format`
+    std::vector<float> frames;  // interleaved stereo at the device rate
     // A long sound's conversion, running on a thread of its own from the
     // unlock until the first use that needs its frames takes them.
     std::future<std::vector<float>> converting;
@@ -26,7 +26,9 @@ namespace {
 constexpr uint64_t kOne = uint64_t(1) << 32;
 
 uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | (p[1] << 8)); }
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24); }
+uint32_t Le32(const uint8_t* p) {
+    return uint32_t(p[0]) | (uint32_t(p[1]) << 8) | (uint32_t(p[2]) << 16) | (uint32_t(p[3]) << 24);
+}
 
 bool FormatSupported(const WaveFormat& f) {
     if (f.channels < 1 || f.channels > 8) return false;
@@ -39,7 +41,9 @@ bool FormatSupported(const WaveFormat& f) {
 }
 
 // Channel counts SDL's converter takes; the others cannot be mixed to stereo.
-bool ChannelsConvertible(int channels) { return channels == 1 || channels == 2 || channels == 4 || channels == 6 || channels == 8; }
+bool ChannelsConvertible(int channels) {
+    return channels == 1 || channels == 2 || channels == 4 || channels == 6 || channels == 8;
+}
 
 // Sounds longer than this many frames are converted on a thread of their
 // own: resampling the two tunes to the device rate is most of the start-up.
@@ -77,8 +81,8 @@ public:
             source = reinterpret_cast<const uint8_t*>(widened.data());
             source_bytes = samples * sizeof(int32_t);
         }
-        if (SDL_BuildAudioCVT(&cvt_, sdl_format, uint8_t(f.channels), int(f.samples_per_sec), AUDIO_F32SYS, 2,
-                              rate) < 0)
+        if (SDL_BuildAudioCVT(&cvt_, sdl_format, uint8_t(f.channels), int(f.samples_per_sec), AUDIO_F32SYS, 2, rate) <
+            0)
             return false;
         // The converter works in place in a buffer len_mult times the input,
         // made by Run: on a thread of its own for a long sound.
@@ -151,8 +155,8 @@ SoundResult SoundDevice::Create(std::unique_ptr<SoundDevice>* device) {
     want.callback = &SoundDevice::Callback;
     want.userdata = created.get();
     SDL_AudioSpec have{};
-    SDL_AudioDeviceID id = SDL_OpenAudioDevice(nullptr, 0, &want, &have,
-                                               SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_FORMAT_CHANGE);
+    SDL_AudioDeviceID id =
+        SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_FORMAT_CHANGE);
     if (id != 0 && have.format != AUDIO_F32SYS && have.format != AUDIO_S16SYS) {
         // A format we do not write: let SDL convert from float instead.
         SDL_CloseAudioDevice(id);
@@ -440,15 +444,15 @@ SoundResult SoundBuffer::Unlock(void* region1, uint32_t, void* region2, uint32_t
         // Nothing plays these samples yet: Play takes the frames when it needs them.
         std::promise<void> done;
         std::shared_future<void> previous = std::exchange(device_->last_conversion_, done.get_future().share());
-        data_->converting = std::async(std::launch::async, [conversion = std::move(conversion),
-                                                            previous = std::move(previous),
-                                                            done = std::move(done)]() mutable {
-            if (previous.valid()) previous.wait();
-            std::vector<float> frames;
-            conversion.Run(&frames);  // cannot fail once prepared: SDL only checks the buffer
-            done.set_value();
-            return frames;
-        });
+        data_->converting = std::async(
+            std::launch::async,
+            [conversion = std::move(conversion), previous = std::move(previous), done = std::move(done)]() mutable {
+                if (previous.valid()) previous.wait();
+                std::vector<float> frames;
+                conversion.Run(&frames);  // cannot fail once prepared: SDL only checks the buffer
+                done.set_value();
+                return frames;
+            });
         return SoundResult::Ok;
     }
     // Converted outside the mixer's lock; only the swap is guarded.

@@ -16,18 +16,18 @@ namespace klice::platform {
 
 enum class SoundResult : int32_t {
     Ok = 0,
-    Generic,         // unspecified failure
-    NoDriver,        // there is no audio device
-    Allocated,       // the one audio device is already open
+    Generic,    // unspecified failure
+    NoDriver,   // there is no audio device
+    Allocated,  // the one audio device is already open
     InvalidParams,
-    BadFormat,       // a wave format the mixer cannot convert
+    BadFormat,  // a wave format the mixer cannot convert
     OutOfMemory,
-    BufferLost,      // the buffer's samples were taken away; Restore it
+    BufferLost,  // the buffer's samples were taken away; Restore it
     AlreadyLocked,
     NotLocked,
-    Unsupported,     // not offered by this kind of buffer (the primary one)
+    Unsupported,         // not offered by this kind of buffer (the primary one)
     ControlUnavailable,  // the buffer was made without that control
-    DeviceGone,      // the buffer outlived its device
+    DeviceGone,          // the buffer outlived its device
 };
 
 inline constexpr uint16_t kWaveFormatPcm = 1;
@@ -74,8 +74,8 @@ inline constexpr uint32_t kBufferBytesMax = 0x0FFFFFFF;
 
 struct BufferDescription {
     uint32_t flags = 0;
-    uint32_t bytes = 0;   // 0 for the primary buffer
-    WaveFormat format;    // unused for the primary buffer
+    uint32_t bytes = 0;  // 0 for the primary buffer
+    WaveFormat format;   // unused for the primary buffer
 };
 
 struct BufferCaps {

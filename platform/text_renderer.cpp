@@ -112,7 +112,8 @@ const GlyphRun* RenderText(const std::string& text, int char_height) {
     run.alpha.resize(size_t(run.width) * run.height);
     SDL_LockSurface(argb);
     for (int y = 0; y < run.height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) + size_t(y) * argb->pitch);
+        const auto* row =
+            reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) + size_t(y) * argb->pitch);
         for (int x = 0; x < run.width; ++x) run.alpha[size_t(y) * run.width + x] = uint8_t(row[x] >> 24);
     }
     SDL_UnlockSurface(argb);

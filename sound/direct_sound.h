@@ -79,8 +79,8 @@ public:
 
     // One lock at a time: false while one is open, or when the platform
     // refuses.
-    bool Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* length1, void** region2,
-              uint32_t* length2, bool entire = false);
+    bool Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* length1, void** region2, uint32_t* length2,
+              bool entire = false);
     void Unlock();
 
     // These need a platform buffer: EDirectSoundBufferError "IDirectSoundBuffer

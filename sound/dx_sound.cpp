@@ -168,8 +168,8 @@ void TCustomDXSound::Notify(TDXSoundNotifyType event) {
     // still registered is told once, newest first.
     const auto listeners = listeners_;
     for (auto it = listeners.rbegin(); it != listeners.rend(); ++it) {
-        const bool present = std::any_of(listeners_.begin(), listeners_.end(),
-                                         [&](const auto& l) { return l.first == it->first; });
+        const bool present =
+            std::any_of(listeners_.begin(), listeners_.end(), [&](const auto& l) { return l.first == it->first; });
         if (present) it->second(this, event);
     }
 }

@@ -162,8 +162,8 @@ void TWave::Assign(const TPersistent* source) {
 void TWave::DefineProperties(TFiler& filer) {
     inherited::DefineProperties(filer);
     filer.DefineBinaryProperty(
-        "WAVE", [this](TStream& stream) { LoadFromStream(stream); },
-        [this](TStream& stream) { SaveToStream(stream); }, !format_.empty() && size_ > 0);
+        "WAVE", [this](TStream& stream) { LoadFromStream(stream); }, [this](TStream& stream) { SaveToStream(stream); },
+        !format_.empty() && size_ > 0);
 }
 
 void TWave::SetFormat(const void* block, size_t size) {

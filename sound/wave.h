@@ -55,7 +55,7 @@ private:
     int64_t start_ = 0;
     std::vector<uint8_t> format_;
     uint32_t data_size_ = 0;
-    int64_t data_position_ = 0;    // stream position of the first sample
+    int64_t data_position_ = 0;  // stream position of the first sample
     uint32_t data_read_ = 0;
     int64_t data_size_field_ = 0;  // where the data chunk's size goes when writing
 };

@@ -151,8 +151,7 @@ void TWaveCollectionItem::Stop() {
 
 KLICE_DESCRIBE_CLASS(TWaveCollection, c) {}
 
-TWaveCollection::TWaveCollection(TPersistent* owner)
-    : THashCollection(TWaveCollectionItem::StaticClass(), owner) {}
+TWaveCollection::TWaveCollection(TPersistent* owner) : THashCollection(TWaveCollectionItem::StaticClass(), owner) {}
 
 TWaveCollection::~TWaveCollection() { Finalize(); }
 
@@ -203,28 +202,18 @@ void TCustomDXWaveList::SetDXSound(TCustomDXSound* sound) {
     dxsound_ = sound;
     if (sound) {
         FreeNotification(sound);
-        sound->RegisterNotifyEvent(this, [this](TCustomDXSound* sender, TDXSoundNotifyType event) {
-            DXSoundNotify(sender, event);
-        });
+        sound->RegisterNotifyEvent(
+            this, [this](TCustomDXSound* sender, TDXSoundNotifyType event) { DXSoundNotify(sender, event); });
     }
 }
 
 void TCustomDXWaveList::DXSoundNotify(TCustomDXSound* sender, TDXSoundNotifyType event) {
     switch (event) {
-        case dsntDestroying:
-            SetDXSound(nullptr);
-            break;
-        case dsntInitialize:
-            items_->Initialize(sender);
-            break;
-        case dsntFinalize:
-            items_->Finalize();
-            break;
-        case dsntRestore:
-            items_->Restore();
-            break;
-        case dsntInitializing:
-            break;
+        case dsntDestroying: SetDXSound(nullptr); break;
+        case dsntInitialize: items_->Initialize(sender); break;
+        case dsntFinalize: items_->Finalize(); break;
+        case dsntRestore: items_->Restore(); break;
+        case dsntInitializing: break;
     }
 }
 

@@ -258,8 +258,8 @@ TEST(DibFile, JpegCutShortDecodesExactlyAsTheLibraryPadsIt) {
             for (int y = 0; y < height; ++y)
                 for (int x = 0; x < width; ++x)
                     if (Rgb(dib, x, y) != expected[size_t(y) * width + x] && ++mismatches < 5)
-                        ADD_FAILURE() << components << " " << progressive << " at " << x << "," << y << ": "
-                                      << std::hex << Rgb(dib, x, y) << " not " << expected[size_t(y) * width + x];
+                        ADD_FAILURE() << components << " " << progressive << " at " << x << "," << y << ": " << std::hex
+                                      << Rgb(dib, x, y) << " not " << expected[size_t(y) * width + x];
             EXPECT_EQ(mismatches, 0);
         }
 }

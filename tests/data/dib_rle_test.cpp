@@ -1,7 +1,8 @@
+#include "data/dib_rle.h"
+
 #include <gtest/gtest.h>
 
 #include "data/dib.h"
-#include "data/dib_rle.h"
 #include "data/errors.h"
 #include "dib_test_util.h"
 
@@ -91,8 +92,8 @@ TEST(DibRle, SharedCompressedImageIsCopiedExpandedAndTheOriginalStaysCompressed)
 TEST(DibRle, FourBitRunsAlternateNibblesHighFirst) {
     // Run of 5 of 0x12; end of line; absolute run of 5 with a pad byte; a
     // delta one column right; a run of 1 at an odd column, keeping its neighbour.
-    const std::vector<uint8_t> data = {0x05, 0x12, 0x00, 0x00, 0x00, 0x05, 0x34, 0x56, 0x70, 0x00,
-                                       0x00, 0x02, 0x01, 0x00, 0x01, 0x90, 0x00, 0x01};
+    const std::vector<uint8_t> data = {0x05, 0x12, 0x00, 0x00, 0x00, 0x05, 0x34, 0x56, 0x70,
+                                       0x00, 0x00, 0x02, 0x01, 0x00, 0x01, 0x90, 0x00, 0x01};
     TDIB dib;
     ReadPayload(dib, RlePayload(8, 2, 4, data));
     std::vector<uint32_t> bottom, top;
@@ -185,8 +186,7 @@ TEST(DibRle, EncoderOutputDecodesToTheSameImage) {
 
     TDIB wrong;
     wrong.SetSize(2, 2, 24);
-    EXPECT_EQ(MessageOf<EInvalidGraphicOperation>([&] { WriteDIBDataRLE8(wrong, out); }),
-              "Bitcount in invalid (24)");
+    EXPECT_EQ(MessageOf<EInvalidGraphicOperation>([&] { WriteDIBDataRLE8(wrong, out); }), "Bitcount in invalid (24)");
 }
 
 TEST(DibRle, CompressionMustMatchTheBitCount) {

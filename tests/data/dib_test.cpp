@@ -108,8 +108,8 @@ TEST(DibHeader, NoBytesGiveTheEmptyImageWithItsGreyRamp) {
 
 TEST(DibHeader, OneToThreeBytesAndUnknownHeaderSizesAreInvalidAndKeepTheImage) {
     TDIB dib = Gradient8(3, 2);
-    for (const auto& payload : {std::vector<uint8_t>{40}, std::vector<uint8_t>{40, 0},
-                                std::vector<uint8_t>{40, 0, 0}, Header40(1, 1, 8).vec()}) {
+    for (const auto& payload : {std::vector<uint8_t>{40}, std::vector<uint8_t>{40, 0}, std::vector<uint8_t>{40, 0, 0},
+                                Header40(1, 1, 8).vec()}) {
         std::vector<uint8_t> bad = payload;
         if (bad.size() > 4) bad[0] = 108;  // a later header version
         EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { ReadPayload(dib, bad); }), "DIB is invalid");
@@ -149,9 +149,9 @@ TEST(DibHeader, NegativeWidthIsInvalid) {
 TEST(DibFormat, MaskWidthIsTheRunFromTheLowestSetBit) {
     EXPECT_EQ(MaskBitCount(0xFF0000), 8);
     EXPECT_EQ(MaskBitCount(0x07E0), 6);
-    EXPECT_EQ(MaskBitCount(0x0F0F), 4);        // stops at the first gap
+    EXPECT_EQ(MaskBitCount(0x0F0F), 4);  // stops at the first gap
     EXPECT_EQ(MaskBitCount(0), 0);
-    EXPECT_EQ(MaskBitCount(0x80000000u), 0);   // bit 31 alone is never a start
+    EXPECT_EQ(MaskBitCount(0x80000000u), 0);  // bit 31 alone is never a start
     EXPECT_EQ(MaskBitCount(0xC0000000u), 2);
 }
 
@@ -202,8 +202,7 @@ TEST(DibFormat, SixteenBitFormats) {
     EXPECT_EQ(read16(0, {}), MakeDIBPixelFormat(5, 5, 5));
     EXPECT_EQ(read16(3, {0xF800, 0x07E0, 0x001F}), MakeDIBPixelFormat(5, 6, 5));
     EXPECT_EQ(read16(3, {0x7C00, 0x03E0, 0x001F}), MakeDIBPixelFormat(5, 5, 5));
-    EXPECT_EQ(MessageOf<EInvalidGraphicOperation>([&] { read16(3, {0xF00, 0x0F0, 0x00F}); }),
-              "PixelFormat in invalid");
+    EXPECT_EQ(MessageOf<EInvalidGraphicOperation>([&] { read16(3, {0xF00, 0x0F0, 0x00F}); }), "PixelFormat in invalid");
 }
 
 TEST(DibFormat, MasksMustFitTheBitCount) {
@@ -251,8 +250,8 @@ TEST(DibTable, CountsAreCutAndUnstoredEntriesAreZero) {
         uint32_t used;
         int stored;
     };
-    for (const Case c : {Case{8, 300, 256}, Case{8, 2, 2}, Case{24, 0, 0}, Case{24, 3, 3}, Case{4, 0, 16},
-                         Case{1, 0, 2}}) {
+    for (const Case c :
+         {Case{8, 300, 256}, Case{8, 2, 2}, Case{24, 0, 0}, Case{24, 3, 3}, Case{4, 0, 16}, Case{1, 0, 2}}) {
         const int width = 4, height = 2;
         const size_t pixel_bytes = platform::DibStride(width, c.bits) * height;
         Bytes b = Header40(width, height, c.bits, 0, 0, c.used);
@@ -362,9 +361,9 @@ TEST(DibPixels, EncodedSizesOfTheStoredPictures) {
         size_t block;  // with the 5 bytes of the class name before the payload
     };
     for (const Picture p : {Picture{60, 76, 8, 5629}, Picture{30, 30, 8, 2029}, Picture{96, 96, 32, 36921},
-                            Picture{1024, 768, 24, 2359341}, Picture{449, 140, 8, 64349},
-                            Picture{127, 79, 8, 11181}, Picture{128, 86, 8, 12077}, Picture{177, 81, 8, 15649},
-                            Picture{190, 88, 8, 17965}, Picture{168, 30, 8, 6109}}) {
+                            Picture{1024, 768, 24, 2359341}, Picture{449, 140, 8, 64349}, Picture{127, 79, 8, 11181},
+                            Picture{128, 86, 8, 12077}, Picture{177, 81, 8, 15649}, Picture{190, 88, 8, 17965},
+                            Picture{168, 30, 8, 6109}}) {
         TDIB dib;
         dib.SetSize(p.width, p.height, p.bits);
         const std::vector<uint8_t> payload = Payload(dib);

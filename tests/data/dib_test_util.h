@@ -15,12 +15,27 @@ namespace klice::test {
 
 class Bytes {
 public:
-    Bytes& u8(uint32_t v) { data_.push_back(static_cast<uint8_t>(v)); return *this; }
-    Bytes& u16(uint32_t v) { u8(v); return u8(v >> 8); }
-    Bytes& u32(uint32_t v) { u16(v); return u16(v >> 16); }
+    Bytes& u8(uint32_t v) {
+        data_.push_back(static_cast<uint8_t>(v));
+        return *this;
+    }
+    Bytes& u16(uint32_t v) {
+        u8(v);
+        return u8(v >> 8);
+    }
+    Bytes& u32(uint32_t v) {
+        u16(v);
+        return u16(v >> 16);
+    }
     Bytes& i32(int32_t v) { return u32(static_cast<uint32_t>(v)); }
-    Bytes& fill(size_t n, uint8_t v) { data_.insert(data_.end(), n, v); return *this; }
-    Bytes& raw(const std::vector<uint8_t>& b) { data_.insert(data_.end(), b.begin(), b.end()); return *this; }
+    Bytes& fill(size_t n, uint8_t v) {
+        data_.insert(data_.end(), n, v);
+        return *this;
+    }
+    Bytes& raw(const std::vector<uint8_t>& b) {
+        data_.insert(data_.end(), b.begin(), b.end());
+        return *this;
+    }
     // Colour entries i -> (i, 2i, 3i) in blue, green, red, with reserved i ^ 0x5A.
     Bytes& table(int count, int entry_size = 4) {
         for (int i = 0; i < count; ++i) {
@@ -36,8 +51,8 @@ private:
     std::vector<uint8_t> data_;
 };
 
-inline Bytes Header40(int32_t width, int32_t height, int bits, uint32_t compression = 0,
-                      uint32_t size_image = 0, uint32_t colors_used = 0) {
+inline Bytes Header40(int32_t width, int32_t height, int bits, uint32_t compression = 0, uint32_t size_image = 0,
+                      uint32_t colors_used = 0) {
     Bytes b;
     b.u32(40).i32(width).i32(height).u16(1).u16(bits).u32(compression).u32(size_image);
     b.u32(2835).u32(2835).u32(colors_used).u32(0);

@@ -21,8 +21,10 @@ struct FormFixture : ::testing::Test {
         form.SetBounds(0, 0, 1024, 768);
         area->SetParent(&form);
         area->SetBounds(100, 50, 200, 100);
-        form.OnKeyDown.Bind([this](TObject*, uint16_t& key, TShiftState) { log.push_back("form " + std::to_string(key)); });
-        area->OnKeyDown.Bind([this](TObject*, uint16_t& key, TShiftState) { log.push_back("area " + std::to_string(key)); });
+        form.OnKeyDown.Bind(
+            [this](TObject*, uint16_t& key, TShiftState) { log.push_back("form " + std::to_string(key)); });
+        area->OnKeyDown.Bind(
+            [this](TObject*, uint16_t& key, TShiftState) { log.push_back("area " + std::to_string(key)); });
         area->OnMouseDown.Bind([this](TObject*, TMouseButton, TShiftState, int x, int y) {
             log.push_back("down " + std::to_string(x) + "," + std::to_string(y));
         });
@@ -77,8 +79,7 @@ TEST_F(FormFixture, HandlerFailuresReachTheTopLevelHandler) {
     form.OnCreate.Bind([](TObject*) { throw EConvertError("'Edit1' is not a valid integer value"); });
     form.WindowMouseDown(TMouseButton::mbLeft, {}, 150, 70);
     form.DoCreate();
-    EXPECT_EQ(Application().ShownErrors(),
-              (Log{"Stream read error.", "'Edit1' is not a valid integer value."}));
+    EXPECT_EQ(Application().ShownErrors(), (Log{"Stream read error.", "'Edit1' is not a valid integer value."}));
     // The failure ended that handler only.
     form.WindowMouseUp(TMouseButton::mbLeft, {}, 150, 70);
     EXPECT_EQ(log, Log{"up 50,20"});

@@ -1,10 +1,10 @@
 #include "data/hash_collection.h"
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 namespace klice {
 namespace {
@@ -25,13 +25,13 @@ TEST(NameBucket, LengthTimesSixteenPlusFirstAndSecondToLast) {
     EXPECT_EQ(NameBucket(""), 0);
     EXPECT_EQ(NameBucket("a"), 16);
     EXPECT_EQ(NameBucket("Z"), 16);
-    EXPECT_EQ(NameBucket("\xC8"), 16);              // one character adds no code
-    EXPECT_EQ(NameBucket("p1"), 0);                  // 32 + 'p' + 'p' = 256
+    EXPECT_EQ(NameBucket("\xC8"), 16);  // one character adds no code
+    EXPECT_EQ(NameBucket("p1"), 0);     // 32 + 'p' + 'p' = 256
     EXPECT_EQ(NameBucket("P1"), 0);
-    EXPECT_EQ(NameBucket("klic"), 20);               // 64 + 'k' + 'i' = 276
-    EXPECT_EQ(NameBucket("ctverec"), 56);            // 112 + 'c' + 'e' = 312
-    EXPECT_EQ(NameBucket("Zuby1"), 67);              // 80 + 'z' + 'y' = 323
-    EXPECT_EQ(NameBucket("abcdefghijklmnopq"), 225); // 272 + 'a' + 'p' = 481
+    EXPECT_EQ(NameBucket("klic"), 20);                // 64 + 'k' + 'i' = 276
+    EXPECT_EQ(NameBucket("ctverec"), 56);             // 112 + 'c' + 'e' = 312
+    EXPECT_EQ(NameBucket("Zuby1"), 67);               // 80 + 'z' + 'y' = 323
+    EXPECT_EQ(NameBucket("abcdefghijklmnopq"), 225);  // 272 + 'a' + 'p' = 481
     // Windows-1250 capitals are lowered first: 32 + 0xE8 + 0xE8 = 496.
     EXPECT_EQ(NameBucket("\xC8k"), 240);
     EXPECT_EQ(NameBucket("\xE8k"), 240);
@@ -40,10 +40,13 @@ TEST(NameBucket, LengthTimesSixteenPlusFirstAndSecondToLast) {
 TEST_F(NamedItems, FoundInAnyLetterCase) {
     add("krajina");
     add("p1");
-    add("\xC8" "ert");  // "Čert"
+    add("\xC8"
+        "ert");  // "Čert"
     EXPECT_EQ(items.IndexOf("P1"), 1);
     EXPECT_EQ(items.IndexOf("KRAJINA"), 0);
-    EXPECT_EQ(items.IndexOf("\xE8" "ERT"), 2);  // "čERT"
+    EXPECT_EQ(items.IndexOf("\xE8"
+                            "ERT"),
+              2);  // "čERT"
     EXPECT_EQ(items.IndexOf("p2"), -1);
     EXPECT_EQ(items.IndexOf("p"), -1);
     EXPECT_EQ(items.IndexOf(""), -1);

@@ -1,3 +1,5 @@
+#include "data/persistent.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -5,7 +7,6 @@
 #include <vector>
 
 #include "data/events.h"
-#include "data/persistent.h"
 
 namespace klice {
 namespace {
@@ -98,8 +99,10 @@ public:
         Changed(false);
     }
     void Assign(const TPersistent* source) override {
-        if (auto* t = dynamic_cast<const TTag*>(source)) value = t->value;
-        else TCollectionItem::Assign(source);
+        if (auto* t = dynamic_cast<const TTag*>(source))
+            value = t->value;
+        else
+            TCollectionItem::Assign(source);
     }
     int value = 0;
 };

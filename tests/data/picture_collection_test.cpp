@@ -24,7 +24,8 @@ using namespace klice::test;
 namespace {
 
 // The message of the exception of class E that action throws.
-template <class E, class F> std::string MessageOf(F action) {
+template <class E, class F>
+std::string MessageOf(F action) {
     try {
         action();
     } catch (const E& e) {
@@ -107,8 +108,8 @@ std::vector<uint8_t> IconImage(int width, int height, int image_bytes) {
 std::vector<uint8_t> EnhancedMetafile(int right, int bottom) {
     Bytes b;
     b.u32(1).u32(88).i32(0).i32(0).i32(right).i32(bottom);
-    b.fill(16, 0);         // frame
-    b.u32(0x464D4520);     // " EMF"
+    b.fill(16, 0);      // frame
+    b.u32(0x464D4520);  // " EMF"
     b.fill(88 - 44, 0);
     return b.vec();
 }
@@ -177,9 +178,12 @@ TEST_F(Pictures, FindFindsNamesOfOneBucketAndCentralEuropeanCase) {
     EXPECT_EQ(NameBucket("x"), 16);
     TPictureCollectionItem* x = AddNamed("x");
     EXPECT_EQ(items.Find("X"), x);
-    TPictureCollectionItem* klic = AddNamed("kl\xE8"  // "klč" in Windows-1250
-                                            "ek");
-    EXPECT_EQ(items.Find("KL\xC8" "EK"), klic);
+    TPictureCollectionItem* klic = AddNamed(
+        "kl\xE8"  // "klč" in Windows-1250
+        "ek");
+    EXPECT_EQ(items.Find("KL\xC8"
+                         "EK"),
+              klic);
 }
 
 TEST_F(Pictures, FindOfAMissingNameRaisesWithTheNameAsAsked) {
@@ -362,9 +366,9 @@ TEST(PictureData, IconAndMetafileEnvelopesAreKept) {
 // Picture files.
 
 struct PictureFile : ::testing::Test {
-    std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                ("klice_pictures_" + std::to_string(::getpid()) + "_" +
-                                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::path dir =
+        std::filesystem::temp_directory_path() / ("klice_pictures_" + std::to_string(::getpid()) + "_" +
+                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     PictureFile() { std::filesystem::create_directories(dir); }
     ~PictureFile() override { std::filesystem::remove_all(dir); }
 
@@ -503,8 +507,8 @@ TEST_F(PictureFile, MalformedFilesKeepWhatWasReadBeforeTheFault) {
     }
     {  // Cut inside the third item's picture: two whole items and the third stay.
         TPictureCollection items;
-        const auto name_at = std::search(file.begin(), file.end(), std::begin("TJPEGImage"),
-                                         std::end("TJPEGImage") - 1);
+        const auto name_at =
+            std::search(file.begin(), file.end(), std::begin("TJPEGImage"), std::end("TJPEGImage") - 1);
         ASSERT_NE(name_at, file.end());
         std::vector<uint8_t> cut(file.begin(), name_at + 20);
         const std::string message = MessageOf<EReadError>([&] { load(cut, items); });

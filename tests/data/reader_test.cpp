@@ -1,3 +1,5 @@
+#include "data/reader.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,7 +12,6 @@
 #include <set>
 
 #include "data/component_stream.h"
-#include "data/reader.h"
 #include "platform/resources.h"
 #include "tests/data/test_classes.h"
 
@@ -92,17 +93,17 @@ TEST(ReaderValues, EveryTagIsAcceptedExactlyByTheKindsThatTakeIt) {
         const char* ident;
     };
     const Target targets[] = {
-        {true, "Width", {2, 3, 4}, "clRed"},            // integer without identifiers
-        {true, "Color", {2, 3, 4, 7}, "clRed"},         // integer with the colour table
-        {true, "Letter", {6, 12, 18, 20}, "A"},         // character
-        {true, "Mode", {0, 7, 8, 9, 13}, "mdOther"},    // enumeration
-        {true, "Ratio", {2, 3, 4, 5}, "x"},             // float
-        {true, "Name", {6, 12, 18, 20}, "x"},           // string
-        {true, "Style", {11}, "x"},                     // set
-        {true, "Wide", {6, 12, 18, 20}, "x"},           // wide string
-        {true, "Big", {2, 3, 4, 19}, "x"},              // 64-bit integer
-        {false, "Buddy", {7, 13}, "First"},             // object: component reference
-        {false, "OnCreate", {7, 13}, "create"},         // event
+        {true, "Width", {2, 3, 4}, "clRed"},          // integer without identifiers
+        {true, "Color", {2, 3, 4, 7}, "clRed"},       // integer with the colour table
+        {true, "Letter", {6, 12, 18, 20}, "A"},       // character
+        {true, "Mode", {0, 7, 8, 9, 13}, "mdOther"},  // enumeration
+        {true, "Ratio", {2, 3, 4, 5}, "x"},           // float
+        {true, "Name", {6, 12, 18, 20}, "x"},         // string
+        {true, "Style", {11}, "x"},                   // set
+        {true, "Wide", {6, 12, 18, 20}, "x"},         // wide string
+        {true, "Big", {2, 3, 4, 19}, "x"},            // 64-bit integer
+        {false, "Buddy", {7, 13}, "First"},           // object: component reference
+        {false, "OnCreate", {7, 13}, "create"},       // event
     };
     for (const Target& t : targets) {
         for (int tag = 0; tag <= 20; ++tag) {
@@ -111,12 +112,13 @@ TEST(ReaderValues, EveryTagIsAcceptedExactlyByTheKindsThatTakeIt) {
             Bytes value = Payload(tag, t.ident);
             entry.data.insert(entry.data.end(), value.data.begin(), value.data.end());
             TRoot root;
-            std::string message = t.on_item ? ReadError(TreeWith(Bytes(), entry), root)
-                                            : ReadError(TreeWith(entry, Bytes()), root);
+            std::string message =
+                t.on_item ? ReadError(TreeWith(Bytes(), entry), root) : ReadError(TreeWith(entry, Bytes()), root);
             if (t.accepts.count(tag)) {
                 EXPECT_EQ(message, "") << t.prop << " tag " << tag;
             } else {
-                std::string where = t.on_item ? "Error reading Holder1.List: Error reading TItem." : "Error reading First.";
+                std::string where =
+                    t.on_item ? "Error reading Holder1.List: Error reading TItem." : "Error reading First.";
                 EXPECT_EQ(message, where + t.prop + ": Invalid property value") << "tag " << tag;
             }
         }
@@ -133,20 +135,22 @@ TEST(ReaderValues, CollectionTagGoesOnlyIntoACollection) {
         b.data.insert(b.data.end(), value.data.begin(), value.data.end());
         b.end().end().end();
         std::string message = ReadError(b.data, root);
-        if (tag == 14) EXPECT_EQ(message, "");
-        else EXPECT_EQ(message, "Error reading H.List: Invalid property value") << tag;
+        if (tag == 14)
+            EXPECT_EQ(message, "");
+        else
+            EXPECT_EQ(message, "Error reading H.List: Invalid property value") << tag;
     }
 }
 
 TEST(ReaderValues, ConversionsSignExtendTranslateAndReencode) {
     Bytes item;
-    item.str("Width").raw({3, 0xFE, 0xFF});             // -2 from 16 bits
-    item.str("Big").raw({2, 0xFF});                     // -1, sign-extended to 64 bits
+    item.str("Width").raw({3, 0xFE, 0xFF});  // -2 from 16 bits
+    item.str("Big").raw({2, 0xFF});          // -1, sign-extended to 64 bits
     item.str("Color").ident("CLWHITE");
-    item.str("Mode").raw({13});                         // "nil"
+    item.str("Mode").raw({13});                                         // "nil"
     item.str("Ratio").raw({5, 0, 0, 0, 0, 0, 0, 0, 0xA0, 0x00, 0xC0});  // -2.5
     item.str("Name").raw({18}).i32(2).raw({0x0D, 0x01, 'a', 0});        // U+010D, 'a'
-    item.str("Wide").raw({20}).i32(2).raw({0xC4, 0x8D});                 // UTF-8 U+010D
+    item.str("Wide").raw({20}).i32(2).raw({0xC4, 0x8D});                // UTF-8 U+010D
     item.str("Letter").raw({6, 0});
     item.str("Style").raw({11}).str("STITALIC").str("stStrikeOut").str("");
     TRoot root;
@@ -157,7 +161,9 @@ TEST(ReaderValues, ConversionsSignExtendTranslateAndReencode) {
     EXPECT_EQ(it->color, 0xFFFFFF);
     EXPECT_EQ(it->mode, TMode::mdNil);
     EXPECT_DOUBLE_EQ(it->ratio, -2.5);
-    EXPECT_EQ(it->name, "\xE8" "a");  // the code page's byte for U+010D
+    EXPECT_EQ(it->name,
+              "\xE8"
+              "a");  // the code page's byte for U+010D
     EXPECT_EQ(it->wide, u"\u010D");
     EXPECT_EQ(it->letter, 0);
     EXPECT_EQ(it->style, (TStyles{TStyle::stItalic, TStyle::stStrikeOut}));
@@ -191,10 +197,10 @@ TEST(ReaderValues, ColourIdentifiersMatchInAnyLetterCase) {
 
 TEST(ReaderValues, ObjectRoutinesTakeTheirOwnTagsOrIntegers) {
     Bytes b;
-    b.raw({15, 0, 0, 0xC0, 0x3F}).int8(3);                      // single 1.5, then 3
-    b.raw({16, 0x10, 0x27, 0, 0, 0, 0, 0, 0}).int8(2);          // currency 1.0000, then 2
+    b.raw({15, 0, 0, 0xC0, 0x3F}).int8(3);                       // single 1.5, then 3
+    b.raw({16, 0x10, 0x27, 0, 0, 0, 0, 0, 0}).int8(2);           // currency 1.0000, then 2
     b.raw({17, 0, 0, 0, 0, 0, 0, 0xF0, 0x3F}).raw({4}).i32(-7);  // date 1.0, then -7
-    b.raw({19, 0, 0, 0, 0, 0, 0, 0, 0x80});                     // int64 minimum
+    b.raw({19, 0, 0, 0, 0, 0, 0, 0, 0x80});                      // int64 minimum
     b.raw({9, 8}).raw({1, 0});
     b.raw({6, 1, 'x'}).raw({7, 1, 'q'});
     TBytesViewStream s(b.data);
@@ -426,7 +432,15 @@ TEST(ReaderComponents, InheritedRecordsUpdateExistingComponents) {
     auto* first = new TWidget(&root);
     first->SetName("First");
     Bytes b;
-    b.header("TRoot", "").end().raw({0xF1}).record("TWidget", "FIRST").str("Caption").raw({6, 1, 'z'}).end().end().end();
+    b.header("TRoot", "")
+        .end()
+        .raw({0xF1})
+        .record("TWidget", "FIRST")
+        .str("Caption")
+        .raw({6, 1, 'z'})
+        .end()
+        .end()
+        .end();
     ASSERT_EQ(ReadError(b.data, root), "");
     EXPECT_EQ(root.ComponentCount(), 1);
     EXPECT_EQ(first->caption, "z");
@@ -488,7 +502,9 @@ TEST(ReaderComponents, LoadingPhaseDefersNotificationsToItsEnd) {
     TRoot a, b;
     {
         TLoadingPhase phase;
-        ASSERT_EQ(ReadError(Bytes().header("TRoot", "PhaseA").end().record("TWidget", "First").end().end().end().data, a), "");
+        ASSERT_EQ(
+            ReadError(Bytes().header("TRoot", "PhaseA").end().record("TWidget", "First").end().end().end().data, a),
+            "");
         ASSERT_EQ(ReadError(Bytes().header("TRoot", "PhaseB").end().end().data, b), "");
         EXPECT_TRUE(g_log.empty());
         EXPECT_TRUE(a.First->HasState(csLoading));
@@ -516,7 +532,8 @@ TEST(ReaderEvents, HandlersBindToTheRootsMethodsOfTheRightSignature) {
                   "Error reading First." + prop + ": Invalid property value");
     }
     TRoot cleared;
-    ASSERT_EQ(ReadError(TreeWith(Bytes().str("OnCreate").ident("create").str("OnCreate").raw({13}), Bytes()), cleared), "");
+    ASSERT_EQ(ReadError(TreeWith(Bytes().str("OnCreate").ident("create").str("OnCreate").raw({13}), Bytes()), cleared),
+              "");
     EXPECT_FALSE(cleared.First->OnCreate);
 }
 
@@ -620,10 +637,29 @@ TEST(ReaderStream, TheStreamStandsAfterTheLastByteUsed) {
 std::vector<uint8_t> SmallStream() {
     Bytes b;
     b.header("TRoot", "Small").end();
-    b.record("TWidget", "First").str("Caption").raw({12}).i32(3).text("abc").str("Font.Style").raw({11}).str("stBold").str("");
+    b.record("TWidget", "First")
+        .str("Caption")
+        .raw({12})
+        .i32(3)
+        .text("abc")
+        .str("Font.Style")
+        .raw({11})
+        .str("stBold")
+        .str("");
     b.str("OnCreate").ident("create").str("Left").raw({5, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}).end().end();
     b.record("THolder", "Holder1").str("List.ColorTable").raw({10}).i32(2).raw({1, 2});
-    b.str("List").raw({14, 2, 0, 1}).str("Wide").raw({18}).i32(1).raw({'w', 0}).str("Big").raw({19}).i32(1).i32(0).end().end();
+    b.str("List")
+        .raw({14, 2, 0, 1})
+        .str("Wide")
+        .raw({18})
+        .i32(1)
+        .raw({'w', 0})
+        .str("Big")
+        .raw({19})
+        .i32(1)
+        .i32(0)
+        .end()
+        .end();
     b.end().end().end();
     return b.data;
 }

@@ -1,10 +1,11 @@
+#include "data/stream.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
 
 #include "data/errors.h"
-#include "data/stream.h"
 
 using namespace klice;
 

@@ -92,11 +92,11 @@ public:
     }
     void DefineProperties(TFiler& filer) override;
 
-    int32_t left = 0;     // the defined "Left", a general value
+    int32_t left = 0;  // the defined "Left", a general value
     TFontish font;
     TFontish* Font() { return &font; }
     void SetFont(TFontish* f) { font = *f; }
-    TKnob* knob;          // a sub-component without setter
+    TKnob* knob;  // a sub-component without setter
     TWidget* buddy = nullptr;
     TWidget* Buddy() const { return buddy; }
     void SetBuddy(TWidget* b) { buddy = b; }

@@ -1,12 +1,12 @@
+#include "data/writer.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 
-#include <unistd.h>
-
 #include "data/component_stream.h"
-#include "data/writer.h"
 #include "tests/data/test_classes.h"
 
 namespace klice::test {
@@ -135,8 +135,8 @@ TEST(WriterValues, TagsAreTheSmallestThatHoldTheValue) {
         w.WriteChar('q');
     }
     const std::vector<uint8_t>& b = s.Bytes();
-    const std::vector<uint8_t> head = {2, 0x80, 2, 0x7F, 3, 0x80, 0, 4, 0xFF, 0x7F, 0xFF, 0xFF,
-                                       19, 0, 0, 0, 0, 0, 1, 0, 0, 8, 9, 13, 0, 7, 5, 'c', 'l', 'R', 'e', 'd', 12, 0, 1, 0, 0};
+    const std::vector<uint8_t> head = {2, 0x80, 2, 0x7F, 3,  0x80, 0, 4, 0xFF, 0x7F, 0xFF, 0xFF, 19,  0,  0, 0, 0, 0, 1,
+                                       0, 0,    8, 9,    13, 0,    7, 5, 'c',  'l',  'R',  'e',  'd', 12, 0, 1, 0, 0};
     ASSERT_GE(b.size(), head.size());
     EXPECT_EQ(std::vector<uint8_t>(b.begin(), b.begin() + static_cast<ptrdiff_t>(head.size())), head);
     EXPECT_EQ(std::vector<uint8_t>(b.end() - 3, b.end()), (std::vector<uint8_t>{6, 1, 'q'}));
@@ -178,7 +178,8 @@ TEST(WriterResource, HeaderCarriesTheUpperCaseNameFlagsAndSize) {
     EXPECT_EQ(b[n + 4] | b[n + 5] << 8, 0x1030);
     uint32_t size = b[n + 6] | b[n + 7] << 8 | b[n + 8] << 16 | uint32_t(b[n + 9]) << 24;
     EXPECT_EQ(size, b.size() - (n + 10));
-    EXPECT_EQ(std::string(b.begin() + static_cast<ptrdiff_t>(n) + 10, b.begin() + static_cast<ptrdiff_t>(n) + 14), "TPF0");
+    EXPECT_EQ(std::string(b.begin() + static_cast<ptrdiff_t>(n) + 10, b.begin() + static_cast<ptrdiff_t>(n) + 14),
+              "TPF0");
 
     TMemoryStream long_name;
     WriteComponentRes(long_name, std::string(80, 'a'), holder);

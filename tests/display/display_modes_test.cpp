@@ -70,9 +70,9 @@ TEST(ChangeDisplayMode, OnlyPalettizedModesFail) {
 
 TEST(ChangeDisplayMode, SmallestLargerModeOfTheSameRatio) {
     // No 1024 x 768: the smallest 4:3 mode above it, at 16 bits if offered there.
-    ExpectMode(Change({{800, 600, 16}, {1152, 864, 16}, {1152, 864, 32}, {1280, 960, 16}, {1280, 1024, 16}},
-                      GameRequest()),
-               1152, 864, 16);
+    ExpectMode(
+        Change({{800, 600, 16}, {1152, 864, 16}, {1152, 864, 32}, {1280, 960, 16}, {1280, 1024, 16}}, GameRequest()),
+        1152, 864, 16);
     // ... and at its largest depth when it has no 16 bits.
     ExpectMode(Change({{800, 600, 16}, {1152, 864, 24}, {1152, 864, 32}, {1280, 960, 16}}, GameRequest()), 1152, 864,
                32);
@@ -108,8 +108,8 @@ TEST(ChangeDisplayMode, PalettizedRequestsNeedAtLeastTheirDepth) {
 }
 
 TEST(ChangeDisplayMode, InvalidRequestsFailWithoutTouchingTheDisplay) {
-    for (TDisplayModeRequest r : {TDisplayModeRequest{0, 768, 16}, TDisplayModeRequest{1024, -1, 16},
-                                  TDisplayModeRequest{1024, 768, 15}}) {
+    for (TDisplayModeRequest r :
+         {TDisplayModeRequest{0, 768, 16}, TDisplayModeRequest{1024, -1, 16}, TDisplayModeRequest{1024, 768, 15}}) {
         Outcome out = Change(Classic(), r);
         EXPECT_FALSE(out.ok);
         EXPECT_TRUE(out.tried.empty());
@@ -155,7 +155,8 @@ TEST(TDXDrawDisplay, DefaultsAndSetters) {
 
 TEST(TDXDrawOptions, EffectiveOptions) {
     // The set the game stores.
-    TDXDrawOptions game{doFullScreen, doAllowReboot, doWaitVBlank, doCenter, doRetainedMode, doHardware, doSelectDriver};
+    TDXDrawOptions game{doFullScreen,   doAllowReboot, doWaitVBlank,  doCenter,
+                        doRetainedMode, doHardware,    doSelectDriver};
     EXPECT_EQ(EffectiveOptions(game), (TDXDrawOptions{doFullScreen, doAllowReboot, doWaitVBlank, doCenter}));
     EXPECT_EQ(game.Bits(), 0b0011'1000'1000'1101);
 
@@ -164,7 +165,8 @@ TEST(TDXDrawOptions, EffectiveOptions) {
               (TDXDrawOptions{doWaitVBlank, doCenter, do3D, doDirectX7Mode, doSelectDriver}));
 
     TDXDrawOptions with3d{doFullScreen, doFlip, doSystemMemory, do3D, doRetainedMode, doHardware, doZBuffer};
-    EXPECT_EQ(EffectiveOptions(with3d), (TDXDrawOptions{doFullScreen, doSystemMemory, do3D, doRetainedMode, doZBuffer}));
+    EXPECT_EQ(EffectiveOptions(with3d),
+              (TDXDrawOptions{doFullScreen, doSystemMemory, do3D, doRetainedMode, doZBuffer}));
     TDXDrawOptions windowed{doNoWindowChange, doAllowReboot, doAllowPalette256, doFlip, doStretch};
     EXPECT_EQ(EffectiveOptions(windowed), (TDXDrawOptions{doStretch}));
     EXPECT_EQ(EffectiveOptions(TDXDrawOptions{do3D, doDirectX7Mode, doRetainedMode}),

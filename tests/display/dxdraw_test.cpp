@@ -1,5 +1,3 @@
-#include "display/dxdraws.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "data/forms.h"
+#include "display/dxdraws.h"
 #include "platform/display_device.h"
 
 namespace klice {
@@ -133,9 +132,11 @@ TEST_F(GameDisplay, RegistrationDuringSurfaceNotificationSkipsRestore) {
 TEST_F(GameDisplay, CanDrawIsFalseWhileUpdating) {
     int key = 0;
     std::vector<bool> seen;
-    dxdraw->RegisterNotifyEvent([&](TCustomDXDraw* d, TDXDrawNotifyType t) {
-        if (t == dxntInitializing || t == dxntRestore || t == dxntFinalize) seen.push_back(d->CanDraw());
-    }, &key);
+    dxdraw->RegisterNotifyEvent(
+        [&](TCustomDXDraw* d, TDXDrawNotifyType t) {
+            if (t == dxntInitializing || t == dxntRestore || t == dxntFinalize) seen.push_back(d->CanDraw());
+        },
+        &key);
     dxdraw->Initialize();
     dxdraw->Finalize();
     EXPECT_EQ(seen, (std::vector<bool>{false, false, false}));

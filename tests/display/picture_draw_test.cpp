@@ -25,7 +25,8 @@ namespace {
 using platform::Rect;
 
 // 24-bit picture; pixel (x, y) gets colour(x, y) as 0x00BBGGRR.
-template <class F> std::unique_ptr<TDIB> Picture24(int width, int height, F colour) {
+template <class F>
+std::unique_ptr<TDIB> Picture24(int width, int height, F colour) {
     auto dib = std::make_unique<TDIB>();
     dib->SetSize(width, height, 24);
     for (int y = 0; y < height; ++y) {
@@ -353,7 +354,8 @@ TEST_F(Display, ColorToPixelMatchesPicturesOfEveryDepth) {
 
 TEST_F(Display, LossAndRestoreRedrawTheSamePixels) {
     TPictureCollectionItem* player = Player();
-    TPictureCollectionItem* bg = Add("p1", Picture24(1024, 768, [](int x, int y) { return TColor((x ^ y) * 0x010203); }));
+    TPictureCollectionItem* bg =
+        Add("p1", Picture24(1024, 768, [](int x, int y) { return TColor((x ^ y) * 0x010203); }));
     bg->Transparent = false;
     dxdraw->Initialize();
     auto frame = [&] {
@@ -479,10 +481,10 @@ struct Reference {
         for (int64_t y = min_y; y < max_y; ++y) {
             int64_t first = -1;
             for (int64_t x = min_x; x < dest_w; ++x) {
-                const int64_t u = static_cast<int64_t>(std::trunc(cx * sw * 65536)) + (x - X) * dudx +
-                                  (y - Y) * dudy + l;
-                const int64_t v = static_cast<int64_t>(std::trunc(cy * sh * 65536)) + (x - X) * dvdx +
-                                  (y - Y) * dvdy + t;
+                const int64_t u =
+                    static_cast<int64_t>(std::trunc(cx * sw * 65536)) + (x - X) * dudx + (y - Y) * dudy + l;
+                const int64_t v =
+                    static_cast<int64_t>(std::trunc(cy * sh * 65536)) + (x - X) * dvdx + (y - Y) * dvdy + t;
                 if (!inside(u, dudx, l, rr) || !inside(v, dvdx, t, b)) continue;
                 if (first < 0) first = x;
                 if (x - first >= std::min(cap(u, dudx, rr), cap(v, dvdx, b))) continue;
@@ -495,9 +497,8 @@ struct Reference {
 };
 
 TEST_F(Display, RotatedDrawsMatchThePixelByPixelDefinition) {
-    TPictureCollectionItem* sprite = Add("hop", Picture24(37, 23, [](int x, int y) {
-        return ((x + y) % 7 == 0) ? clWhite : ColumnRowColour(x, y);
-    }));
+    TPictureCollectionItem* sprite = Add(
+        "hop", Picture24(37, 23, [](int x, int y) { return ((x + y) % 7 == 0) ? clWhite : ColumnRowColour(x, y); }));
     sprite->SetTransparentColor(clWhite);
     dxdraw->Initialize();
     TDirectDrawSurface* source = Pattern(*sprite, 0)->Surface;
@@ -509,7 +510,7 @@ TEST_F(Display, RotatedDrawsMatchThePixelByPixelDefinition) {
         float angle;
     };
     const Case cases[] = {
-        {300, 200, 37, 23, {0, 0, 37, 23}, 0.5, 0.5, 17.5f},   // rounds to 18
+        {300, 200, 37, 23, {0, 0, 37, 23}, 0.5, 0.5, 17.5f},  // rounds to 18
         {300, 200, -37, 23, {0, 0, 37, 23}, 0.5, 0.5, 32.0f},
         {300, 200, 74, 46, {0, 0, 37, 23}, 0.25, 0.75, 64.0f},
         {300, 200, 50, -30, {3, 2, 30, 20}, 0.5, 0.5, 100.4f},

@@ -1,9 +1,8 @@
-#include "display/direct_draw.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "display/direct_draw.h"
 #include "platform/display_device.h"
 
 namespace klice {
@@ -76,9 +75,12 @@ TEST_P(Surfaces, ClearBrushTextLeavesTheGapsAlone) {
     for (int y = 10; y < 70; ++y)
         for (int x = 10; x < 130; ++x) {
             uint32_t p = surface->Pixel(x, y);
-            if (p == Raw(255, 255, 0)) ++yellow;
-            else if (p == blue) ++untouched;
-            else ++other;
+            if (p == Raw(255, 255, 0))
+                ++yellow;
+            else if (p == blue)
+                ++untouched;
+            else
+                ++other;
         }
     EXPECT_GT(yellow, 100);
     EXPECT_GT(untouched, yellow);  // the cell is mostly background

@@ -3,7 +3,6 @@
 // report it with the reader's own message, skip only the start-up steps after
 // the failing one, and go on running: the title, the menu and play.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -57,11 +56,11 @@ private:
 
 struct Damage {
     std::string file;
-    std::string label;                     // names the test case
-    std::optional<size_t> cut;             // keep this many bytes
-    std::optional<size_t> flip;            // invert the byte at this offset (from the end if negative)
+    std::string label;           // names the test case
+    std::optional<size_t> cut;   // keep this many bytes
+    std::optional<size_t> flip;  // invert the byte at this offset (from the end if negative)
     bool missing = false;
-    std::optional<std::string> message;    // the exact report at start, when it is fixed
+    std::optional<std::string> message;  // the exact report at start, when it is fixed
 };
 
 std::optional<std::string> Damaged(const Damage& d) {
@@ -164,8 +163,8 @@ std::vector<Damage> Damages() {
     for (const char* f : {"krajina.dat", "ruzne.dat"}) {
         const std::string file = f;
         const size_t size = ReadBuilt(file).size();
-        all.push_back({file, "missing", {}, {}, true,
-                       "Cannot open file \"$DATA/" + file + "\". No such file or directory."});
+        all.push_back(
+            {file, "missing", {}, {}, true, "Cannot open file \"$DATA/" + file + "\". No such file or directory."});
         all.push_back({file, "empty", 0, {}, false, "Invalid stream format."});
         all.push_back({file, "cut_in_header", 8, {}, false, "Stream read error."});
         for (size_t cut : {size_t{100}, size / 3, size / 2, size - 1})
@@ -183,8 +182,8 @@ std::vector<Damage> Damages() {
 
 INSTANTIATE_TEST_SUITE_P(EveryDataFile, DamagedData, ::testing::ValuesIn(Damages()),
                          [](const ::testing::TestParamInfo<Damage>& info) {
-                             std::string name = info.param.file.substr(0, info.param.file.find('.')) + "_" +
-                                                info.param.label;
+                             std::string name =
+                                 info.param.file.substr(0, info.param.file.find('.')) + "_" + info.param.label;
                              return name;
                          });
 

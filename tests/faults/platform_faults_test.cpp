@@ -112,7 +112,8 @@ TEST(ShippedGame, ADamagedWindowResourceIsReportedAndEndsTheGame) {
         size_t size;
         bool in_property;
     };
-    for (auto [cut, in_property] : {cut_at{40, true}, cut_at{whole.size() / 2, true}, cut_at{whole.size() - 3, false}}) {
+    for (auto [cut, in_property] :
+         {cut_at{40, true}, cut_at{whole.size() / 2, true}, cut_at{whole.size() - 3, false}}) {
         const std::vector<uint8_t> damaged(whole.begin(), whole.begin() + ptrdiff_t(cut));
         platform::RegisterResource(platform::RT_RCDATA, "TFORM1", damaged);
         {

@@ -1,14 +1,14 @@
 #include "game/level_loading.h"
 
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/resource.h>
-#include <unistd.h>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "game/game_state.h"
 #include "game/level_file.h"
@@ -32,8 +32,8 @@ level_record sample_record(int32_t seed) {
     for (int i = 0; i < kObjectCount; ++i) {
         level_object& o = r.objects[i];
         int32_t base = seed * 1000 + i * 10;
-        o = {base, base + 1, -(base + 2), base + 3, base + 4, base + 5, base + 6,
-             static_cast<uint8_t>(i % 3), {0, 0, 0}};
+        o = {base,     base + 1, -(base + 2), base + 3, base + 4, base + 5, base + 6, static_cast<uint8_t>(i % 3),
+             {0, 0, 0}};
     }
     r.objects[7].x = -0x12345678;
     return r;
@@ -54,18 +54,15 @@ int32_t le32(const std::vector<char>& b, size_t at) {
     return static_cast<int32_t>(v);
 }
 
-bool same_bytes(const level_record& a, const level_record& b) {
-    return std::memcmp(&a, &b, sizeof a) == 0;
-}
+bool same_bytes(const level_record& a, const level_record& b) { return std::memcmp(&a, &b, sizeof a) == 0; }
 
 // Each test runs in a fresh working directory with a fresh game_state.
 class LevelLoading : public ::testing::Test {
 protected:
     void SetUp() override {
         previous_ = fs::current_path();
-        dir_ = fs::temp_directory_path() /
-               ("klice_levels_" + std::to_string(::getpid()) + "_" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() / ("klice_levels_" + std::to_string(::getpid()) + "_" +
+                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         fs::current_path(dir_);

@@ -53,9 +53,9 @@ TEST_F(Objects, KeysAreTakenStrictlyInsideTheirReach) {
         bool taken;
     };
     // The key's corner against the player's centre column 120 and top row 500.
-    for (const key_case& c : {key_case{70, 530, false}, key_case{170, 530, false}, key_case{71, 530, true},
-                              key_case{169, 530, true}, key_case{120, 500, false}, key_case{120, 560, false},
-                              key_case{120, 501, true}, key_case{120, 559, true}}) {
+    for (const key_case& c :
+         {key_case{70, 530, false}, key_case{170, 530, false}, key_case{71, 530, true}, key_case{169, 530, true},
+          key_case{120, 500, false}, key_case{120, 560, false}, key_case{120, 501, true}, key_case{120, 559, true}}) {
         SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
         live().objects[0] = key_at(c.x, c.y);
         game_state.keys_taken = 0;
@@ -168,7 +168,7 @@ TEST_F(Objects, HazardsAnimateWhetherOrNotTheyMove) {
     r.leb_count = 1;
     r.zuby_count = 2;
     r.objects[kAlSlot] = mover(600, 100, 1, 0, 50, 0, 1);
-    r.objects[kLebSlot] = mover(650, 100, 1, 0, 50, 0, 0);   // invisible for one frame
+    r.objects[kLebSlot] = mover(650, 100, 1, 0, 50, 0, 0);    // invisible for one frame
     r.objects[kZubySlot] = mover(700, 100, 1, 0, 50, 0, 21);  // invisible, then restarts at 1
     r.objects[kZubySlot + 1] = mover(750, 100, 1, 0, 50, 0, 20);
     w.set_level(1, r);
@@ -230,7 +230,7 @@ TEST_F(Objects, AStillBlockCarriesThePlayerAndStartsAllMotion) {
     EXPECT_EQ(game_state.block_under, 1);
     EXPECT_TRUE(game_state.objects_moving);
     EXPECT_TRUE(game_state.on_ground);
-    EXPECT_EQ(game_state.player_y, 500);  // held where it met the block: no gravity
+    EXPECT_EQ(game_state.player_y, 500);        // held where it met the block: no gravity
     EXPECT_EQ(live().objects[kAlSlot].x, 600);  // the motion begins with the next frame
     EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{4, true}}));
     w.tick();

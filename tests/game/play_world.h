@@ -8,11 +8,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <stdexcept>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -57,8 +57,7 @@ public:
         pictures_[name] = {list, std::move(picture)};
     }
     void fill(TComponent*, const std::string& file_name) override { fills.push_back(file_name); }
-    void draw(TComponent*, const std::string& name, int left, int top, int width, int height,
-              bool mirrored) override {
+    void draw(TComponent*, const std::string& name, int left, int top, int width, int height, bool mirrored) override {
         const auto& [list, p] = find(name);
         draws.push_back({list, name, left, top, width, height, mirrored});
         TDirectDrawSurface& s = *form1->DXDraw->Surface();
@@ -147,8 +146,8 @@ inline const flat_picture::part kFloor{0, 578, 1024, 40, kGrey};
 class PlayWorld {
 public:
     PlayWorld() {
-        path_ = fs::temp_directory_path() /
-                ("klice_play_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
+        path_ =
+            fs::temp_directory_path() / ("klice_play_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
         fs::create_directories(path_);
         add_game_pictures(pictures);
         pictures.add("krajina", "p1", background({kFloor}));

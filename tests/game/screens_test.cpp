@@ -1,8 +1,9 @@
+#include "game/screens.h"
+
 #include <gtest/gtest.h>
 
-#include "game/screens.h"
-#include "play_world.h"
 #include "platform/application.h"
+#include "play_world.h"
 
 namespace klice::testing {
 namespace {

@@ -26,8 +26,8 @@ constexpr int32_t kEscape = 27;
 class DataFolder {
 public:
     DataFolder() {
-        path_ = fs::temp_directory_path() / ("klice_shell_" + std::to_string(::getpid()) + "_" +
-                                             std::to_string(counter_++));
+        path_ = fs::temp_directory_path() /
+                ("klice_shell_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
         fs::create_directories(path_);
         level_record one{};
         one.start_y = 500;

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "play_world.h"
 #include "platform/application.h"
+#include "play_world.h"
 
 namespace klice::testing {
 namespace {

@@ -1,6 +1,7 @@
+#include "input/keyboard.h"
+
 #include <gtest/gtest.h>
 
-#include "input/keyboard.h"
 #include "platform/application.h"
 
 using namespace klice;

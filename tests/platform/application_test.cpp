@@ -1,10 +1,11 @@
+#include "platform/application.h"
+
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "platform/application.h"
 #include "platform/exception.h"
 
 using namespace klice::platform;

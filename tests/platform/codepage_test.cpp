@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "platform/codepage.h"
+
+#include <gtest/gtest.h>
 
 using namespace klice::platform;
 
@@ -20,7 +20,11 @@ TEST(CodePage, CasePairsCoverCzechLettersButNotSigns) {
     EXPECT_EQ(CharLower(0xD7), 0xD7);  // × has no case
     EXPECT_EQ(CharUpper(0xDF), 0xDF);  // ß has no upper case here
     EXPECT_EQ(LowerCase("P1"), "p1");
-    EXPECT_EQ(CompareTextIgnoreCase("\xC8" "ERT", "\xE8" "ert"), 0);
+    EXPECT_EQ(CompareTextIgnoreCase("\xC8"
+                                    "ERT",
+                                    "\xE8"
+                                    "ert"),
+              0);
     EXPECT_LT(CompareTextIgnoreCase("p1", "p10"), 0);
     EXPECT_NE(CompareTextIgnoreCase("a", "b"), 0);
 }

@@ -1,10 +1,11 @@
+#include "platform/display_device.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
 #include "platform/application.h"
-#include "platform/display_device.h"
 
 using namespace klice::platform;
 
@@ -189,9 +190,9 @@ TEST_F(Display, CopyDibClipsToPictureAndSurfaceAndRejectsShortRows) {
     eight.Entry(1, 255, 255, 255);
     DeviceContext* dc = nullptr;
     ASSERT_EQ(s->GetDC(&dc), Result::Ok);
-    dc->CopyDib(3, 3, eight.view, 0, 0, 2, 2);     // only (3, 3) is on the surface
-    dc->CopyDib(-1, 0, eight.view, 0, 0, 2, 1);    // only (0, 0)
-    dc->CopyDib(1, 1, eight.view, 1, 1, 5, 5);     // one source pixel is left
+    dc->CopyDib(3, 3, eight.view, 0, 0, 2, 2);   // only (3, 3) is on the surface
+    dc->CopyDib(-1, 0, eight.view, 0, 0, 2, 1);  // only (0, 0)
+    dc->CopyDib(1, 1, eight.view, 1, 1, 5, 5);   // one source pixel is left
     DibView bad = eight.view;
     bad.stride = 1;
     dc->CopyDib(2, 0, bad, 0, 0, 2, 2);

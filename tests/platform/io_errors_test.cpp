@@ -1,11 +1,11 @@
 #include "platform/io_errors.h"
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
-
-#include <gtest/gtest.h>
 
 namespace klice::platform {
 namespace {

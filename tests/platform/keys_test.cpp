@@ -1,15 +1,16 @@
+#include "platform/keys.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
 
 #include "platform/application.h"
-#include "platform/keys.h"
 
 using namespace klice::platform;
 
 TEST(Keys, EveryGameKeyLettersAndDigitsRoundTripThroughTheSystemKeys) {
-    std::vector<int32_t> codes = {VK_ESCAPE, VK_RETURN, VK_LEFT, VK_UP, VK_RIGHT, VK_DOWN, VK_SPACE,
-                                  VK_SHIFT, VK_CONTROL, VK_MENU, VK_BACK, VK_TAB, VK_F1, VK_F1 + 11};
+    std::vector<int32_t> codes = {VK_ESCAPE, VK_RETURN,  VK_LEFT, VK_UP,   VK_RIGHT, VK_DOWN, VK_SPACE,
+                                  VK_SHIFT,  VK_CONTROL, VK_MENU, VK_BACK, VK_TAB,   VK_F1,   VK_F1 + 11};
     for (int32_t c = 'A'; c <= 'Z'; ++c) codes.push_back(c);
     for (int32_t c = '0'; c <= '9'; ++c) codes.push_back(c);
     std::set<int32_t> system_keys;

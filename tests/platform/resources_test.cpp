@@ -1,8 +1,8 @@
+#include "platform/resources.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "platform/resources.h"
 
 using namespace klice::platform;
 

@@ -1,4 +1,7 @@
+#include "platform/sound_device.h"
+
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -8,9 +11,6 @@
 #include <fstream>
 #include <string>
 #include <thread>
-#include <unistd.h>
-
-#include "platform/sound_device.h"
 
 using namespace klice::platform;
 
@@ -29,11 +29,14 @@ WaveFormat MonoPcm16(uint32_t rate) {
     return f;
 }
 
-std::vector<int16_t> Constant(size_t frames, double level) { return std::vector<int16_t>(frames, int16_t(level * 32767)); }
+std::vector<int16_t> Constant(size_t frames, double level) {
+    return std::vector<int16_t>(frames, int16_t(level * 32767));
+}
 
 std::vector<int16_t> Sine(size_t frames, double hz, uint32_t rate, double level) {
     std::vector<int16_t> s(frames);
-    for (size_t i = 0; i < frames; ++i) s[i] = int16_t(std::lrint(level * 32767 * std::sin(2 * kPi * hz * double(i) / rate)));
+    for (size_t i = 0; i < frames; ++i)
+        s[i] = int16_t(std::lrint(level * 32767 * std::sin(2 * kPi * hz * double(i) / rate)));
     return s;
 }
 

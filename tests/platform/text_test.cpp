@@ -24,8 +24,10 @@ Counts Survey(DeviceContext& dc, int w, int h, uint32_t background, uint32_t tex
                 ++c.background;
                 continue;
             }
-            if (p == text) ++c.text;
-            else ++c.mixed;
+            if (p == text)
+                ++c.text;
+            else
+                ++c.mixed;
             c.min_x = std::min(c.min_x, x);
             c.max_x = std::max(c.max_x, x);
             c.min_y = std::min(c.min_y, y);

@@ -1,6 +1,6 @@
-#include <gtest/gtest.h>
-
 #include "platform/tick_schedule.h"
+
+#include <gtest/gtest.h>
 
 using namespace klice::platform;
 using namespace std::chrono_literals;

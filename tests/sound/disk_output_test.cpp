@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
-#include <unistd.h>
 
 #include "sound_fixture.h"
 
@@ -56,7 +56,8 @@ TEST(DiskOutput, WavesSoundThroughTheCallbackAndStopSilencesThem) {
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     std::filesystem::remove(file);
     auto zero = [&](uintmax_t from, uintmax_t to) {
-        return std::all_of(bytes.begin() + ptrdiff_t(from), bytes.begin() + ptrdiff_t(to), [](char b) { return b == 0; });
+        return std::all_of(bytes.begin() + ptrdiff_t(from), bytes.begin() + ptrdiff_t(to),
+                           [](char b) { return b == 0; });
     };
     ASSERT_GE(bytes.size(), stopped_at + 4 * period);
     EXPECT_FALSE(zero(playing_from, playing_from + 8 * period));

@@ -29,9 +29,22 @@ public:
 // 16-bit mono PCM at `rate` from levels in [-1, 1].
 inline TWave MakeWave(const std::vector<double>& levels, uint32_t rate = 22050) {
     TWave wave;
-    const uint8_t format[16] = {1, 0, 1, 0, uint8_t(rate), uint8_t(rate >> 8), uint8_t(rate >> 16), 0,
-                                uint8_t(2 * rate), uint8_t((2 * rate) >> 8), uint8_t((2 * rate) >> 16), 0,
-                                2, 0, 16, 0};
+    const uint8_t format[16] = {1,
+                                0,
+                                1,
+                                0,
+                                uint8_t(rate),
+                                uint8_t(rate >> 8),
+                                uint8_t(rate >> 16),
+                                0,
+                                uint8_t(2 * rate),
+                                uint8_t((2 * rate) >> 8),
+                                uint8_t((2 * rate) >> 16),
+                                0,
+                                2,
+                                0,
+                                16,
+                                0};
     wave.SetFormat(format, sizeof format);
     wave.SetSize(levels.size() * 2);
     for (size_t i = 0; i < levels.size(); ++i) {

@@ -1,3 +1,5 @@
+#include "sound/wave.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -6,7 +8,6 @@
 #include "data/errors.h"
 #include "data/filer.h"
 #include "sound/sound_errors.h"
-#include "sound/wave.h"
 
 using namespace klice;
 
@@ -48,7 +49,8 @@ TWave Load(const Bytes& image) {
     return wave;
 }
 
-template <class E> std::string Failure(const std::function<void()>& f) {
+template <class E>
+std::string Failure(const std::function<void()>& f) {
     try {
         f();
     } catch (const E& e) {
@@ -112,9 +114,13 @@ TEST(WaveRead, TruncatedOrOverstatedDataIsAStreamReadError) {
 }
 
 TEST(WaveStream, EveryFailureHasItsMessage) {
-    EXPECT_EQ(Failure<EWaveStreamError>([] { Load({'R', 'I', 'F', 'X', 0, 0, 0, 0, 'W', 'A', 'V', 'E'}); }),
+    EXPECT_EQ(Failure<EWaveStreamError>([] {
+                  Load({'R', 'I', 'F', 'X', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
+              }),
               "Wave is invalid");
-    EXPECT_EQ(Failure<EWaveStreamError>([] { Load({'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' '}); }),
+    EXPECT_EQ(Failure<EWaveStreamError>([] {
+                  Load({'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' '});
+              }),
               "Wave is invalid");
     EXPECT_EQ(Failure<EWaveStreamError>([] { Load({'R', 'I', 'F', 'F'}); }), "Wave is invalid");
 

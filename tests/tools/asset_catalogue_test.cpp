@@ -28,10 +28,10 @@ using Props = std::vector<std::pair<std::string, Value>>;
 struct Value {
     int tag = 0;
     int64_t integer = 0;
-    std::string text;                 // strings and identifiers
-    std::vector<uint8_t> bytes;       // binary blocks
+    std::string text;            // strings and identifiers
+    std::vector<uint8_t> bytes;  // binary blocks
     std::vector<std::string> set;
-    std::vector<Props> items;         // collections
+    std::vector<Props> items;  // collections
 };
 struct Component {
     std::string class_name, name;
@@ -96,8 +96,11 @@ private:
             case 2: v.integer = static_cast<int8_t>(U8()); break;
             case 3: v.integer = static_cast<int16_t>(U8() | (U8() << 8)); break;
             case 4: v.integer = static_cast<int32_t>(U32()); break;
-            case 6: case 7: v.text = Str(); break;
-            case 8: case 9: case 13: break;
+            case 6:
+            case 7: v.text = Str(); break;
+            case 8:
+            case 9:
+            case 13: break;
             case 10: {
                 const uint32_t n = U32();
                 v.bytes.assign(b_.begin() + p_, b_.begin() + p_ + n);
@@ -151,15 +154,15 @@ struct PictureRow {
 };
 
 const PictureRow kPanak[] = {
-    {"pa1", 60, 76, 8, true, "clWhite", 5629},       {"pa2", 60, 76, 8, true, "clWhite", 5629},
-    {"pa3", 60, 76, 8, true, "clWhite", 5629},       {"pa4", 60, 76, 8, true, "clWhite", 5629},
-    {"hop", 60, 76, 8, true, "clWhite", 5629},       {"klic", 30, 30, 8, true, "clBlack", 2029},
-    {"prsk1", 96, 96, 32, true, "clWhite", 36921},   {"prsk2", 96, 96, 32, true, "clWhite", 36921},
-    {"prsk3", 96, 96, 32, true, "clWhite", 36921},   {"prsk4", 96, 96, 32, true, "clWhite", 36921},
+    {"pa1", 60, 76, 8, true, "clWhite", 5629},         {"pa2", 60, 76, 8, true, "clWhite", 5629},
+    {"pa3", 60, 76, 8, true, "clWhite", 5629},         {"pa4", 60, 76, 8, true, "clWhite", 5629},
+    {"hop", 60, 76, 8, true, "clWhite", 5629},         {"klic", 30, 30, 8, true, "clBlack", 2029},
+    {"prsk1", 96, 96, 32, true, "clWhite", 36921},     {"prsk2", 96, 96, 32, true, "clWhite", 36921},
+    {"prsk3", 96, 96, 32, true, "clWhite", 36921},     {"prsk4", 96, 96, 32, true, "clWhite", 36921},
     {"uvod1", 1024, 768, 24, false, "98304", 2359341}, {"uvod2", 1024, 768, 24, false, "98304", 2359341},
     {"posuvnik", 449, 140, 8, true, "clWhite", 64349}, {"sipka1", 127, 79, 8, true, "clWhite", 11181},
-    {"sipka2", 128, 86, 8, true, "clWhite", 12077},  {"hra1", 177, 81, 8, false, "clGreen", 15649},
-    {"konec1", 190, 88, 8, false, "clWhite", 17965}, {"zapvyp", 168, 30, 8, true, "clBlack", 6109},
+    {"sipka2", 128, 86, 8, true, "clWhite", 12077},    {"hra1", 177, 81, 8, false, "clGreen", 15649},
+    {"konec1", 190, 88, 8, false, "clWhite", 17965},   {"zapvyp", 168, 30, 8, true, "clBlack", 6109},
 };
 
 TEST(WindowResource, FormAndComponentsCarryTheirStoredSettings) {
@@ -172,7 +175,7 @@ TEST(WindowResource, FormAndComponentsCarryTheirStoredSettings) {
     std::vector<std::string> names;
     for (const Component& c : form.children) names.push_back(c.name);
     EXPECT_EQ(names, (std::vector<std::string>{"DXDraw", "Edit1", "panak", "ruzne", "krajina", "Timer1", "DXSound1",
-                                                "WaveList", "DXInput1", "DXMusic1"}));
+                                               "WaveList", "DXInput1", "DXMusic1"}));
     const Component* draw = form.Child("DXDraw");
     ASSERT_NE(draw, nullptr);
     EXPECT_EQ(draw->Prop("Display.Width")->integer, 1024);
@@ -207,8 +210,8 @@ TEST(WindowResource, PanakHoldsTheEighteenPicturesInOrder) {
         SCOPED_TRACE(row.name);
         std::vector<std::string> paths;
         for (const auto& [p, v] : item) paths.push_back(p);
-        ASSERT_EQ(paths, (std::vector<std::string>{"Name", "PatternHeight", "PatternWidth", "Picture.Data", "SystemMemory",
-                                                   "Transparent", "TransparentColor"}));
+        ASSERT_EQ(paths, (std::vector<std::string>{"Name", "PatternHeight", "PatternWidth", "Picture.Data",
+                                                   "SystemMemory", "Transparent", "TransparentColor"}));
         EXPECT_EQ(item[0].second.text, row.name);
         EXPECT_EQ(item[1].second.integer, 0);
         EXPECT_EQ(item[2].second.integer, 0);
@@ -256,7 +259,8 @@ TEST(WindowResource, PlayerPicturesLetTheProbesSeeThroughThem) {
                 for (int col = 11; col <= 15; ++col)
                     EXPECT_EQ(rgb8(data, 60, 76, col, row + drop), 0xFFFFFFu) << col << "," << row + drop;
         for (int row = 0; row <= 4; ++row)
-            for (int col = 28; col <= 32; ++col) EXPECT_EQ(rgb8(data, 60, 76, col, row), 0xFFFFFFu) << col << "," << row;
+            for (int col = 28; col <= 32; ++col)
+                EXPECT_EQ(rgb8(data, 60, 76, col, row), 0xFFFFFFu) << col << "," << row;
         // The figure itself has neither black (it would hide walls) nor pure red.
         int figure = 0;
         for (int y = 0; y < 76; ++y)
@@ -289,7 +293,8 @@ TEST(WindowResource, ImageListPlaceholdersHaveNoPictures) {
     }
     const Value* krajina = Form().Child("krajina")->Prop("Items");
     std::vector<std::string> expected;
-    for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30}) expected.push_back("p" + std::to_string(n));
+    for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 21, 22, 23, 24, 25, 26, 27, 28, 29, 30})
+        expected.push_back("p" + std::to_string(n));
     EXPECT_EQ(names(krajina), expected);
     for (const Props& item : krajina->items) {
         EXPECT_EQ(item[4].second.tag, 8);
@@ -302,8 +307,8 @@ TEST(WindowResource, WavesArePcmMonoAtTheirRatesAndSizes) {
         uint32_t rate, data;
         bool looped;
     };
-    const WaveRow rows[] = {{22050, 139488, false}, {22050, 53388, false},    {11025, 728, false},
-                            {22050, 11288, false},  {22050, 101230, false},   {16000, 2690816, true},
+    const WaveRow rows[] = {{22050, 139488, false}, {22050, 53388, false},  {11025, 728, false},
+                            {22050, 11288, false},  {22050, 101230, false}, {16000, 2690816, true},
                             {16000, 1182998, true}};
     const Value* items = Form().Child("WaveList")->Prop("Items");
     EXPECT_EQ(Form().Child("WaveList")->Prop("DXSound")->text, "DXSound1");
@@ -323,8 +328,8 @@ TEST(WindowResource, WavesArePcmMonoAtTheirRatesAndSizes) {
         EXPECT_EQ(le32(w, 4), w.size() - 8);
         EXPECT_EQ(std::string(w.begin() + 8, w.begin() + 16), "WAVEfmt ");
         EXPECT_EQ(le32(w, 16), 16u);
-        EXPECT_EQ(w[20] | (w[21] << 8), 1);   // PCM
-        EXPECT_EQ(w[22] | (w[23] << 8), 1);   // mono
+        EXPECT_EQ(w[20] | (w[21] << 8), 1);  // PCM
+        EXPECT_EQ(w[22] | (w[23] << 8), 1);  // mono
         EXPECT_EQ(le32(w, 24), rows[i].rate);
         EXPECT_EQ(le32(w, 28), rows[i].rate * 2);
         EXPECT_EQ(w[32] | (w[33] << 8), 2);
@@ -333,7 +338,8 @@ TEST(WindowResource, WavesArePcmMonoAtTheirRatesAndSizes) {
         EXPECT_EQ(le32(w, 40), rows[i].data);
         // Not silence.
         int loud = 0;
-        for (size_t s = 44; s + 1 < w.size(); s += 2) loud += std::abs(static_cast<int16_t>(w[s] | (w[s + 1] << 8))) > 1000;
+        for (size_t s = 44; s + 1 < w.size(); s += 2)
+            loud += std::abs(static_cast<int16_t>(w[s] | (w[s + 1] << 8))) > 1000;
         EXPECT_GT(loud, static_cast<int>(rows[i].data / 2 / 50));
     }
 }
@@ -349,7 +355,8 @@ TEST(PictureFiles, LoadIntoPictureCollectionsWithTheNamesTheGameAsksFor) {
     }
     klice::TPictureCollection ruzne;
     ruzne.LoadFromFile(std::string(KLICE_BUILT_DATA_DIR) + "/ruzne.dat");
-    for (const char* name : {"ctverec", "al1", "al2", "al3", "leb1", "leb2", "leb3", "zuby1", "zuby2", "zuby3", "sipka"}) {
+    for (const char* name :
+         {"ctverec", "al1", "al2", "al3", "leb1", "leb2", "leb3", "zuby1", "zuby2", "zuby3", "sipka"}) {
         klice::TPictureCollectionItem* item = ruzne.Find(name);
         EXPECT_GT(item->Width(), 0) << name;
         EXPECT_TRUE(item->Transparent) << name;
@@ -372,7 +379,11 @@ TEST(LevelFiles, EveryLevelHasSixKeysAndGroupsWithinTen) {
         }
         for (int i = 0; i < klice::kObjectCount; ++i) {
             const int first = i < 6 ? 0 : i < 16 ? 6 : 6 + (i - 6) / 10 * 10;
-            const int32_t used = i < 6 ? 6 : i < 16 ? r.block_count : i < 26 ? r.al_count : i < 36 ? r.leb_count : r.zuby_count;
+            const int32_t used = i < 6    ? 6
+                                 : i < 16 ? r.block_count
+                                 : i < 26 ? r.al_count
+                                 : i < 36 ? r.leb_count
+                                          : r.zuby_count;
             static const klice::level_object unused{};
             if (i - first >= used) {
                 EXPECT_EQ(std::memcmp(&r.objects[i], &unused, 32), 0) << "slot " << i;

@@ -74,8 +74,10 @@ TEST(ComponentText, ReportsTheFileAndLineOfAFault) {
     EXPECT_EQ(compile("object TForm f\n  object TA a\n  end\n  Late = 1\nend\n"),
               "form1.txt:4: properties must come before the nested objects");
     EXPECT_EQ(compile("object TForm f\n  Caption = 'open\nend\n"), "form1.txt:2: unterminated quoted text");
-    EXPECT_EQ(compile("object TForm f\n  Items = <\n    Name = 'x'\n  >\nend\n"), "form1.txt:3: expected 'item' or '>'");
-    EXPECT_EQ(compile("object TForm f\n  Tag = 99999999999\nend\n"), "form1.txt:2: '99999999999' is outside -2147483648 .. 2147483647");
+    EXPECT_EQ(compile("object TForm f\n  Items = <\n    Name = 'x'\n  >\nend\n"),
+              "form1.txt:3: expected 'item' or '>'");
+    EXPECT_EQ(compile("object TForm f\n  Tag = 99999999999\nend\n"),
+              "form1.txt:2: '99999999999' is outside -2147483648 .. 2147483647");
     const std::string missing = compile("object TForm f\n  Picture.Data = picture 'nowhere.png' 8\nend\n");
     EXPECT_EQ(missing.rfind("form1.txt:2: cannot open nowhere.png", 0), 0u) << missing;
 }
@@ -109,7 +111,8 @@ TEST(LevelSource, RefusesLevelsTheGameCouldNotFinish) {
         return error_of([&] { klice::assets::compile_level_text(text, "p.txt", level); });
     };
     EXPECT_EQ(compile("background p1\nstart 590\n" + keys, 1), "p.txt:7: the level has 5 keys, not six");
-    EXPECT_EQ(compile("background p2\nstart 590\n" + keys + "key 1 1\n", 11), "p.txt:1: level 11 is drawn on p1, not p2");
+    EXPECT_EQ(compile("background p2\nstart 590\n" + keys + "key 1 1\n", 11),
+              "p.txt:1: level 11 is drawn on p1, not p2");
     std::string many = "background p1\nstart 590\n" + keys + "key 1 1\n";
     for (int i = 0; i < 11; ++i) many += "leb 1 1 0 0 0 1\n";
     EXPECT_EQ(compile(many, 1), "p.txt:19: more than ten leb entries");
@@ -137,21 +140,22 @@ TEST(SoundRecipe, ALoopedScoreContinuesAcrossTheSeam) {
     // The note sounds at the start of the buffer as it does at its end, and
     // the step from the last sample to the first is as small as any other.
     int max_step = 0;
-    for (size_t i = 1; i < s.samples.size(); ++i) max_step = std::max(max_step, std::abs(s.samples[i] - s.samples[i - 1]));
+    for (size_t i = 1; i < s.samples.size(); ++i)
+        max_step = std::max(max_step, std::abs(s.samples[i] - s.samples[i - 1]));
     EXPECT_GT(std::abs(s.samples[100]), 1000);
     EXPECT_LE(std::abs(s.samples.front() - s.samples.back()), max_step);
 }
 
 TEST(SoundRecipe, ReportsFaultsAndKeepsTheExactSize) {
-    auto compile = [](const std::string& text) {
-        return error_of([&] { klice::assets::synthesize(text, "s.txt"); });
-    };
+    auto compile = [](const std::string& text) { return error_of([&] { klice::assets::synthesize(text, "s.txt"); }); };
     EXPECT_EQ(compile("rate 8000\nbytes 7\n"), "s.txt:2: 16-bit samples need an even byte count");
-    EXPECT_EQ(compile("rate 8000\nbytes 8\nsteps 4\nvoice v sine 1 1 1 1 1\nseq v 0 h4:1\n"), "s.txt:5: 'h4' is not a note");
+    EXPECT_EQ(compile("rate 8000\nbytes 8\nsteps 4\nvoice v sine 1 1 1 1 1\nseq v 0 h4:1\n"),
+              "s.txt:5: 'h4' is not a note");
     EXPECT_EQ(compile("rate 8000\nbytes 8\nsteps 4\nvoice v sine 1 1 1 1 1\nseq v 2 c4:4\n"),
               "s.txt:5: the notes run past the end of the sound");
     EXPECT_EQ(compile("rate 8000\nbytes 8\nhum 1\n"), "s.txt:3: unknown recipe line 'hum'");
-    const auto image = klice::assets::wave_image(klice::assets::synthesize("rate 11025\nbytes 728\ntone 0 30 100 50 500 sine 1 20\n", "s"));
+    const auto image = klice::assets::wave_image(
+        klice::assets::synthesize("rate 11025\nbytes 728\ntone 0 30 100 50 500 sine 1 20\n", "s"));
     EXPECT_EQ(image.size(), 728u + 44u);
 }
 

@@ -43,8 +43,8 @@ TEST(PlayScript, EveryKeyNameHasItsCode) {
 }
 
 TEST(PlayScript, BadLinesNameTheirLine) {
-    for (const char* text : {"x D\n", "0 D\n", "5\n", "5 Q\n", "9-3 D\n", "4 mouse 1\n", "4-6 click\n",
-                             "4 click 3\n", "4 mouse a b\n", "d\n5 D\n"}) {
+    for (const char* text : {"x D\n", "0 D\n", "5\n", "5 Q\n", "9-3 D\n", "4 mouse 1\n", "4-6 click\n", "4 click 3\n",
+                             "4 mouse a b\n", "d\n5 D\n"}) {
         try {
             parse_script(std::string("# ok\n") + text);
             ADD_FAILURE() << text;
@@ -55,8 +55,8 @@ TEST(PlayScript, BadLinesNameTheirLine) {
 }
 
 TEST(PlayOptions, CommandLine) {
-    options o = parse_options({"--data", "d", "--level", "7", "--ticks", "600", "--frames", "out", "--every",
-                               "100", "--log", "l.json", "--sound"});
+    options o = parse_options({"--data", "d", "--level", "7", "--ticks", "600", "--frames", "out", "--every", "100",
+                               "--log", "l.json", "--sound"});
     EXPECT_EQ(o.data, "d");
     EXPECT_EQ(o.level, 7);
     EXPECT_EQ(o.ticks, 600);
@@ -65,9 +65,13 @@ TEST(PlayOptions, CommandLine) {
     EXPECT_EQ(o.log, "l.json");
     EXPECT_TRUE(o.sound);
     EXPECT_EQ(parse_options({"--script", "s"}).script, "s");
-    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{
-             {}, {"--ticks"}, {"--ticks", "-1"}, {"--level", "26", "--ticks", "1"},
-             {"--level", "0", "--ticks", "1"}, {"--every", "0", "--ticks", "1"}, {"--fast", "--ticks", "1"}})
+    for (std::vector<std::string> bad : std::vector<std::vector<std::string>>{{},
+                                                                              {"--ticks"},
+                                                                              {"--ticks", "-1"},
+                                                                              {"--level", "26", "--ticks", "1"},
+                                                                              {"--level", "0", "--ticks", "1"},
+                                                                              {"--every", "0", "--ticks", "1"},
+                                                                              {"--fast", "--ticks", "1"}})
         EXPECT_THROW(parse_options(bad), std::invalid_argument);
 }
 

@@ -73,8 +73,8 @@ void limb(Canvas& c, double x0, double y0, double x1, double y1, double w, Rgb f
 
 // legs: foot offsets from the hip for the far and near leg (x forward is
 // negative), knee lift; arms: hand offsets.
-void draw_figure(Canvas& c, double far_foot, double near_foot, double far_lift, double near_lift,
-                 double far_hand, double near_hand, bool jump) {
+void draw_figure(Canvas& c, double far_foot, double near_foot, double far_lift, double near_lift, double far_hand,
+                 double near_hand, bool jump) {
     const double hip_y = 48, hip_x = 31;
     // far limbs first (darker), then body, then near limbs
     auto leg = [&](double foot, double lift, Rgb col) {
@@ -131,10 +131,10 @@ void make_player() {
         double ff, nf, fl, nl, fh, nh;
     };
     const Pose walk[4] = {
-        {7, -9, 0, 0, -7, 7},   // stride
-        {2, -2, 4, 0, -2, 2},   // passing
-        {-9, 7, 0, 0, 7, -7},   // other stride
-        {-2, 2, 0, 4, 2, -2},   // passing
+        {7, -9, 0, 0, -7, 7},  // stride
+        {2, -2, 4, 0, -2, 2},  // passing
+        {-9, 7, 0, 0, 7, -7},  // other stride
+        {-2, 2, 0, 4, 2, -2},  // passing
     };
     for (int i = 0; i < 4; ++i) {
         Canvas c(60, 76, kWhite);
@@ -156,11 +156,16 @@ void draw_key(Canvas& c, int ox, int oy, double s) {
     c.Disc(X(9), Y(15), 7 * s, kGold);
     c.Disc(X(8), Y(13), 3.5 * s, kGoldLight);
     c.Disc(X(9), Y(15), 3 * s, kBlack);
-    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(12.5)), static_cast<int>(14 * s), static_cast<int>(5 * s), kGoldDark);
-    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(13.5)), static_cast<int>(13 * s), static_cast<int>(3 * s), kGold);
-    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(13.5)), static_cast<int>(13 * s), static_cast<int>(1 * s), kGoldLight);
-    c.Rect(static_cast<int>(X(21)), static_cast<int>(Y(17)), static_cast<int>(3 * s), static_cast<int>(6 * s), kGoldDark);
-    c.Rect(static_cast<int>(X(25.5)), static_cast<int>(Y(17)), static_cast<int>(3 * s), static_cast<int>(8 * s), kGoldDark);
+    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(12.5)), static_cast<int>(14 * s), static_cast<int>(5 * s),
+           kGoldDark);
+    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(13.5)), static_cast<int>(13 * s), static_cast<int>(3 * s),
+           kGold);
+    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(13.5)), static_cast<int>(13 * s), static_cast<int>(1 * s),
+           kGoldLight);
+    c.Rect(static_cast<int>(X(21)), static_cast<int>(Y(17)), static_cast<int>(3 * s), static_cast<int>(6 * s),
+           kGoldDark);
+    c.Rect(static_cast<int>(X(25.5)), static_cast<int>(Y(17)), static_cast<int>(3 * s), static_cast<int>(8 * s),
+           kGoldDark);
 }
 
 void make_key() {
@@ -221,7 +226,8 @@ void starry_sky(Canvas& c, int seed) {
     for (int x = 0; x < 1024; ++x) {
         const double h1 = 560 + 40 * std::sin(x * 0.006 + 1.0) + 18 * std::sin(x * 0.017);
         const double h2 = 640 + 30 * std::sin(x * 0.009 + 2.5) + 10 * std::sin(x * 0.031);
-        for (int y = static_cast<int>(h1); y < 768; ++y) c.Set(x, y, mix({40, 46, 96}, {30, 30, 70}, (y - 500) / 2 & 255));
+        for (int y = static_cast<int>(h1); y < 768; ++y)
+            c.Set(x, y, mix({40, 46, 96}, {30, 30, 70}, (y - 500) / 2 & 255));
         for (int y = static_cast<int>(h2); y < 768; ++y) c.Set(x, y, {26, 58, 52});
         c.Set(x, static_cast<int>(h2), {60, 120, 80});
     }
@@ -435,11 +441,20 @@ struct Theme {
 };
 
 Theme theme_named(const std::string& name, const std::string& file) {
-    if (name == "meadow") return {{168, 84, 56}, {96, 64, 54}, {128, 128, 140}, {84, 84, 100}, {122, 80, 44}, {70, 170, 60}, {170, 120, 60}};
-    if (name == "castle") return {{120, 110, 150}, {70, 62, 96}, {150, 146, 160}, {96, 92, 112}, {100, 90, 84}, {110, 150, 90}, {150, 104, 56}};
-    if (name == "cave") return {{110, 80, 60}, {60, 44, 36}, {96, 86, 80}, {58, 52, 50}, {88, 64, 44}, {60, 130, 110}, {140, 100, 60}};
-    if (name == "ice") return {{120, 160, 200}, {70, 100, 140}, {170, 200, 230}, {110, 140, 180}, {110, 120, 150}, {220, 240, 255}, {150, 120, 90}};
-    if (name == "desert") return {{200, 150, 80}, {140, 96, 50}, {186, 164, 120}, {130, 110, 80}, {190, 140, 70}, {230, 200, 110}, {150, 100, 50}};
+    if (name == "meadow")
+        return {{168, 84, 56}, {96, 64, 54},  {128, 128, 140}, {84, 84, 100},
+                {122, 80, 44}, {70, 170, 60}, {170, 120, 60}};
+    if (name == "castle")
+        return {{120, 110, 150}, {70, 62, 96},   {150, 146, 160}, {96, 92, 112},
+                {100, 90, 84},   {110, 150, 90}, {150, 104, 56}};
+    if (name == "cave")
+        return {{110, 80, 60}, {60, 44, 36}, {96, 86, 80}, {58, 52, 50}, {88, 64, 44}, {60, 130, 110}, {140, 100, 60}};
+    if (name == "ice")
+        return {{120, 160, 200}, {70, 100, 140},  {170, 200, 230}, {110, 140, 180},
+                {110, 120, 150}, {220, 240, 255}, {150, 120, 90}};
+    if (name == "desert")
+        return {{200, 150, 80}, {140, 96, 50},   {186, 164, 120}, {130, 110, 80},
+                {190, 140, 70}, {230, 200, 110}, {150, 100, 50}};
     throw std::runtime_error(file + ": unknown theme " + name);
 }
 
@@ -454,7 +469,8 @@ void draw_background(const std::string& name) {
     std::vector<std::string> rows;
     std::string line;
     while (std::getline(in, line) && rows.size() < 24) {
-        if (line.size() != 32) throw std::runtime_error(path + ":" + std::to_string(rows.size() + 2) + ": a row has 32 tiles");
+        if (line.size() != 32)
+            throw std::runtime_error(path + ":" + std::to_string(rows.size() + 2) + ": a row has 32 tiles");
         rows.push_back(line);
     }
     if (rows.size() != 24) throw std::runtime_error(path + ": a map has 24 rows");
@@ -491,7 +507,8 @@ void draw_background(const std::string& name) {
                     img.Rect(x + 2, y + 2, 28, 28, t.stone);
                     img.Rect(x + 2, y + 2, 28, 3, shade(t.stone, 30));
                     for (int i = 0; i < 10; ++i)
-                        img.Set(x + 4 + static_cast<int>(hash3(x, y, i) % 24), y + 6 + static_cast<int>(hash3(y, x, i) % 22), shade(t.stone, -25));
+                        img.Set(x + 4 + static_cast<int>(hash3(x, y, i) % 24),
+                                y + 6 + static_cast<int>(hash3(y, x, i) % 22), shade(t.stone, -25));
                     break;
                 case 'G':
                     for (int j = 0; j < 32; ++j)
@@ -502,7 +519,8 @@ void draw_background(const std::string& name) {
                     if (open_above) {
                         for (int i = 0; i < 32; ++i) {
                             const int depth = 6 + static_cast<int>(hash3(x + i, y, 9) % 5);
-                            for (int j = 0; j < depth; ++j) img.Set(x + i, y + j, shade(t.grass, j == 0 ? 30 : -(j * 4)));
+                            for (int j = 0; j < depth; ++j)
+                                img.Set(x + i, y + j, shade(t.grass, j == 0 ? 30 : -(j * 4)));
                         }
                     }
                     break;
@@ -515,7 +533,8 @@ void draw_background(const std::string& name) {
                     break;
                 case '^':
                     img.Rect(x, y + 26, 32, 6, kRed);
-                    for (int s = 0; s < 4; ++s) img.Triangle(x + s * 8, y + 27, x + s * 8 + 8, y + 27, x + s * 8 + 4, y + 8, kRed);
+                    for (int s = 0; s < 4; ++s)
+                        img.Triangle(x + s * 8, y + 27, x + s * 8 + 8, y + 27, x + s * 8 + 4, y + 8, kRed);
                     break;
                 case '~': {
                     const bool surface = at(col, r - 1) == '.';
@@ -525,8 +544,7 @@ void draw_background(const std::string& name) {
                     }
                     break;
                 }
-                default:
-                    throw std::runtime_error(path + ": unknown tile '" + std::string(1, k) + "'");
+                default: throw std::runtime_error(path + ": unknown tile '" + std::string(1, k) + "'");
             }
         }
     save24(img, "krajina/" + name + ".png");

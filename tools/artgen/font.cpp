@@ -62,10 +62,10 @@ struct Accent {
 };
 const std::map<char32_t, Accent>& accents() {
     static const std::map<char32_t, Accent> a = {
-        {U'Á', {U'A', 1}}, {U'É', {U'E', 1}}, {U'Í', {U'I', 1}}, {U'Ú', {U'U', 1}}, {U'Ý', {U'Y', 1}},
-        {U'Č', {U'C', 2}}, {U'Ě', {U'E', 2}}, {U'Ř', {U'R', 2}}, {U'Š', {U'S', 2}}, {U'Ž', {U'Z', 2}},
-        {U'Ň', {U'N', 2}}, {U'Ů', {U'U', 3}}, {U'í', {U'i', 1}}, {U'č', {U'c', 2}}, {U'é', {U'e', 1}},
-        {U'ě', {U'e', 2}},
+        {U'Á', {U'A', 1}}, {U'É', {U'E', 1}}, {U'Í', {U'I', 1}}, {U'Ú', {U'U', 1}},
+        {U'Ý', {U'Y', 1}}, {U'Č', {U'C', 2}}, {U'Ě', {U'E', 2}}, {U'Ř', {U'R', 2}},
+        {U'Š', {U'S', 2}}, {U'Ž', {U'Z', 2}}, {U'Ň', {U'N', 2}}, {U'Ů', {U'U', 3}},
+        {U'í', {U'i', 1}}, {U'č', {U'c', 2}}, {U'é', {U'e', 1}}, {U'ě', {U'e', 2}},
     };
     return a;
 }
@@ -89,9 +89,7 @@ std::u32string decode(const std::string& s) {
 
 }  // namespace
 
-int text_width(int scale, const std::string& text) {
-    return static_cast<int>(decode(text).size()) * 6 * scale - scale;
-}
+int text_width(int scale, const std::string& text) { return static_cast<int>(decode(text).size()) * 6 * scale - scale; }
 
 void draw_text(Canvas& c, int x, int y, int scale, const std::string& text, Rgb colour) {
     for (char32_t ch : decode(text)) {

@@ -154,7 +154,8 @@ private:
         while (std::getline(items, member, ',')) {
             const auto words = split_words(member, file_, line.number);
             if (words.empty() && members.empty() && items.eof()) break;
-            if (words.size() != 1 || !is_identifier(words[0])) Fail(line, "a set holds identifiers separated by commas");
+            if (words.size() != 1 || !is_identifier(words[0]))
+                Fail(line, "a set holds identifiers separated by commas");
             members.push_back(words[0]);
         }
         out_.Set(members);

@@ -7,9 +7,7 @@
 
 namespace klice::assets {
 
-std::string background_of_level(int level) {
-    return "p" + std::to_string(level <= 20 ? (level - 1) % 10 + 1 : level);
-}
+std::string background_of_level(int level) { return "p" + std::to_string(level <= 20 ? (level - 1) % 10 + 1 : level); }
 
 level_record compile_level_text(const std::string& text, const std::string& file, int level) {
     level_record record;
@@ -33,8 +31,8 @@ level_record compile_level_text(const std::string& text, const std::string& file
             if (w.size() != 2) throw ESourceError(file, number, "expected 'background pN'");
             const std::string expected = background_of_level(level);
             if (w[1] != expected)
-                throw ESourceError(file, number, "level " + std::to_string(level) + " is drawn on " + expected +
-                                                     ", not " + w[1]);
+                throw ESourceError(file, number,
+                                   "level " + std::to_string(level) + " is drawn on " + expected + ", not " + w[1]);
             have_background = true;
         } else if (w[0] == "start") {
             if (w.size() != 2) throw ESourceError(file, number, "expected 'start ROW'");
@@ -54,9 +52,9 @@ level_record compile_level_text(const std::string& text, const std::string& file
             if (kind < 0) throw ESourceError(file, number, "unknown line '" + w[0] + "'");
             const size_t fields = kind == 0 ? 6 : 7;
             if (w.size() != fields && w.size() != fields + 1)
-                throw ESourceError(file, number, std::string("expected '") + kinds[kind] +
-                                                     (kind == 0 ? " X Y DX DY RANGE [STEPS]'"
-                                                                : " X Y DX DY RANGE FRAME [STEPS]'"));
+                throw ESourceError(file, number,
+                                   std::string("expected '") + kinds[kind] +
+                                       (kind == 0 ? " X Y DX DY RANGE [STEPS]'" : " X Y DX DY RANGE FRAME [STEPS]'"));
             if (counts[kind] == kGroupCapacity)
                 throw ESourceError(file, number, std::string("more than ten ") + kinds[kind] + " entries");
             level_object& o = record.objects[slots[kind] + counts[kind]++];
@@ -71,8 +69,7 @@ level_record compile_level_text(const std::string& text, const std::string& file
     }
     if (!have_background) throw ESourceError(file, number, "the level names no background");
     if (!have_start) throw ESourceError(file, number, "the level has no start row");
-    if (keys != kKeyCount)
-        throw ESourceError(file, number, "the level has " + std::to_string(keys) + " keys, not six");
+    if (keys != kKeyCount) throw ESourceError(file, number, "the level has " + std::to_string(keys) + " keys, not six");
     record.start_x = 120;
     record.block_count = counts[0];
     record.al_count = counts[1];

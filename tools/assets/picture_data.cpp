@@ -9,8 +9,7 @@ namespace klice::assets {
 std::vector<uint8_t> picture_data(const PngImage& image, int bits, const std::string& file, int line) {
     TDIB dib;
     if (bits == 8) {
-        if (!image.paletted)
-            throw ESourceError(file, line, "an 8-bit picture needs a palette PNG");
+        if (!image.paletted) throw ESourceError(file, line, "an 8-bit picture needs a palette PNG");
         TRGBQuads table{};
         for (size_t i = 0; i < image.palette.size() && i < 256; ++i)
             table[i] = TRGBQuad{image.palette[i][2], image.palette[i][1], image.palette[i][0], 0};

@@ -52,8 +52,7 @@ PngImage read_png(const std::string& path, const std::string& from_file, int fro
         png_colorp palette = nullptr;
         int count = 0;
         png_get_PLTE(png, info, &palette, &count);
-        for (int i = 0; i < count; ++i)
-            image.palette.push_back({palette[i].red, palette[i].green, palette[i].blue});
+        for (int i = 0; i < count; ++i) image.palette.push_back({palette[i].red, palette[i].green, palette[i].blue});
         if (depth < 8) png_set_packing(png);
         png_set_strip_alpha(png);
     } else {
@@ -93,9 +92,8 @@ void write_png(const std::string& path, const PngImage& image) {
         throw std::runtime_error("cannot write " + path + ": " + error);
     }
     png_init_io(png, file.get());
-    png_set_IHDR(png, info, image.width, image.height, 8,
-                 image.paletted ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_set_IHDR(png, info, image.width, image.height, 8, image.paletted ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> palette;
     if (image.paletted) {
         for (const auto& c : image.palette) palette.push_back({c[0], c[1], c[2]});
@@ -104,8 +102,7 @@ void write_png(const std::string& path, const PngImage& image) {
     png_set_compression_level(png, 9);
     png_write_info(png, info);
     const size_t channels = image.paletted ? 1 : 3;
-    for (int y = 0; y < image.height; ++y)
-        png_write_row(png, image.pixels.data() + channels * image.width * y);
+    for (int y = 0; y < image.height; ++y) png_write_row(png, image.pixels.data() + channels * image.width * y);
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
 }

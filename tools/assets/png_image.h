@@ -13,7 +13,7 @@ struct PngImage {
     int width = 0, height = 0;
     bool paletted = false;
     std::vector<std::array<uint8_t, 3>> palette;  // paletted only, up to 256 entries
-    std::vector<uint8_t> pixels;  // paletted: one index a pixel; else R, G, B a pixel; top row first
+    std::vector<uint8_t> pixels;                  // paletted: one index a pixel; else R, G, B a pixel; top row first
 
     std::array<uint8_t, 3> Rgb(int x, int y) const {
         const size_t i = static_cast<size_t>(y) * width + x;

@@ -21,8 +21,7 @@ std::string read_text_file(const std::string& path, const std::string& from_file
     return std::string(bytes.begin(), bytes.end());
 }
 
-std::vector<uint8_t> read_binary_file(const std::string& path, const std::string& from_file,
-                                      int from_line) {
+std::vector<uint8_t> read_binary_file(const std::string& path, const std::string& from_file, int from_line) {
     std::vector<char> bytes = read_all(path, from_file, from_line);
     return std::vector<uint8_t>(bytes.begin(), bytes.end());
 }
@@ -62,23 +61,21 @@ std::vector<std::string> split_words(const std::string& line, const std::string&
     return words;
 }
 
-long long parse_integer(const std::string& word, const std::string& file, int line_no,
-                        long long min, long long max) {
+long long parse_integer(const std::string& word, const std::string& file, int line_no, long long min, long long max) {
     size_t i = 0;
     bool negative = false;
     if (i < word.size() && (word[i] == '-' || word[i] == '+')) negative = word[i++] == '-';
     if (i >= word.size()) throw ESourceError(file, line_no, "'" + word + "' is not a number");
     long long value = 0;
     for (; i < word.size(); ++i) {
-        if (word[i] < '0' || word[i] > '9')
-            throw ESourceError(file, line_no, "'" + word + "' is not a number");
+        if (word[i] < '0' || word[i] > '9') throw ESourceError(file, line_no, "'" + word + "' is not a number");
         value = value * 10 + (word[i] - '0');
         if (value > (1LL << 40)) throw ESourceError(file, line_no, "'" + word + "' is too large");
     }
     if (negative) value = -value;
     if (value < min || value > max)
-        throw ESourceError(file, line_no, "'" + word + "' is outside " + std::to_string(min) + " .. " +
-                                              std::to_string(max));
+        throw ESourceError(file, line_no,
+                           "'" + word + "' is outside " + std::to_string(min) + " .. " + std::to_string(max));
     return value;
 }
 

@@ -18,8 +18,7 @@ public:
 
 // Whole file contents; a missing file is reported against the line that named it.
 std::string read_text_file(const std::string& path, const std::string& from_file, int from_line);
-std::vector<uint8_t> read_binary_file(const std::string& path, const std::string& from_file,
-                                      int from_line);
+std::vector<uint8_t> read_binary_file(const std::string& path, const std::string& from_file, int from_line);
 
 // Splits one source line into words: whitespace separates, 'quoted text' is
 // one word (with '' for a quote inside), and a word that starts with #
@@ -27,7 +26,6 @@ std::vector<uint8_t> read_binary_file(const std::string& path, const std::string
 std::vector<std::string> split_words(const std::string& line, const std::string& file, int line_no);
 
 // Strict decimal integer (optional sign); throws ESourceError otherwise.
-long long parse_integer(const std::string& word, const std::string& file, int line_no,
-                        long long min, long long max);
+long long parse_integer(const std::string& word, const std::string& file, int line_no, long long min, long long max);
 
 }  // namespace klice::assets

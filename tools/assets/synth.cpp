@@ -124,9 +124,8 @@ struct Mixer {
 
 bool parse_shape(const std::string& w, Shape* shape) {
     static const std::map<std::string, Shape> shapes = {
-        {"sine", Shape::Sine},   {"triangle", Shape::Triangle}, {"square", Shape::Square},
-        {"saw", Shape::Saw},     {"organ", Shape::Organ},       {"kick", Shape::Kick},
-        {"snare", Shape::Snare}, {"hat", Shape::Hat}};
+        {"sine", Shape::Sine},   {"triangle", Shape::Triangle}, {"square", Shape::Square}, {"saw", Shape::Saw},
+        {"organ", Shape::Organ}, {"kick", Shape::Kick},         {"snare", Shape::Snare},   {"hat", Shape::Hat}};
     auto it = shapes.find(w);
     if (it == shapes.end()) return false;
     *shape = it->second;
@@ -136,10 +135,18 @@ bool parse_shape(const std::string& w, Shape* shape) {
 // Equal temperament from A4 = 440 Hz, without pow: the semitone ratios are
 // constants and octaves are doublings.
 bool note_frequency(const std::string& note, double* hz) {
-    static const double ratio[12] = {1.0, 1.0594630943592953, 1.122462048309373, 1.189207115002721,
-                                     1.2599210498948732, 1.3348398541700344, 1.4142135623730951,
-                                     1.4983070768766815, 1.5874010519681994, 1.681792830507429,
-                                     1.7817974362806785, 1.887748625363387};
+    static const double ratio[12] = {1.0,
+                                     1.0594630943592953,
+                                     1.122462048309373,
+                                     1.189207115002721,
+                                     1.2599210498948732,
+                                     1.3348398541700344,
+                                     1.4142135623730951,
+                                     1.4983070768766815,
+                                     1.5874010519681994,
+                                     1.681792830507429,
+                                     1.7817974362806785,
+                                     1.887748625363387};
     static const int base[7] = {9, 11, 0, 2, 4, 5, 7};  // a b c d e f g above c
     if (note.size() < 2) return false;
     const char letter = note[0];
@@ -155,8 +162,14 @@ bool note_frequency(const std::string& note, double* hz) {
     }
     if (i + 1 != note.size() || note[i] < '0' || note[i] > '8') return false;
     int octave = note[i] - '0';
-    if (semitone < 0) { semitone += 12; --octave; }
-    if (semitone >= 12) { semitone -= 12; ++octave; }
+    if (semitone < 0) {
+        semitone += 12;
+        --octave;
+    }
+    if (semitone >= 12) {
+        semitone -= 12;
+        ++octave;
+    }
     // C4 is 9 semitones below A4.
     double f = 440.0 * ratio[semitone] / ratio[9];
     for (int o = octave; o > 4; --o) f *= 2;
@@ -237,7 +250,8 @@ Synthesized synthesize(const std::string& text, const std::string& file) {
             v.sustain = 1;
             v.release = num(8, 0, 60000);
             const double dur = num(2, 1, 600000);
-            mix.Note(num(1, 0, 600000), dur - v.release > 0 ? dur - v.release : 0, num(3, 1, 20000), num(4, 1, 20000), v);
+            mix.Note(num(1, 0, 600000), dur - v.release > 0 ? dur - v.release : 0, num(3, 1, 20000), num(4, 1, 20000),
+                     v);
         } else if (w[0] == "noise") {
             if (w.size() != 7) throw ESourceError(file, e.line, "'noise' takes 6 values");
             Voice v;
@@ -280,8 +294,7 @@ Synthesized synthesize(const std::string& text, const std::string& file) {
                     at += len;
                 }
             }
-            if (at > steps && !out.looped)
-                throw ESourceError(file, e.line, "the notes run past the end of the sound");
+            if (at > steps && !out.looped) throw ESourceError(file, e.line, "the notes run past the end of the sound");
         }
     }
     out.samples.resize(mix.buffer.size());
@@ -297,12 +310,22 @@ Synthesized synthesize(const std::string& text, const std::string& file) {
 std::vector<uint8_t> wave_image(const Synthesized& sound) {
     TWave wave;
     const uint32_t rate = static_cast<uint32_t>(sound.rate);
-    const uint8_t format[16] = {1, 0, 1, 0,
-                                static_cast<uint8_t>(rate), static_cast<uint8_t>(rate >> 8),
-                                static_cast<uint8_t>(rate >> 16), static_cast<uint8_t>(rate >> 24),
-                                static_cast<uint8_t>(2 * rate), static_cast<uint8_t>((2 * rate) >> 8),
-                                static_cast<uint8_t>((2 * rate) >> 16), static_cast<uint8_t>((2 * rate) >> 24),
-                                2, 0, 16, 0};
+    const uint8_t format[16] = {1,
+                                0,
+                                1,
+                                0,
+                                static_cast<uint8_t>(rate),
+                                static_cast<uint8_t>(rate >> 8),
+                                static_cast<uint8_t>(rate >> 16),
+                                static_cast<uint8_t>(rate >> 24),
+                                static_cast<uint8_t>(2 * rate),
+                                static_cast<uint8_t>((2 * rate) >> 8),
+                                static_cast<uint8_t>((2 * rate) >> 16),
+                                static_cast<uint8_t>((2 * rate) >> 24),
+                                2,
+                                0,
+                                16,
+                                0};
     wave.SetFormat(format, sizeof format);
     wave.SetSize(sound.samples.size() * 2);
     uint8_t* data = wave.Data();
@@ -316,8 +339,7 @@ std::vector<uint8_t> wave_image(const Synthesized& sound) {
     return out.Bytes();
 }
 
-std::vector<uint8_t> synthesize_wave_file(const std::string& path, const std::string& from_file,
-                                          int from_line) {
+std::vector<uint8_t> synthesize_wave_file(const std::string& path, const std::string& from_file, int from_line) {
     return wave_image(synthesize(read_text_file(path, from_file, from_line), path));
 }
 

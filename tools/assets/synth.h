@@ -34,8 +34,7 @@ Synthesized synthesize(const std::string& text, const std::string& file);
 std::vector<uint8_t> wave_image(const Synthesized& sound);
 
 // Reads and synthesizes a recipe file, reported against the line naming it.
-std::vector<uint8_t> synthesize_wave_file(const std::string& path, const std::string& from_file,
-                                          int from_line);
+std::vector<uint8_t> synthesize_wave_file(const std::string& path, const std::string& from_file, int from_line);
 
 // sin(2 pi turns) from basic arithmetic alone.
 double sine_of_turns(double turns);

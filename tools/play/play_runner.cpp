@@ -54,8 +54,7 @@ void choose_audio(bool sound) {
     if (std::getenv("SDL_AUDIODRIVER")) return;
     if (!has_sound_card()) {
         setenv("SDL_AUDIODRIVER", "disk", 1);
-        if (!std::getenv("SDL_DISKAUDIOFILE"))
-            setenv("SDL_DISKAUDIOFILE", absolute("klice-play-audio.raw").c_str(), 1);
+        if (!std::getenv("SDL_DISKAUDIOFILE")) setenv("SDL_DISKAUDIOFILE", absolute("klice-play-audio.raw").c_str(), 1);
     }
 }
 
@@ -82,15 +81,24 @@ options parse_options(const std::vector<std::string>& args) {
             if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
             return args[++i];
         };
-        if (a == "--data") o.data = value();
-        else if (a == "--level") o.level = static_cast<int>(parse_count(a, value(), 1, 25));
-        else if (a == "--ticks") o.ticks = parse_count(a, value(), 0, int64_t{1} << 40);
-        else if (a == "--script") o.script = value();
-        else if (a == "--frames") o.frames = value();
-        else if (a == "--every") o.every = parse_count(a, value(), 1, int64_t{1} << 40);
-        else if (a == "--log") o.log = value();
-        else if (a == "--sound") o.sound = true;
-        else throw std::invalid_argument("unknown argument '" + a + "'");
+        if (a == "--data")
+            o.data = value();
+        else if (a == "--level")
+            o.level = static_cast<int>(parse_count(a, value(), 1, 25));
+        else if (a == "--ticks")
+            o.ticks = parse_count(a, value(), 0, int64_t{1} << 40);
+        else if (a == "--script")
+            o.script = value();
+        else if (a == "--frames")
+            o.frames = value();
+        else if (a == "--every")
+            o.every = parse_count(a, value(), 1, int64_t{1} << 40);
+        else if (a == "--log")
+            o.log = value();
+        else if (a == "--sound")
+            o.sound = true;
+        else
+            throw std::invalid_argument("unknown argument '" + a + "'");
     }
     if (!o.ticks && o.script.empty()) throw std::invalid_argument("give --ticks or --script");
     return o;
@@ -179,9 +187,8 @@ int run(const options& o, std::ostream& out) {
                 << ",\"keys_taken\":" << g.keys_taken << ",\"player_x\":" << g.player_x
                 << ",\"player_y\":" << g.player_y << ",\"on_ground\":" << json_bool(g.on_ground)
                 << ",\"dying\":" << json_bool(g.dying) << ",\"death_frame\":" << g.death_frame
-                << ",\"objects_moving\":" << json_bool(g.objects_moving)
-                << ",\"waves_started\":" << json_list(started) << ",\"waves_stopped\":" << json_list(stopped)
-                << "}\n";
+                << ",\"objects_moving\":" << json_bool(g.objects_moving) << ",\"waves_started\":" << json_list(started)
+                << ",\"waves_stopped\":" << json_list(stopped) << "}\n";
         }
         started.clear();
         stopped.clear();

@@ -10,14 +10,14 @@
 namespace klice::play {
 
 struct options {
-    std::string data = ".";           // the data files' folder
-    std::optional<int> level;         // enter play at this level
-    std::optional<int64_t> ticks;     // ticks to run; else the script's last tick
-    std::string script;               // script file
-    std::string frames;               // folder for PNG frames
-    int64_t every = 0;                // a frame every this many ticks (0: only the last)
-    std::string log;                  // JSON lines, one per tick
-    bool sound = false;               // a real audio device
+    std::string data = ".";        // the data files' folder
+    std::optional<int> level;      // enter play at this level
+    std::optional<int64_t> ticks;  // ticks to run; else the script's last tick
+    std::string script;            // script file
+    std::string frames;            // folder for PNG frames
+    int64_t every = 0;             // a frame every this many ticks (0: only the last)
+    std::string log;               // JSON lines, one per tick
+    bool sound = false;            // a real audio device
 };
 
 // Reads the command line (without the program name); raises

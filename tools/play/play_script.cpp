@@ -93,8 +93,7 @@ script parse_script(const std::string& text) {
             }
             if (w.size() != 4) fail(n, "mouse takes X and Y");
             std::optional<int64_t> x = number(w[2]), y = number(w[3]);
-            if (!x || !y || *x < -100000 || *x > 100000 || *y < -100000 || *y > 100000)
-                fail(n, "bad mouse position");
+            if (!x || !y || *x < -100000 || *x > 100000 || *y < -100000 || *y > 100000) fail(n, "bad mouse position");
             s.mouse.push_back({from, false, static_cast<int>(*x), static_cast<int>(*y)});
             continue;
         }

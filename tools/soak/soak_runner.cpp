@@ -21,8 +21,7 @@ const char* const kUsage =
 
 namespace {
 
-constexpr int32_t kLeft = 37, kUp = 38, kRight = 39, kA = 65, kD = 68, kW = 87, kH = 72, kEscape = 27,
-                  kEnter = 13;
+constexpr int32_t kLeft = 37, kUp = 38, kRight = 39, kA = 65, kD = 68, kW = 87, kH = 72, kEscape = 27, kEnter = 13;
 constexpr int kLastLevel = 25;
 constexpr int kFocusLossTicks = 30;
 constexpr int64_t kProgressEvery = 60000;
@@ -70,9 +69,7 @@ private:
 
     void move_mouse(point p) { game_.MouseMove(p.x, p.y); }
 
-    void hold(const std::set<int32_t>& keys) {
-        game_.HoldOnly(keys, held_);
-    }
+    void hold(const std::set<int32_t>& keys) { game_.HoldOnly(keys, held_); }
 
     void menu() {
         const game_state_t& g = game_state;
@@ -118,8 +115,8 @@ private:
         }
         if (play_ticks_ >= next_change_) {
             static const std::set<int32_t> choices[] = {
-                {},        {kD},         {kA},     {kRight},    {kLeft},      {kW},
-                {kUp},     {kW, kD},     {kUp, kRight}, {kW, kA}, {kUp, kLeft}, {kD, kRight},
+                {},    {kD},     {kA},          {kRight}, {kLeft},      {kW},
+                {kUp}, {kW, kD}, {kUp, kRight}, {kW, kA}, {kUp, kLeft}, {kD, kRight},
             };
             keys_ = choices[pick(std::size(choices))];
             next_change_ = play_ticks_ + 5 + static_cast<int64_t>(pick(76));
@@ -150,14 +147,22 @@ options parse_options(const std::vector<std::string>& args) {
             if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
             return args[++i];
         };
-        if (a == "--data") o.data = value();
-        else if (a == "--ticks") o.ticks = parse_count(a, value(), 1, kMany);
-        else if (a == "--seed") o.seed = static_cast<uint64_t>(parse_count(a, value(), 0, kMany));
-        else if (a == "--level-ticks") o.level_ticks = parse_count(a, value(), 1, kMany);
-        else if (a == "--first-measure") o.first_measure = parse_count(a, value(), 1, kMany);
-        else if (a == "--limit-kib") o.limit_kib = parse_count(a, value(), 0, kMany);
-        else if (a == "--focus-every") o.focus_every = parse_count(a, value(), 0, kMany);
-        else throw std::invalid_argument("unknown argument '" + a + "'");
+        if (a == "--data")
+            o.data = value();
+        else if (a == "--ticks")
+            o.ticks = parse_count(a, value(), 1, kMany);
+        else if (a == "--seed")
+            o.seed = static_cast<uint64_t>(parse_count(a, value(), 0, kMany));
+        else if (a == "--level-ticks")
+            o.level_ticks = parse_count(a, value(), 1, kMany);
+        else if (a == "--first-measure")
+            o.first_measure = parse_count(a, value(), 1, kMany);
+        else if (a == "--limit-kib")
+            o.limit_kib = parse_count(a, value(), 0, kMany);
+        else if (a == "--focus-every")
+            o.focus_every = parse_count(a, value(), 0, kMany);
+        else
+            throw std::invalid_argument("unknown argument '" + a + "'");
     }
     if (o.first_measure > o.ticks) throw std::invalid_argument("--first-measure lies after the last tick");
     return o;
@@ -215,9 +220,8 @@ report run(const options& o, std::ostream& out) {
         << " completed=" << r.completed << " deaths=" << r.deaths << " focus_losses=" << r.focus_losses
         << " errors=" << r.errors.size() << "\n";
     for (const std::string& e : r.errors) out << "soak: error: " << e << "\n";
-    out << "soak: rss after " << o.first_measure << " ticks " << r.rss_first_kib << " KiB, at the end "
-        << r.rss_end_kib << " KiB, growth " << (r.rss_end_kib - r.rss_first_kib) << " KiB (limit "
-        << o.limit_kib << " KiB)\n";
+    out << "soak: rss after " << o.first_measure << " ticks " << r.rss_first_kib << " KiB, at the end " << r.rss_end_kib
+        << " KiB, growth " << (r.rss_end_kib - r.rss_first_kib) << " KiB (limit " << o.limit_kib << " KiB)\n";
     out << "soak: wall " << r.seconds << " s\n";
     out.flush();
     return r;

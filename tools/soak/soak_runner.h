@@ -12,7 +12,7 @@ namespace klice::soak {
 
 struct options {
     std::string data = ".";
-    int64_t ticks = 360000;        // one hour at 100 ticks a second
+    int64_t ticks = 360000;  // one hour at 100 ticks a second
     uint64_t seed = 1;
     int64_t level_ticks = 3000;    // play ticks before Esc and the next level
     int64_t first_measure = 6000;  // the early measurement (one minute)

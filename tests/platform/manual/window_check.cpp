@@ -4,14 +4,14 @@
 //   xvfb-run -s "-screen 0 1024x768x24" build/tests/platform/window_check [seconds [shot.png [toggle]]]
 // With "toggle" the window goes to a plain window at a third of the run and
 // back to full screen at two thirds, as Alt+Enter does.
+#include <png.h>
+
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <png.h>
 
 #include "platform/application.h"
 #include "platform/display_device.h"
