@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Configures and builds into build/ (or $KLICE_BUILD_DIR).
+# Configures and builds into build/ (or $KLICE_BUILD_DIR). With KLICE_WERROR=1
+# (as CI sets it) compiler warnings are errors.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${KLICE_BUILD_DIR:-$root/build}"
@@ -11,5 +12,7 @@ if command -v ccache >/dev/null; then
   export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
   launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
 fi
-cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" "$@" >/dev/null
+werror=-DKLICE_WERROR=OFF
+[ "${KLICE_WERROR:-0}" = 1 ] && werror=-DKLICE_WERROR=ON
+cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" "$werror" "$@" >/dev/null
 cmake --build "$build" -j "$(nproc)"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs every test.
+# Sets up, checks the formatting, builds and runs every test.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
+"$root/scripts/check-format.sh"
 "$root/scripts/build.sh"
 ctest --test-dir "${KLICE_BUILD_DIR:-$root/build}" --output-on-failure -j "$(nproc)"
