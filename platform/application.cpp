@@ -605,10 +605,10 @@ int16_t GetAsyncKeyState(int32_t vk) {
     if (!app || vk < 0 || vk >= 256) return 0;
     bool down = app->impl_->keys[size_t(vk)];
     if (!down && app->impl_->sdl_video) {
-        if (vk == VK_LBUTTON || vk == VK_RBUTTON || vk == VK_MBUTTON) {
+        if (vk == vk::LButton || vk == vk::RButton || vk == vk::MButton) {
             Uint32 b = SDL_GetMouseState(nullptr, nullptr);
-            down = (vk == VK_LBUTTON && (b & SDL_BUTTON_LMASK)) || (vk == VK_RBUTTON && (b & SDL_BUTTON_RMASK)) ||
-                   (vk == VK_MBUTTON && (b & SDL_BUTTON_MMASK));
+            down = (vk == vk::LButton && (b & SDL_BUTTON_LMASK)) || (vk == vk::RButton && (b & SDL_BUTTON_RMASK)) ||
+                   (vk == vk::MButton && (b & SDL_BUTTON_MMASK));
         } else {
             int count = 0;
             const Uint8* state = SDL_GetKeyboardState(&count);

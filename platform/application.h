@@ -19,34 +19,9 @@
 #include <vector>
 
 #include "platform/display_device.h"
+#include "platform/virtual_keys.h"
 
 namespace klice::platform {
-
-// Virtual-key codes. Letters are their upper-case character codes ('A' = 65),
-// digits their character codes ('0' = 48).
-inline constexpr int32_t VK_LBUTTON = 1;
-inline constexpr int32_t VK_RBUTTON = 2;
-inline constexpr int32_t VK_MBUTTON = 4;
-inline constexpr int32_t VK_BACK = 8;
-inline constexpr int32_t VK_TAB = 9;
-inline constexpr int32_t VK_RETURN = 13;
-inline constexpr int32_t VK_SHIFT = 16;
-inline constexpr int32_t VK_CONTROL = 17;
-inline constexpr int32_t VK_MENU = 18;  // Alt
-inline constexpr int32_t VK_PAUSE = 19;
-inline constexpr int32_t VK_ESCAPE = 27;
-inline constexpr int32_t VK_SPACE = 32;
-inline constexpr int32_t VK_PRIOR = 33;
-inline constexpr int32_t VK_NEXT = 34;
-inline constexpr int32_t VK_END = 35;
-inline constexpr int32_t VK_HOME = 36;
-inline constexpr int32_t VK_LEFT = 37;
-inline constexpr int32_t VK_UP = 38;
-inline constexpr int32_t VK_RIGHT = 39;
-inline constexpr int32_t VK_DOWN = 40;
-inline constexpr int32_t VK_INSERT = 45;
-inline constexpr int32_t VK_DELETE = 46;
-inline constexpr int32_t VK_F1 = 112;  // VK_F1 + n - 1 for Fn, up to F12
 
 // Shift state of key and mouse events: a set of these bits.
 using ShiftState = uint32_t;

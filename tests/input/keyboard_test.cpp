@@ -27,15 +27,15 @@ TEST(KeyPressed, FollowsTheKeyAtEveryCallWithoutMemory) {
 TEST(KeyPressed, BothKeysOfOneActionReadAsOneHeldKey) {
     Application app(ApplicationMode::Headless);
     app.PressKey('D', true);
-    app.PressKey(platform::VK_RIGHT, true);
+    app.PressKey(platform::vk::Right, true);
     int walks = 0;
     app.SetTimer(10, [&] {
-        if (key_pressed('D') || key_pressed(platform::VK_RIGHT)) ++walks;
+        if (key_pressed('D') || key_pressed(platform::vk::Right)) ++walks;
     });
     app.RunTicks(3);
     EXPECT_EQ(walks, 3);
     EXPECT_FALSE(key_pressed('A'));
-    EXPECT_FALSE(key_pressed(platform::VK_LEFT));
+    EXPECT_FALSE(key_pressed(platform::vk::Left));
 }
 
 TEST(KeyPressed, NoApplicationMeansNoKeyDown) { EXPECT_FALSE(key_pressed(27)); }

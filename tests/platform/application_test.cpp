@@ -105,7 +105,7 @@ TEST(HeadlessApplication, EventsReachTheListenerInOrderBeforeTheTick) {
     app.PostMouseMove(5, 6);
     app.PostMouseDown(5, 6, MouseButton::Right);
     app.PostMouseUp(5, 6, MouseButton::Right);
-    app.PostKeyDown(VK_RETURN, ssShift);
+    app.PostKeyDown(vk::Return, ssShift);
     app.PostCloseRequest();
     app.Tick();
     app.Tick();
@@ -145,16 +145,16 @@ TEST(HeadlessApplication, KeyTableFeedsTheAsyncKeyTest) {
     Application app(ApplicationMode::Headless);
     EXPECT_EQ(GetAsyncKeyState('D'), 0);
     app.PressKey('D', true);
-    app.PressKey(VK_ESCAPE, true);
+    app.PressKey(vk::Escape, true);
     EXPECT_LT(GetAsyncKeyState('D'), 0);
-    EXPECT_LT(GetAsyncKeyState(VK_ESCAPE), 0);
-    EXPECT_EQ(GetAsyncKeyState(VK_RIGHT), 0);
+    EXPECT_LT(GetAsyncKeyState(vk::Escape), 0);
+    EXPECT_EQ(GetAsyncKeyState(vk::Right), 0);
     EXPECT_EQ(GetAsyncKeyState(-1), 0);
     EXPECT_EQ(GetAsyncKeyState(100000), 0);
     app.PressKey('D', false);
     EXPECT_EQ(GetAsyncKeyState('D'), 0);
     app.ReleaseAllKeys();
-    EXPECT_EQ(GetAsyncKeyState(VK_ESCAPE), 0);
+    EXPECT_EQ(GetAsyncKeyState(vk::Escape), 0);
 }
 
 TEST(HeadlessApplication, CursorShowCountStartsVisibleAndCountsSteps) {

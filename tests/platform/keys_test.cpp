@@ -9,8 +9,8 @@
 using namespace klice::platform;
 
 TEST(Keys, EveryGameKeyLettersAndDigitsRoundTripThroughTheSystemKeys) {
-    std::vector<int32_t> codes = {VK_ESCAPE, VK_RETURN,  VK_LEFT, VK_UP,   VK_RIGHT, VK_DOWN, VK_SPACE,
-                                  VK_SHIFT,  VK_CONTROL, VK_MENU, VK_BACK, VK_TAB,   VK_F1,   VK_F1 + 11};
+    std::vector<int32_t> codes = {vk::Escape, vk::Return,  vk::Left, vk::Up,   vk::Right, vk::Down, vk::Space,
+                                  vk::Shift,  vk::Control, vk::Menu, vk::Back, vk::Tab,   vk::F1,   vk::F1 + 11};
     for (int32_t c = 'A'; c <= 'Z'; ++c) codes.push_back(c);
     for (int32_t c = '0'; c <= '9'; ++c) codes.push_back(c);
     std::set<int32_t> system_keys;
@@ -27,8 +27,8 @@ TEST(Keys, EveryGameKeyLettersAndDigitsRoundTripThroughTheSystemKeys) {
     EXPECT_EQ(VkFromKeycode(KeycodesOfVk('H')[0]), 72);
     EXPECT_EQ(VkFromKeycode(KeycodesOfVk(87)[0]), 'W');
     // Both Shift keys and both Enter keys are one virtual key.
-    EXPECT_NE(KeycodesOfVk(VK_SHIFT)[1], 0);
-    EXPECT_NE(KeycodesOfVk(VK_RETURN)[1], 0);
+    EXPECT_NE(KeycodesOfVk(vk::Shift)[1], 0);
+    EXPECT_NE(KeycodesOfVk(vk::Return)[1], 0);
     EXPECT_EQ(KeycodesOfVk(0)[0], 0);
     EXPECT_EQ(VkFromKeycode(0), 0);
 }
