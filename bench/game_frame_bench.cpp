@@ -34,6 +34,7 @@
 #include "game/level_file.h"
 #include "game/play_steps.h"
 #include "game/screens.h"
+#include "platform/sound_device.h"
 
 extern char** environ;
 
@@ -44,9 +45,14 @@ using klice::HeadlessGame;
 
 constexpr size_t kFrameBytes = 1024 * 768 * 2;  // 1,572,864
 
-std::string DataFolder() {
-    const char* env = std::getenv("KLICE_DATA");
-    return std::filesystem::absolute(env != nullptr && *env != '\0' ? env : KLICE_BENCH_DATA_DIR).string();
+// The data folder: KLICE_DATA when the user names one, else the build's.
+// Taken once, before the game changes the working directory.
+const std::string& DataFolder() {
+    static const std::string folder = [] {
+        const char* env = std::getenv("KLICE_DATA");
+        return std::filesystem::absolute(env != nullptr && *env != '\0' ? env : KLICE_BENCH_DATA_DIR).string();
+    }();
+    return folder;
 }
 
 double ThreadSeconds() {
@@ -63,10 +69,7 @@ double Median(std::vector<double> v) {
 
 // One game for the whole run (the game's globals allow only one).
 HeadlessGame& Game() {
-    static std::unique_ptr<HeadlessGame> game = [] {
-        setenv("SDL_AUDIODRIVER", "dummy", 0);
-        return std::make_unique<HeadlessGame>(DataFolder());
-    }();
+    static std::unique_ptr<HeadlessGame> game = std::make_unique<HeadlessGame>(DataFolder());
     return *game;
 }
 
@@ -214,12 +217,12 @@ BENCHMARK(BM_ProbePixels);
 
 constexpr const char* kStartupChild = "--startup-child";
 
-// The child: the game with its sound device on SDL's disk driver, up to the
-// first presented frame; then its CPU time and peak memory on stdout.
-int StartupChild() {
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", "/dev/null", 1);
-    HeadlessGame game(DataFolder(), true);
+// The child: the game with a sound device that mixes and throws the output
+// away, up to the first presented frame; then its CPU time and peak memory
+// on stdout.
+int StartupChild(const std::string& data) {
+    klice::platform::SetAudioOutput(klice::platform::AudioOutput::Discard());
+    HeadlessGame game(data, true);
     game.Tick();
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -239,12 +242,9 @@ void BM_StartUpToFirstTitleFrame(benchmark::State& state) {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, out[1], 1);
         posix_spawn_file_actions_addclose(&actions, out[0]);
-        // SDL announces the disk driver on stderr at every start.
-        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         char self[] = "/proc/self/exe";
-        std::string flag_text = kStartupChild;
-        char* flag = flag_text.data();
-        char* argv[] = {self, flag, nullptr};
+        std::string flag_text = kStartupChild, data_text = DataFolder();
+        char* argv[] = {self, flag_text.data(), data_text.data(), nullptr};
         const auto t0 = std::chrono::steady_clock::now();
         pid_t pid = 0;
         const int spawned = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, environ);
@@ -285,9 +285,7 @@ BENCHMARK(BM_StartUpToFirstTitleFrame)->UseManualTime()->Unit(benchmark::kMillis
 }  // namespace
 
 int main(int argc, char** argv) {
-    // The game changes its working directory; the child must find the same data.
-    setenv("KLICE_DATA", DataFolder().c_str(), 1);
-    if (argc > 1 && std::strcmp(argv[1], kStartupChild) == 0) return StartupChild();
+    if (argc > 2 && std::strcmp(argv[1], kStartupChild) == 0) return StartupChild(argv[2]);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -13,9 +13,8 @@
 using namespace klice::platform;
 
 static void MixSixteenBuffers(benchmark::State& state) {
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
     std::unique_ptr<SoundDevice> device;
-    if (SoundDevice::Create(&device) != SoundResult::Ok) {
+    if (SoundDevice::Create(&device, AudioOutput::Discard()) != SoundResult::Ok) {
         state.SkipWithError("no audio device");
         return;
     }

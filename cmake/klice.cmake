@@ -1,11 +1,12 @@
 # klice_test(NAME SOURCES... LIBS libs...)
-# One GoogleTest executable; its cases are discovered when ctest runs, and
-# every test runs on SDL's dummy video and audio drivers unless it picks others.
+# One GoogleTest executable; its cases are discovered when ctest runs. Its
+# main (tests/test_main.cpp) gives it a sound device that discards the
+# output; windows open on SDL's dummy video driver unless a test picks another.
 include(GoogleTest)
 function(klice_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCES})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} klice_platform GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
@@ -18,7 +19,7 @@ function(klice_test name)
   file(WRITE ${env_script}
     "if(${name}_TESTS)\n"
     "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT\n"
-    "    \"SDL_VIDEODRIVER=dummy;SDL_AUDIODRIVER=dummy;KLICE_DATA_DIR=${KLICE_DATA_DIR}\")\n"
+    "    \"SDL_VIDEODRIVER=dummy;KLICE_DATA_DIR=${KLICE_DATA_DIR}\")\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
 endfunction()

@@ -6,7 +6,7 @@
 
 #include "data/dib_rle.h"
 #include "data/errors.h"
-#include "data/jpeg.h"
+#include "platform/jpeg_decoder.h"
 
 namespace klice {
 
@@ -483,13 +483,13 @@ void TDIB::LoadFromStream(TStream& stream) {
         stream.SetPosition(start);
         std::vector<uint8_t> data(static_cast<size_t>(stream.Remaining()));
         stream.ReadBuffer(data.data(), data.size());
-        JpegPixels decoded;
+        platform::JpegPixels decoded;
         std::string message;
-        switch (DecodeJpeg(data.data(), data.size(), platform::MaxDibSectionBytes(), &decoded, &message)) {
-            case JpegStatus::Ok: break;
-            case JpegStatus::Invalid: throw EInvalidGraphic(message);
-            case JpegStatus::TooLarge:
-            case JpegStatus::OutOfMemory: ThrowCannotBeMade();
+        switch (platform::DecodeJpeg(data.data(), data.size(), platform::MaxDibSectionBytes(), &decoded, &message)) {
+            case platform::JpegStatus::Ok: break;
+            case platform::JpegStatus::Invalid: throw EInvalidGraphic(message);
+            case platform::JpegStatus::TooLarge:
+            case platform::JpegStatus::OutOfMemory: ThrowCannotBeMade();
         }
         auto image = TDIBSharedImage::MakeHeader(decoded.width, decoded.height, 24, DefaultFormat(24), GreyRamp());
         image->memory_.reset(decoded.pixels.release());

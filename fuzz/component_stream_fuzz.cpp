@@ -17,6 +17,7 @@
 #include "game/hlavni.h"
 #include "platform/application.h"
 #include "platform/resources.h"
+#include "platform/sound_device.h"
 #include "tests/data/test_classes.h"
 
 namespace {
@@ -84,8 +85,7 @@ void IntoMainWindow(std::span<const uint8_t> bytes, bool headed) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    klice::platform::SetAudioOutput(klice::platform::AudioOutput::Discard());
     app = std::make_unique<klice::platform::Application>(klice::platform::ApplicationMode::Headless);
     app->SetErrorSink([](const std::string&) {});
     klice::Application().Bind();

@@ -23,6 +23,7 @@
 #include "game/hlavni.h"
 #include "game/level_loading.h"
 #include "platform/exception.h"
+#include "platform/sound_device.h"
 
 namespace {
 
@@ -62,8 +63,7 @@ struct InGameFolder {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    klice::platform::SetAudioOutput(klice::platform::AudioOutput::Discard());
     run_dir = fs::current_path();
     folder = fs::temp_directory_path() / ("klice_level_fuzz_" + std::to_string(::getpid()));
     fs::create_directories(folder);

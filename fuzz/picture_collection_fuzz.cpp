@@ -12,6 +12,7 @@
 #include "data/stream.h"
 #include "display/dxdraws.h"
 #include "display/image_list.h"
+#include "platform/sound_device.h"
 
 namespace {
 
@@ -37,8 +38,7 @@ Screen* screen = nullptr;
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    setenv("SDL_VIDEODRIVER", "dummy", 0);
-    setenv("SDL_AUDIODRIVER", "dummy", 0);
+    klice::platform::SetAudioOutput(klice::platform::AudioOutput::Discard());
     screen = new Screen;  // kept for the whole run
     if (!screen->dxdraw->Initialized()) abort();
     return 0;

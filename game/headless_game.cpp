@@ -1,26 +1,21 @@
 #include "game/headless_game.h"
 
-#include <unistd.h>
-
-#include <climits>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 
 #include "data/forms.h"
 #include "game/hlavni.h"
 #include "platform/exception.h"
+#include "platform/sound_device.h"
 
 namespace klice {
 
-namespace {
-
-std::string CurrentDirectory() {
-    char buffer[PATH_MAX];
-    return getcwd(buffer, sizeof buffer) ? std::string(buffer) : std::string();
-}
-
-}  // namespace
-
-HeadlessGame::HeadlessGame(const std::string& data_folder, bool with_sound) : previous_dir_(CurrentDirectory()) {
-    if (chdir(data_folder.c_str()) != 0) throw EInOutError(errno, "Cannot enter the data folder " + data_folder);
+HeadlessGame::HeadlessGame(const std::string& data_folder, bool with_sound) {
+    std::error_code error;
+    previous_dir_ = std::filesystem::current_path(error).string();
+    std::filesystem::current_path(data_folder, error);
+    if (error) throw EInOutError(error.value(), "Cannot enter the data folder " + data_folder);
     app_ = std::make_unique<platform::Application>(platform::ApplicationMode::Headless);
     presents_before_ = app_->PresentCount();
     // The box has no window here: its texts are kept in Errors().
@@ -28,6 +23,9 @@ HeadlessGame::HeadlessGame(const std::string& data_folder, bool with_sound) : pr
     Application().ClearShownErrors();
     Application().Bind();
     game_state = game_state_t{};
+    // Silent: the sound component finds no device when it starts.
+    std::optional<platform::ScopedAudioOutput> silent;
+    if (!with_sound) silent.emplace(platform::AudioOutput::None());
     try {
         new Tform1(nullptr);
     } catch (const std::exception& e) {
@@ -36,7 +34,6 @@ HeadlessGame::HeadlessGame(const std::string& data_folder, bool with_sound) : pr
         app_->Terminate();
         return;
     }
-    if (!with_sound && form1->DXSound1 != nullptr) form1->DXSound1->Finalize();
     form1->Show();
 }
 
@@ -44,9 +41,8 @@ HeadlessGame::~HeadlessGame() {
     delete form1;
     form1 = nullptr;
     app_.reset();
-    if (!previous_dir_.empty() && chdir(previous_dir_.c_str()) != 0) {
-        // Nothing more can be done from a destructor.
-    }
+    std::error_code ignored;  // nothing more can be done from a destructor
+    if (!previous_dir_.empty()) std::filesystem::current_path(previous_dir_, ignored);
 }
 
 void HeadlessGame::Tick(int count) { app_->RunTicks(count); }

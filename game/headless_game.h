@@ -30,9 +30,9 @@ public:
     // resets game_state, creates form1 (which runs create) and shows it.
     // When the window resource cannot be read, the error box reports it and
     // the game has ended at once (Ended(), no form1).
-    // Without with_sound the sound device is released once form1 exists, so
-    // the game runs silent whatever audio the machine has; with it, the waves
-    // play on the platform's audio device (SDL's dummy driver in tests).
+    // Without with_sound the sound component finds no device, so the game
+    // runs silent whatever audio the machine has; with it, the waves play on
+    // the audio output the process has chosen (platform::SetAudioOutput).
     explicit HeadlessGame(const std::string& data_folder, bool with_sound = false);
     ~HeadlessGame();
     HeadlessGame(const HeadlessGame&) = delete;

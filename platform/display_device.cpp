@@ -1,7 +1,5 @@
 #include "platform/display_device.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <cstring>
 #include <set>

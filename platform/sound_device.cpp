@@ -1,12 +1,13 @@
 #include "platform/sound_device.h"
 
-#include <SDL.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <future>
 #include <utility>
+
+#include "platform/backend.h"
+#include "platform/resampler.h"
 
 namespace klice::platform {
 
@@ -40,7 +41,7 @@ bool FormatSupported(const WaveFormat& f) {
     return false;
 }
 
-// Channel counts SDL's converter takes; the others cannot be mixed to stereo.
+// Channel counts that fold to stereo; the others cannot be mixed.
 bool ChannelsConvertible(int channels) {
     return channels == 1 || channels == 2 || channels == 4 || channels == 6 || channels == 8;
 }
@@ -56,62 +57,24 @@ constexpr size_t kConvertAloneFrom = size_t(1) << 16;
 class Conversion {
 public:
     bool Prepare(const WaveFormat& f, const std::vector<uint8_t>& raw, int rate) {
+        if (f.block_align == 0 || !ChannelsConvertible(f.channels) || rate <= 0) return false;
         const size_t frames = raw.size() / f.block_align;
-        if (frames == 0) return true;
-        const uint8_t* source = raw.data();
-        size_t source_bytes = frames * f.block_align;
-        SDL_AudioFormat sdl_format = AUDIO_S16LSB;
-        std::vector<int32_t> widened;  // 24-bit samples, which SDL has no format for
-        if (f.format_tag == kWaveFormatIeeeFloat) {
-            sdl_format = AUDIO_F32LSB;
-        } else if (f.bits_per_sample == 8) {
-            sdl_format = AUDIO_U8;
-        } else if (f.bits_per_sample == 16) {
-            sdl_format = AUDIO_S16LSB;
-        } else if (f.bits_per_sample == 32) {
-            sdl_format = AUDIO_S32LSB;
-        } else {
-            const size_t samples = frames * f.channels;
-            widened.resize(samples);
-            for (size_t i = 0; i < samples; ++i) {
-                const uint8_t* p = raw.data() + 3 * i;
-                widened[i] = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24);
-            }
-            sdl_format = AUDIO_S32SYS;
-            source = reinterpret_cast<const uint8_t*>(widened.data());
-            source_bytes = samples * sizeof(int32_t);
-        }
-        if (SDL_BuildAudioCVT(&cvt_, sdl_format, uint8_t(f.channels), int(f.samples_per_sec), AUDIO_F32SYS, 2, rate) <
-            0)
-            return false;
-        // The converter works in place in a buffer len_mult times the input,
-        // made by Run: on a thread of its own for a long sound.
-        const uint64_t work_bytes = uint64_t(source_bytes) * uint64_t(cvt_.len_mult);
-        if (work_bytes > uint64_t(INT32_MAX)) return false;
-        work_bytes_ = size_t(work_bytes);
-        source_.assign(source, source + source_bytes);
-        cvt_.len = int(source_bytes);
+        format_ = f;
+        rate_ = uint32_t(rate);
+        source_.assign(raw.begin(), raw.begin() + ptrdiff_t(frames * f.block_align));
         return true;
     }
 
-    bool Run(std::vector<float>* out) {
-        out->clear();
-        if (source_.empty()) return true;
-        std::unique_ptr<uint8_t[]> work(new uint8_t[work_bytes_]);  // not cleared: the converter writes it
-        std::memcpy(work.get(), source_.data(), source_.size());
+    void Run(std::vector<float>* out) {
+        std::vector<float> stereo = DecodeToStereo(format_, source_.data(), source_.size());
         std::vector<uint8_t>().swap(source_);
-        cvt_.buf = work.get();
-        if (SDL_ConvertAudio(&cvt_) != 0) return false;
-        const size_t floats = size_t(cvt_.len_cvt) / sizeof(float) / 2 * 2;
-        const auto* converted = reinterpret_cast<const float*>(work.get());
-        out->assign(converted, converted + floats);
-        return true;
+        *out = ResampleStereo(stereo, format_.samples_per_sec, rate_);
     }
 
 private:
-    SDL_AudioCVT cvt_{};
-    std::vector<uint8_t> source_;  // whole frames, in the format SDL is told
-    size_t work_bytes_ = 0;
+    WaveFormat format_;
+    uint32_t rate_ = 0;
+    std::vector<uint8_t> source_;  // whole frames
 };
 
 // Waits for a conversion still running and takes its frames.
@@ -142,47 +105,43 @@ bool WaveFormat::FromBytes(const void* block, size_t size, WaveFormat* format) {
 
 // ---------------------------------------------------------------- device
 
-SoundResult SoundDevice::Create(std::unique_ptr<SoundDevice>* device) {
+namespace {
+AudioOutput& ChosenOutput() {
+    static AudioOutput output;
+    return output;
+}
+}  // namespace
+
+void SetAudioOutput(const AudioOutput& output) { ChosenOutput() = output; }
+const AudioOutput& CurrentAudioOutput() { return ChosenOutput(); }
+
+SoundResult SoundDevice::Create(std::unique_ptr<SoundDevice>* device) { return Create(device, CurrentAudioOutput()); }
+
+SoundResult SoundDevice::Create(std::unique_ptr<SoundDevice>* device, const AudioOutput& output) {
     device->reset();
     if (g_open_device) return SoundResult::Allocated;
-    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return SoundResult::NoDriver;
+    if (output.kind == AudioOutput::Kind::None) return SoundResult::NoDriver;
     std::unique_ptr<SoundDevice> created(new SoundDevice());
-    SDL_AudioSpec want{};
-    want.freq = 44100;
-    want.format = AUDIO_F32SYS;
-    want.channels = 2;
-    want.samples = 1024;
-    want.callback = &SoundDevice::Callback;
-    want.userdata = created.get();
-    SDL_AudioSpec have{};
-    SDL_AudioDeviceID id =
-        SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE | SDL_AUDIO_ALLOW_FORMAT_CHANGE);
-    if (id != 0 && have.format != AUDIO_F32SYS && have.format != AUDIO_S16SYS) {
-        // A format we do not write: let SDL convert from float instead.
-        SDL_CloseAudioDevice(id);
-        id = SDL_OpenAudioDevice(nullptr, 0, &want, &have, SDL_AUDIO_ALLOW_FREQUENCY_CHANGE);
-    }
-    if (id == 0) {
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
-        return SoundResult::NoDriver;
-    }
-    created->device_id_ = id;
-    created->rate_ = have.freq;
-    created->output_float_ = have.format == AUDIO_F32SYS;
+    std::unique_ptr<AudioSink> sink = output.kind == AudioOutput::Kind::System
+                                          ? detail::OpenSystemAudio(&SoundDevice::Callback, created.get())
+                                          : detail::OpenPacedAudio(output, &SoundDevice::Callback, created.get());
+    if (!sink) return SoundResult::NoDriver;
+    created->rate_ = sink->Rate();
+    created->output_float_ = sink->Float();
+    created->sink_ = std::move(sink);
     g_open_device = created.get();
-    SDL_PauseAudioDevice(id, 0);
+    created->sink_->SetPaused(false);  // sinks start paused, until the device is ready
     *device = std::move(created);
     return SoundResult::Ok;
 }
 
 SoundDevice::~SoundDevice() {
-    // The converter's tables go with SDL's audio: every conversion ends first.
+    // Every conversion ends first, as they belong to this device's buffers.
     for (SoundBuffer* buffer : buffers_)
         if (buffer->data_->converting.valid()) buffer->data_->converting.wait();
-    SDL_CloseAudioDevice(device_id_);  // waits for a running callback
+    sink_.reset();  // waits for a running callback
     for (SoundBuffer* buffer : buffers_) buffer->device_ = nullptr;
     buffers_.clear();
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
     g_open_device = nullptr;
 }
 
@@ -252,7 +211,7 @@ SoundResult SoundDevice::DuplicateBuffer(const SoundBuffer& original, std::uniqu
     return SoundResult::Ok;
 }
 
-void SoundDevice::SetPaused(bool paused) { SDL_PauseAudioDevice(device_id_, paused ? 1 : 0); }
+void SoundDevice::SetPaused(bool paused) { sink_->SetPaused(paused); }
 
 void SoundDevice::SetApplicationFocus(bool has_focus) {
     std::lock_guard lock(mutex_);
@@ -449,7 +408,7 @@ SoundResult SoundBuffer::Unlock(void* region1, uint32_t, void* region2, uint32_t
             [conversion = std::move(conversion), previous = std::move(previous), done = std::move(done)]() mutable {
                 if (previous.valid()) previous.wait();
                 std::vector<float> frames;
-                conversion.Run(&frames);  // cannot fail once prepared: SDL only checks the buffer
+                conversion.Run(&frames);
                 done.set_value();
                 return frames;
             });
@@ -457,7 +416,7 @@ SoundResult SoundBuffer::Unlock(void* region1, uint32_t, void* region2, uint32_t
     }
     // Converted outside the mixer's lock; only the swap is guarded.
     std::vector<float> frames;
-    if (!conversion.Run(&frames)) return SoundResult::BadFormat;
+    conversion.Run(&frames);
     std::lock_guard lock(device_->mutex_);
     data_->frames.swap(frames);
     return SoundResult::Ok;

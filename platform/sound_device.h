@@ -10,6 +10,7 @@
 #include <future>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 namespace klice::platform {
@@ -83,6 +84,55 @@ struct BufferCaps {
     uint32_t bytes = 0;
 };
 
+// Where the mixed sound goes. The caller chooses (the game, a tool, a test);
+// the choice holds for every sound device opened afterwards.
+struct AudioOutput {
+    enum class Kind {
+        System,   // the system's audio device; none there means no sound device
+        None,     // no sound device at all: the game runs silent
+        Discard,  // a device that mixes in real time and throws the output away
+        File,     // a device that mixes in real time and writes the output to `file`
+    };
+    Kind kind = Kind::System;
+    // File: raw frames in the device's format (see SoundDevice::OutputIsFloat).
+    std::string file;
+    // Discard and File: how many times faster than real time the output is taken.
+    double pace = 1.0;
+
+    static AudioOutput System() { return {Kind::System, {}, 1.0}; }
+    static AudioOutput None() { return {Kind::None, {}, 1.0}; }
+    static AudioOutput Discard() { return {Kind::Discard, {}, 1.0}; }
+    static AudioOutput ToFile(std::string path, double pace = 1.0) { return {Kind::File, std::move(path), pace}; }
+};
+void SetAudioOutput(const AudioOutput& output);
+const AudioOutput& CurrentAudioOutput();
+// Whether the machine has an audio device that AudioOutput::System would open.
+bool SystemAudioAvailable();
+
+// Chooses an output for a scope and gives the earlier choice back at its end.
+class ScopedAudioOutput {
+public:
+    explicit ScopedAudioOutput(const AudioOutput& output) : saved_(CurrentAudioOutput()) { SetAudioOutput(output); }
+    ~ScopedAudioOutput() { SetAudioOutput(saved_); }
+    ScopedAudioOutput(const ScopedAudioOutput&) = delete;
+    ScopedAudioOutput& operator=(const ScopedAudioOutput&) = delete;
+
+private:
+    AudioOutput saved_;
+};
+
+// The running output of a sound device: calls back for every period of
+// output from a thread of its own until it is destroyed. It starts paused.
+class AudioSink {
+public:
+    using MixCallback = void (*)(void* user, uint8_t* stream, int bytes);
+    virtual ~AudioSink() = default;
+    virtual int Rate() const = 0;
+    // Float stereo; otherwise 16-bit signed stereo.
+    virtual bool Float() const = 0;
+    virtual void SetPaused(bool paused) = 0;
+};
+
 class SoundDevice;
 struct SampleData;
 
@@ -148,11 +198,11 @@ private:
 
 class SoundDevice {
 public:
-    // Opens the audio device on SDL's current driver (SDL_AUDIODRIVER picks
-    // it: "dummy", "disk", a real one), stereo at 44100 Hz or whatever rate
-    // the device takes. NoDriver when there is no device; Allocated when it
-    // is already open (there is only one).
+    // Opens the audio device the process has chosen (see SetAudioOutput),
+    // stereo at 44100 Hz or whatever rate the device takes. NoDriver when
+    // there is no device; Allocated when it is already open (there is only one).
     static SoundResult Create(std::unique_ptr<SoundDevice>* device);
+    static SoundResult Create(std::unique_ptr<SoundDevice>* device, const AudioOutput& output);
     ~SoundDevice();
     SoundDevice(const SoundDevice&) = delete;
     SoundDevice& operator=(const SoundDevice&) = delete;
@@ -194,7 +244,7 @@ private:
     static void Callback(void* userdata, uint8_t* stream, int bytes);
     void MixLocked(float* out, int frames);
 
-    uint32_t device_id_ = 0;
+    std::unique_ptr<AudioSink> sink_;  // stopped first when the device goes
     int rate_ = 44100;
     bool output_float_ = true;
     CooperativeLevel level_ = CooperativeLevel::Normal;

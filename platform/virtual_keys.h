@@ -31,7 +31,7 @@ inline constexpr int32_t Right = 39;
 inline constexpr int32_t Down = 40;
 inline constexpr int32_t Insert = 45;
 inline constexpr int32_t Delete = 46;
-inline constexpr int32_t F1 = 112;  // F1 + n - 1 for Fn, up to F12
+inline constexpr int32_t F1 = 112;      // F1 + n - 1 for Fn, up to F12
 inline constexpr int32_t Numpad0 = 96;  // Numpad0 + n for the keypad's digit n
 
 }  // namespace klice::platform::vk

@@ -10,7 +10,6 @@ data="$build/game-data"
 if [[ ! -x "$play" || ! -f "$data/p25.dat" ]]; then
     KLICE_BUILD_DIR="$build" "$root/scripts/build.sh"
 fi
-export SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy
 tmp="$(mktemp -d)"
 trap 'rm -rf "$tmp"' EXIT
 

@@ -10,8 +10,8 @@ extern "C" {
 
 #include "data/dib.h"
 #include "data/errors.h"
-#include "data/jpeg.h"
 #include "dib_test_util.h"
+#include "platform/jpeg_decoder.h"
 
 using namespace klice;
 using namespace klice::test;
@@ -232,8 +232,9 @@ TEST(DibFile, JpegClaimingAHugeImageIsRefusedBeforeDecoding) {
     for (size_t i = 5; i < 9; ++i) jpeg[sof + i] = 0xFD;  // 65021 x 65021
     TDIB dib;
     EXPECT_EQ(MessageOf<EOutOfResources>([&] { Load(dib, jpeg); }), "DIB cannot be made");
-    JpegPixels pixels;
-    EXPECT_EQ(DecodeJpeg(jpeg.data(), jpeg.size(), size_t(1) << 30, &pixels, nullptr), JpegStatus::TooLarge);
+    platform::JpegPixels pixels;
+    EXPECT_EQ(platform::DecodeJpeg(jpeg.data(), jpeg.size(), size_t(1) << 30, &pixels, nullptr),
+              platform::JpegStatus::TooLarge);
     EXPECT_EQ(pixels.pixels, nullptr);
 }
 

@@ -74,13 +74,6 @@ bool Playing(const SoundBuffer& b) {
     return status & kStatusPlaying;
 }
 
-void RestoreDriver(const std::string& saved) {
-    if (saved.empty())
-        unsetenv("SDL_AUDIODRIVER");
-    else
-        setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
-}
-
 class SoundDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -100,12 +93,15 @@ TEST(SoundDeviceOpen, OneDeviceAtATimeAndNoDeviceWithoutADriver) {
     EXPECT_EQ(second, nullptr);
     first.reset();
 
-    const std::string saved = std::getenv("SDL_AUDIODRIVER") ? std::getenv("SDL_AUDIODRIVER") : "";
-    setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    EXPECT_EQ(SoundDevice::Create(&second), SoundResult::NoDriver);
-    EXPECT_EQ(second, nullptr);
-    RestoreDriver(saved);
+    {
+        ScopedAudioOutput none(AudioOutput::None());
+        EXPECT_EQ(SoundDevice::Create(&second), SoundResult::NoDriver);
+        EXPECT_EQ(second, nullptr);
+    }
     EXPECT_EQ(SoundDevice::Create(&second), SoundResult::Ok);
+    second.reset();
+    // A file that cannot be written is no device either.
+    EXPECT_EQ(SoundDevice::Create(&second, AudioOutput::ToFile("/no-such-folder/out.raw")), SoundResult::NoDriver);
 }
 
 TEST_F(SoundDeviceTest, PlayingBuffersAreAddedAndClipped) {
@@ -366,18 +362,13 @@ TEST_F(SoundDeviceTest, LongSoundsConvertAsideAndPlayTheSame) {
     EXPECT_EQ(unplayed->Play(false), SoundResult::DeviceGone);
 }
 
-// The disk driver writes what the callback mixes to a file: a looped sound
-// shows there, and after Stop only silence follows.
+// A file output writes what the device mixes: a looped sound shows there,
+// and after Stop only silence follows.
 TEST(SoundDeviceDisk, CallbackOutputReachesTheDriver) {
     const auto file = std::filesystem::temp_directory_path() / ("klice-disk-audio-" + std::to_string(getpid()));
     std::filesystem::remove(file);
-    const std::string saved = std::getenv("SDL_AUDIODRIVER") ? std::getenv("SDL_AUDIODRIVER") : "";
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", file.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "5", 1);
     std::unique_ptr<SoundDevice> device;
-    ASSERT_EQ(SoundDevice::Create(&device), SoundResult::Ok);
-    RestoreDriver(saved);
+    ASSERT_EQ(SoundDevice::Create(&device, AudioOutput::ToFile(file.string(), 4.0)), SoundResult::Ok);
 
     const size_t frame_bytes = device->OutputIsFloat() ? 8 : 4;
     auto size = [&] { return std::filesystem::exists(file) ? std::filesystem::file_size(file) : 0; };

@@ -117,25 +117,10 @@ protected:
     platform::SoundDevice* device = nullptr;
 };
 
-// Runs with SDL pointed at an audio driver that does not exist.
+// Runs as on a machine without an audio device.
 class NoDevice {
-public:
-    NoDevice() {
-        const char* driver = std::getenv("SDL_AUDIODRIVER");
-        saved_ = driver ? driver : "";
-        had_ = driver != nullptr;
-        setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
-    }
-    ~NoDevice() {
-        if (had_)
-            setenv("SDL_AUDIODRIVER", saved_.c_str(), 1);
-        else
-            unsetenv("SDL_AUDIODRIVER");
-    }
-
 private:
-    std::string saved_;
-    bool had_ = false;
+    platform::ScopedAudioOutput none_{platform::AudioOutput::None()};
 };
 
 }  // namespace klice::testing

@@ -1,7 +1,5 @@
 #include "tools/play/play_runner.h"
 
-#include <unistd.h>
-
 #include <chrono>
 #include <climits>
 #include <cstdlib>
@@ -16,6 +14,7 @@
 #include "game/game_state.h"
 #include "game/headless_game.h"
 #include "game/screens.h"
+#include "platform/sound_device.h"
 #include "tools/command_line.h"
 #include "tools/play/play_script.h"
 #include "tools/play/png_frame.h"
@@ -36,26 +35,13 @@ using tools::parse_count;
 // runs in the data folder.
 std::string absolute(const std::string& path) { return path.empty() ? path : fs::absolute(path).string(); }
 
-bool has_sound_card() {
-    std::ifstream cards("/proc/asound/cards");
-    std::string first;
-    if (cards && std::getline(cards, first) && first.find("no soundcards") == std::string::npos && !first.empty())
-        return true;
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    return runtime && fs::exists(fs::path(runtime) / "pulse" / "native");
-}
-
-// The audio driver the game's sound device will open.
-void choose_audio(bool sound) {
-    if (!sound) {
-        setenv("SDL_AUDIODRIVER", "dummy", 1);  // the game runs silent
-        return;
-    }
-    if (std::getenv("SDL_AUDIODRIVER")) return;
-    if (!has_sound_card()) {
-        setenv("SDL_AUDIODRIVER", "disk", 1);
-        if (!std::getenv("SDL_DISKAUDIOFILE")) setenv("SDL_DISKAUDIOFILE", absolute("klice-play-audio.raw").c_str(), 1);
-    }
+// Where the game's sound goes with --sound: the machine's audio device, or
+// without one a file of the mixed output.
+void choose_audio() {
+    if (platform::SystemAudioAvailable())
+        platform::SetAudioOutput(platform::AudioOutput::System());
+    else
+        platform::SetAudioOutput(platform::AudioOutput::ToFile(absolute("klice-play-audio.raw")));
 }
 
 const char* mode_name() {
@@ -122,7 +108,7 @@ int run(const options& o, std::ostream& out) {
         ~observer_reset() { set_wave_observer(nullptr); }
     } reset_observer;
 
-    choose_audio(o.sound);
+    if (o.sound) choose_audio();
     HeadlessGame game(fs::absolute(o.data).string(), o.sound);
     size_t errors_printed = 0;
     auto print_errors = [&] {

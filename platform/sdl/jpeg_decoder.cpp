@@ -1,4 +1,4 @@
-#include "data/jpeg.h"
+#include "platform/jpeg_decoder.h"
 
 #include <algorithm>
 #include <climits>
@@ -12,7 +12,7 @@ extern "C" {
 #include <jpeglib.h>
 }
 
-namespace klice {
+namespace klice::platform {
 
 void JpegPixels::FreeDeleter::operator()(uint8_t* p) const { std::free(p); }
 
@@ -206,4 +206,4 @@ JpegStatus DecodeJpeg(const uint8_t* data, size_t size, size_t max_bytes, JpegPi
     return status;
 }
 
-}  // namespace klice
+}  // namespace klice::platform

@@ -1,4 +1,4 @@
-#include "platform/keys.h"
+#include "platform/sdl/keys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,3 @@
-#include "platform/file.h"
-
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
@@ -7,6 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
+
+#include "platform/file.h"
 
 namespace klice::platform {
 

@@ -1,7 +1,7 @@
-#include "platform/resources.h"
-
 #include <string>
 #include <vector>
+
+#include "platform/resources.h"
 
 namespace klice::platform {
 

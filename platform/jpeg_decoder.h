@@ -1,4 +1,5 @@
-// JPEG decoding with libjpeg into a 24-bit bottom-up pixel block.
+// JPEG decoding into a 24-bit bottom-up pixel block, by the system's codec
+// (libjpeg on Unix desktops).
 #pragma once
 
 #include <cstddef>
@@ -6,7 +7,7 @@
 #include <memory>
 #include <string>
 
-namespace klice {
+namespace klice::platform {
 
 struct JpegPixels {
     struct FreeDeleter {
@@ -25,4 +26,4 @@ enum class JpegStatus { Ok, Invalid, TooLarge, OutOfMemory };
 // On Invalid, `message` holds the decoder's explanation.
 JpegStatus DecodeJpeg(const uint8_t* data, size_t size, size_t max_bytes, JpegPixels* out, std::string* message);
 
-}  // namespace klice
+}  // namespace klice::platform

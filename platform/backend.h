@@ -1,0 +1,35 @@
+// Internal to platform/: what each system's backend (platform/sdl/,
+// platform/win32/) provides to the portable core, beyond the public
+// functions it implements (files, resources, text, JPEG).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/sound_device.h"
+
+namespace klice::platform {
+class Application;
+}
+
+namespace klice::platform::detail {
+
+class WindowBackend;
+
+// The window system for a windowed application; throws EOutOfResources when
+// there is none.
+std::unique_ptr<WindowBackend> CreateWindowBackend(Application& app);
+
+// The system's audio device, calling back from its own thread; null when the
+// system has none.
+std::unique_ptr<AudioSink> OpenSystemAudio(AudioSink::MixCallback callback, void* user);
+
+// A device of our own (AudioOutput::Discard or File), paced by the clock.
+std::unique_ptr<AudioSink> OpenPacedAudio(const AudioOutput& output, AudioSink::MixCallback callback, void* user);
+
+// The I/O code of a system error number that has one of its own (file not
+// found, invalid filename, too many open files, access denied); 0 for the
+// others. `path` is the file the operation was on.
+int KnownIoCode(int system_error, const std::string& path);
+
+}  // namespace klice::platform::detail

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The platform boundary: only platform/sdl/ (and its tests) include SDL
+# headers, only platform/win32/ (and its tests) include the Windows headers,
+# and no layer above platform/ asks which system it is built for.
+#   layer_boundary.sh SOURCE_DIR
+set -uo pipefail
+cd "$1" || exit 2
+sources=(platform data display sound input game tools tests bench fuzz)
+failed=0
+report() { echo "FAIL $1:"; sed 's/^/    /'; failed=1; }
+
+sdl=$(grep -rnE '^\s*#\s*include\s*[<"](SDL2?/)?SDL[_a-z0-9]*\.h[>"]' "${sources[@]}" --include='*.cpp' --include='*.h' |
+      grep -vE '^(tests/)?platform/sdl/')
+[ -n "$sdl" ] && report "SDL headers outside platform/sdl/" <<<"$sdl"
+
+win_headers='windows|winbase|winuser|wingdi|windef|winerror|winnt|mmsystem|ddraw|dsound|wincodec|objbase|ole2|xinput|shlobj|unknwn'
+win=$(grep -rniE "^\s*#\s*include\s*[<\"]($win_headers)\.h[>\"]" "${sources[@]}" --include='*.cpp' --include='*.h' |
+      grep -vE '^(tests/)?platform/win32/')
+[ -n "$win" ] && report "Windows headers outside platform/win32/" <<<"$win"
+
+ifdefs=$(grep -rnE '^\s*#\s*(if|ifdef|ifndef|elif).*\b(_WIN32|_WIN64|WIN32|__MINGW32__|__MINGW64__|_MSC_VER|__linux__|__unix__|__APPLE__)\b' \
+         data display sound input game tools --include='*.cpp' --include='*.h')
+[ -n "$ifdefs" ] && report "system tests (#ifdef) above platform/" <<<"$ifdefs"
+
+if [ "$failed" = 0 ]; then echo "ok   SDL only in platform/sdl/, Windows only in platform/win32/, no #ifdef above"; fi
+exit "$failed"
