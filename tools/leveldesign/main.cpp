@@ -1,0 +1,216 @@
+// klice-levels: plays the levels' plans on the real game, headless.
+//
+//   klice-levels plan  --data DIR --assets DIR N...   writes the keys each plan
+//        held into the source's "As held keys" comment (the replays come from it)
+//   klice-levels check --data DIR --assets DIR [N...] measures every level (or
+//        those named) and prints the table; exit status 1 when a check fails
+//
+// DIR for --data holds the built data files, --assets the content sources.
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tools/assets/level_source.h"
+#include "tools/command_line.h"
+#include "tools/leveldesign/checks.h"
+
+using namespace klice::leveldesign;
+
+namespace {
+
+const char* kUsage =
+    "usage: klice-levels plan --data DIR --assets DIR N...\n"
+    "       klice-levels check --data DIR --assets DIR [--reach K] [N...]\n";
+
+std::string read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw std::runtime_error("cannot read " + path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string source_path(const std::string& assets, int level) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/levels/p%02d.txt", level);
+    return assets + name;
+}
+
+// The source with its held-keys comment replaced by keys.
+std::string with_held_keys(const std::string& text, const std::vector<uint8_t>& keys) {
+    std::vector<std::string> block = {
+        "# As held keys from the first play tick (R right, L left, J jump, - none,",
+        "# then the number of ticks), the exit is reached on tick " + std::to_string(keys.size()) + ":"};
+    std::string line = "#  ";
+    std::istringstream words(held_keys_text(keys));
+    std::string w;
+    while (words >> w) {
+        if (line.size() + w.size() + 1 > 96) {
+            block.push_back(line);
+            line = "#  ";
+        }
+        line += " " + w;
+    }
+    block.push_back(line);
+
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    std::string l;
+    while (std::getline(in, l)) lines.push_back(l);
+    size_t at = lines.size(), end = lines.size();
+    for (size_t i = 0; i < lines.size(); ++i)
+        if (lines[i].rfind("# As held keys", 0) == 0) {
+            at = i;
+            end = i + 1;
+            while (end < lines.size() && lines[end].rfind("#", 0) == 0 && lines[end].rfind("#   ", 0) != 0 &&
+                   lines[end - 1].back() != ':')
+                ++end;
+            while (end < lines.size() && lines[end].rfind("#   ", 0) == 0) ++end;
+            break;
+        }
+    if (at == lines.size()) {
+        // Before the first line that is not a comment, after a blank line.
+        at = end = 0;
+        while (at < lines.size() && lines[at].rfind("#", 0) == 0) ++at;
+        end = at;
+        block.insert(block.begin(), "#");
+    }
+    lines.erase(lines.begin() + static_cast<long>(at), lines.begin() + static_cast<long>(end));
+    lines.insert(lines.begin() + static_cast<long>(at), block.begin(), block.end());
+    std::string out;
+    for (const std::string& s : lines) out += s + "\n";
+    return out;
+}
+
+struct arguments {
+    std::string command, data = ".", assets = "assets";
+    int reach = 12;
+    std::vector<int> levels;
+};
+
+arguments parse(int argc, char** argv) {
+    if (argc < 2) throw std::invalid_argument("give a command");
+    arguments a;
+    a.command = argv[1];
+    if (a.command != "plan" && a.command != "check") throw std::invalid_argument("unknown command " + a.command);
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&]() -> std::string {
+            if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
+            return argv[++i];
+        };
+        if (arg == "--data")
+            a.data = value();
+        else if (arg == "--assets")
+            a.assets = value();
+        else if (arg == "--reach")
+            a.reach = static_cast<int>(klice::tools::parse_count(arg, value(), 1, 100));
+        else
+            a.levels.push_back(static_cast<int>(klice::tools::parse_count("a level", arg, 1, 25)));
+    }
+    if (a.levels.empty()) {
+        if (a.command == "plan") throw std::invalid_argument("name the levels to plan");
+        for (int n = 1; n <= 25; ++n) a.levels.push_back(n);
+    }
+    return a;
+}
+
+int plan_levels(const arguments& a, session& s) {
+    int status = 0;
+    for (int level : a.levels) {
+        const std::string path = source_path(a.assets, level);
+        const std::string text = read_file(path);
+        const plan p = parse_plan(text);
+        const route r = play_plan(s, level, p);
+        if (!r.finished) {
+            std::cout << "level " << level << ": " << r.failure << "\n";
+            status = 1;
+            continue;
+        }
+        std::ofstream(path, std::ios::binary) << with_held_keys(text, r.keys);
+        std::cout << "level " << level << ": " << r.Ticks() << " ticks, " << r.jumps.size() << " jumps\n";
+    }
+    return status;
+}
+
+int check_levels(const arguments& a, session& s) {
+    check_options o;
+    o.window_reach = a.reach;
+    std::printf("%-5s %6s %5s %5s %6s %6s  %s\n", "level", "ticks", "jumps", "timed", "window", "score", "faults");
+    std::vector<int64_t> lengths;
+    std::vector<double> scores;
+    int failed = 0;
+    for (int level : a.levels) {
+        const std::string path = source_path(a.assets, level);
+        const plan p = parse_plan(read_file(path));
+        const scene sc(a.assets, klice::assets::background_of_level(level));
+        const level_report rep = check_level(s, sc, level, p, o);
+        const route& r = rep.played;
+        // Difficulty: inputs to make, objects to time, and how exact the hardest one is.
+        const double score = r.jumps.size() * 0.5 + rep.timed * 2.0 + (rep.window > 0 ? 60.0 / rep.window : 0);
+        lengths.push_back(r.Ticks());
+        scores.push_back(score);
+        std::printf("%-5d %6lld %5zu %5d %6d %6.1f  %s\n", level, static_cast<long long>(r.Ticks()), r.jumps.size(),
+                    rep.timed, rep.window, score, rep.faults.empty() ? "ok" : "FAIL");
+        if (!rep.window_at.empty()) std::printf("      narrowest: %s\n", rep.window_at.c_str());
+        for (const std::string& f : rep.faults) std::printf("      %s\n", f.c_str());
+        if (!rep.faults.empty()) ++failed;
+        std::fflush(stdout);
+    }
+    if (a.levels.size() == 25) {
+        std::vector<int64_t> sorted = lengths;
+        std::sort(sorted.begin(), sorted.end());
+        int64_t total = 0;
+        for (int64_t t : lengths) total += t;
+        const int64_t median = sorted[12];
+        std::printf("all levels: %lld ticks (%.1f min of play), median %lld ticks\n", static_cast<long long>(total),
+                    total / 6000.0, static_cast<long long>(median));
+        if (median < 1500) {
+            std::printf("FAIL the median level is under 1500 ticks\n");
+            ++failed;
+        }
+        if (total < 48000) {
+            std::printf("FAIL the levels together take under 8 minutes\n");
+            ++failed;
+        }
+        for (int g = 1; g < 5; ++g) {
+            double before = 0, now = 0;
+            for (int i = 0; i < 5; ++i) before += scores[(g - 1) * 5 + i], now += scores[g * 5 + i];
+            if (now <= before) {
+                std::printf("FAIL levels %d-%d are not harder on average than levels %d-%d\n", g * 5 + 1, g * 5 + 5,
+                            g * 5 - 4, g * 5);
+                ++failed;
+            }
+        }
+    }
+    return failed ? 1 : 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    arguments a;
+    try {
+        a = parse(argc, argv);
+    } catch (const std::invalid_argument& e) {
+        std::cerr << "klice-levels: " << e.what() << "\n" << kUsage;
+        return 2;
+    }
+    try {
+        // The game changes the working folder to the data; the sources are found from here.
+        a.assets = std::filesystem::absolute(a.assets).string();
+        setenv("SDL_AUDIODRIVER", "dummy", 0);  // silent, whatever the machine has
+        setenv("SDL_VIDEODRIVER", "dummy", 0);
+        session s(a.data);
+        return a.command == "plan" ? plan_levels(a, s) : check_levels(a, s);
+    } catch (const std::exception& e) {
+        std::cerr << "klice-levels: " << e.what() << "\n";
+        return 1;
+    }
+}
