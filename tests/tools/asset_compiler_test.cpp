@@ -5,7 +5,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tools/assets/component_text.h"
 #include "tools/assets/level_source.h"
@@ -144,6 +147,70 @@ TEST(SoundRecipe, ALoopedScoreContinuesAcrossTheSeam) {
         max_step = std::max(max_step, std::abs(s.samples[i] - s.samples[i - 1]));
     EXPECT_GT(std::abs(s.samples[100]), 1000);
     EXPECT_LE(std::abs(s.samples.front() - s.samples.back()), max_step);
+}
+
+// Seconds from the start to the last sample within 60 dB of the loudest.
+double audible_seconds(const klice::assets::Synthesized& s) {
+    int peak = 0;
+    for (int16_t v : s.samples) peak = std::max(peak, std::abs(static_cast<int>(v)));
+    size_t last = 0;
+    for (size_t i = 0; i < s.samples.size(); ++i)
+        if (std::abs(static_cast<int>(s.samples[i])) * 1000 > peak) last = i;
+    return static_cast<double>(last + 1) / s.rate;
+}
+
+TEST(SoundRecipe, TheKeySoundIsShortThenSilentToItsFixedLength) {
+    const std::string path = std::string(KLICE_ASSETS_SOURCE_DIR) + "/sounds/klic.txt";
+    std::ifstream in(path);
+    std::stringstream text;
+    text << in.rdbuf();
+    const klice::assets::Synthesized s = klice::assets::synthesize(text.str(), path);
+    ASSERT_EQ(s.samples.size(), 139488u / 2);
+    EXPECT_GT(audible_seconds(s), 0.1);
+    EXPECT_LE(audible_seconds(s), 0.4);
+    const size_t quiet_from = static_cast<size_t>(0.4 * s.rate);
+    EXPECT_TRUE(std::all_of(s.samples.begin() + quiet_from, s.samples.end(), [](int16_t v) { return v == 0; }));
+}
+
+// The loudest component of a steady note away from its harmonics, in dB
+// relative to the note, from a Blackman-Harris windowed spectrum.
+double alias_level_db(const std::string& shape, int hz, int rate) {
+    const std::string recipe = "rate " + std::to_string(rate) + "\nbytes " + std::to_string(4 * rate) +
+                               "\ntone 0 2000 " + std::to_string(hz) + " " + std::to_string(hz) + " 500 " + shape +
+                               " 5 5\n";
+    const klice::assets::Synthesized s = klice::assets::synthesize(recipe, "alias.txt");
+    const int n = 4096;
+    std::vector<double> x(n), c(n), sn(n);
+    for (int i = 0; i < n; ++i) {
+        const double a = 6.283185307179586 * i / n;
+        const double w = 0.35875 - 0.48829 * std::cos(a) + 0.14128 * std::cos(2 * a) - 0.01168 * std::cos(3 * a);
+        x[i] = s.samples[static_cast<size_t>(rate / 4 + i)] * w;
+        c[i] = std::cos(a);
+        sn[i] = std::sin(a);
+    }
+    double note = 0, alias = 0;
+    const double bin_hz = static_cast<double>(rate) / n;
+    for (int k = 1; k < n / 2; ++k) {
+        double re = 0, im = 0;
+        for (int i = 0; i < n; ++i) {
+            const int j = static_cast<int>((static_cast<int64_t>(k) * i) % n);
+            re += x[i] * c[j];
+            im -= x[i] * sn[j];
+        }
+        const double magnitude = std::sqrt(re * re + im * im);
+        const double f = k * bin_hz;
+        const double harmonic = std::round(f / hz);
+        const bool near_harmonic = harmonic >= 1 && std::abs(f - harmonic * hz) <= 6 * bin_hz;
+        if (harmonic == 1 && near_harmonic) note = std::max(note, magnitude);
+        if (!near_harmonic) alias = std::max(alias, magnitude);
+    }
+    return 20 * std::log10(alias / note);
+}
+
+TEST(SoundRecipe, VoicesAreBandLimited) {
+    // A high note, whose harmonics would fold back below half the rate.
+    for (const char* shape : {"square", "saw", "triangle", "organ"})
+        EXPECT_LT(alias_level_db(shape, 1661, 16000), -60.0) << shape;
 }
 
 TEST(SoundRecipe, ReportsFaultsAndKeepsTheExactSize) {

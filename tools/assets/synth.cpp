@@ -50,6 +50,39 @@ struct Mixer {
         return static_cast<double>(static_cast<int32_t>(noise_state)) / 2147483648.0;
     }
 
+    // Harmonics reach up to this, below half the rate, so that no partial
+    // folds back: every voice is band-limited.
+    double Ceiling() const { return 0.45 * rate; }
+
+    // sin(2 pi n phase) for the nth harmonic of a note at f Hz, or 0 when it
+    // would lie above the ceiling.
+    double Partial(double phase, double f, int n) const {
+        if (f * n >= Ceiling()) return 0;
+        return sine_of_turns(phase * n);
+    }
+
+    // A sum of harmonics 1, 1 + step, 1 + 2 step ... below the ceiling, the
+    // nth weighted 1 / n^power with alternating signs for the triangle
+    // (step 2, power 2), by the recurrence sin((n+1)x) = 2 cos x sin nx -
+    // sin((n-1)x).
+    double Partials(double phase, double f, int step, int power) const {
+        const double s1 = sine_of_turns(phase), c1 = sine_of_turns(phase + 0.25);
+        const double twice_cos = 2 * c1;
+        double previous = -s1, current = 0;  // sin(-x), sin(0)
+        double sum = 0;
+        for (int n = 1; f * n < Ceiling(); ++n) {
+            const double next = twice_cos * current - previous;
+            previous = current;
+            current = next;  // sin(n x)
+            if ((n - 1) % step != 0) continue;
+            double weight = 1.0 / n;
+            if (power == 2) weight = ((n / 2) % 2 ? -1.0 : 1.0) / (static_cast<double>(n) * n);
+            if (power == 0) return current;
+            sum += current * weight;
+        }
+        return sum;
+    }
+
     void Add(int64_t index, double value) {
         const int64_t n = static_cast<int64_t>(buffer.size());
         if (looped) {
@@ -87,18 +120,19 @@ struct Mixer {
             phase -= static_cast<double>(static_cast<int64_t>(phase));
             double s = 0;
             switch (v.shape) {
-                case Shape::Sine: s = sine_of_turns(phase); break;
-                case Shape::Triangle: s = phase < 0.5 ? 4 * phase - 1 : 3 - 4 * phase; break;
-                case Shape::Square: s = (phase < 0.5 ? 1.0 : -1.0) * 0.7; break;
-                case Shape::Saw: s = (2 * phase - 1) * 0.8; break;
+                case Shape::Sine: s = Partials(phase, f, 1, 0); break;
+                case Shape::Triangle: s = Partials(phase, f, 2, 2) * 0.8105694691387022; break;      // 8 / pi^2
+                case Shape::Square: s = Partials(phase, f, 2, 1) * 1.2732395447351628 * 0.7; break;  // 4 / pi
+                case Shape::Saw: s = Partials(phase, f, 1, 1) * 0.6366197723675814 * 0.8; break;     // 2 / pi
                 case Shape::Organ:
-                    s = 0.6 * sine_of_turns(phase) + 0.3 * sine_of_turns(2 * phase) + 0.15 * sine_of_turns(3 * phase);
+                    s = 0.6 * Partial(phase, f, 1) + 0.3 * Partial(phase, f, 2) + 0.15 * Partial(phase, f, 3);
                     break;
                 case Shape::Kick: {
                     // A falling sine: the pitch drops from 3x to the note in 40 ms.
                     const double drop = t < 40 ? 3.0 - 2.0 * t / 40 : 1.0;
                     phase += f * (drop - 1.0) / rate;
-                    s = sine_of_turns(phase);
+                    phase -= static_cast<double>(static_cast<int64_t>(phase));
+                    s = Partial(phase, f * drop, 1);
                     break;
                 }
                 case Shape::Snare:
