@@ -1,11 +1,11 @@
 #include "data/hash_collection.h"
 
-#include "platform/codepage.h"
+#include "platform/locale_text.h"
 
 namespace klice {
 
 uint8_t NameBucket(const std::string& name) {
-    std::string lower = platform::LowerCase(name);
+    std::string lower = platform::LocaleLowerCase(name);
     size_t length = lower.size();
     size_t sum = length * 16;
     if (length >= 2) sum += static_cast<uint8_t>(lower[0]) + static_cast<uint8_t>(lower[length - 2]);
@@ -65,7 +65,7 @@ THashCollection::~THashCollection() {
 
 int THashCollection::IndexOf(const std::string& name) const {
     for (const THashCollectionItem* item = heads_[NameBucket(name)]; item != nullptr; item = item->older_)
-        if (platform::CompareTextIgnoreCase(item->name_, name) == 0) return IndexOfItem(item);
+        if (platform::LocaleCompareTextIgnoreCase(item->name_, name) == 0) return IndexOfItem(item);
     return -1;
 }
 
