@@ -51,7 +51,7 @@ void MainWindow::Show() {
     if (auto& backend = app_.impl_->backend) {
         app_.Guard([&] { backend->Open(app_.Title(), full_screen_); });
         if (backend->IsOpen()) {
-            backend->ShowCursor(g_cursor_count >= 0);
+            backend->SetCursorCount(g_cursor_count);
             backend->Show();
         }
     }
@@ -318,7 +318,7 @@ void ShowErrorBox(const std::string& text) {
 
 int ShowCursor(bool show) {
     g_cursor_count += show ? 1 : -1;
-    if (g_current && g_current->impl_->backend) g_current->impl_->backend->ShowCursor(g_cursor_count >= 0);
+    if (g_current && g_current->impl_->backend) g_current->impl_->backend->SetCursorCount(g_cursor_count);
     return g_cursor_count;
 }
 

@@ -23,7 +23,7 @@ public:
     // Opens an existing file (or creates one with CreateReadWrite).
     // Returns 0 or the system's error number.
     int Open(const std::string& path, FileAccess access);
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return handle_ != kClosed; }
     // Each returns the byte count moved, or -1 with error() set.
     long long Read(void* buffer, size_t count);
     long long Write(const void* buffer, size_t count);
@@ -35,7 +35,9 @@ public:
     int error() const { return error_; }
 
 private:
-    int fd_ = -1;
+    // The system's handle: a file descriptor, or a HANDLE on Windows.
+    static constexpr intptr_t kClosed = -1;
+    intptr_t handle_ = kClosed;
     int error_ = 0;
 };
 

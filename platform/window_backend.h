@@ -43,8 +43,9 @@ public:
     // A modal error box; false when it could not be shown. `title` is
     // UTF-8, `text` Windows-1250.
     virtual bool ShowErrorBox(const std::string& title, const std::string& text) = 0;
-    // The cursor over the window follows the show count.
-    virtual void ShowCursor(bool visible) = 0;
+    // The application's cursor show count (0 at its start; the cursor is
+    // visible over the window while it is not negative).
+    virtual void SetCursorCount(int count) = 0;
     // Whether the key or mouse button with this virtual-key code is down now.
     virtual bool KeyDown(int32_t vk) = 0;
 };

@@ -10,14 +10,18 @@
 
 namespace klice::platform {
 
-File::File(File&& other) noexcept : fd_(other.fd_), error_(other.error_) { other.fd_ = -1; }
+namespace {
+int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
+}  // namespace
+
+File::File(File&& other) noexcept : handle_(other.handle_), error_(other.error_) { other.handle_ = kClosed; }
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         Close();
-        fd_ = other.fd_;
+        handle_ = other.handle_;
         error_ = other.error_;
-        other.fd_ = -1;
+        other.handle_ = kClosed;
     }
     return *this;
 }
@@ -32,15 +36,15 @@ int File::Open(const std::string& path, FileAccess access) {
         case FileAccess::ReadWrite: flags |= O_RDWR; break;
         case FileAccess::CreateReadWrite: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
     }
-    fd_ = ::open(path.c_str(), flags, 0644);
-    if (fd_ < 0) return error_ = errno;
+    const int fd = ::open(path.c_str(), flags, 0644);
+    if (fd < 0) return error_ = errno;
     // A directory opens for reading on this system but is no file.
     struct stat info {};
-    if (::fstat(fd_, &info) == 0 && S_ISDIR(info.st_mode)) {
-        ::close(fd_);
-        fd_ = -1;
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+        ::close(fd);
         return error_ = EISDIR;
     }
+    handle_ = fd;
     return error_ = 0;
 }
 
@@ -48,7 +52,7 @@ long long File::Read(void* buffer, size_t count) {
     size_t done = 0;
     auto* bytes = static_cast<char*>(buffer);
     while (done < count) {
-        ssize_t n = ::read(fd_, bytes + done, count - done);
+        ssize_t n = ::read(Descriptor(handle_), bytes + done, count - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             error_ = errno;
@@ -64,7 +68,7 @@ long long File::Write(const void* buffer, size_t count) {
     size_t done = 0;
     const auto* bytes = static_cast<const char*>(buffer);
     while (done < count) {
-        ssize_t n = ::write(fd_, bytes + done, count - done);
+        ssize_t n = ::write(Descriptor(handle_), bytes + done, count - done);
         if (n < 0) {
             if (errno == EINTR) continue;
             error_ = errno;
@@ -77,7 +81,7 @@ long long File::Write(const void* buffer, size_t count) {
 
 long long File::Seek(long long offset, int origin) {
     int whence = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : SEEK_END;
-    off_t position = ::lseek(fd_, static_cast<off_t>(offset), whence);
+    off_t position = ::lseek(Descriptor(handle_), static_cast<off_t>(offset), whence);
     if (position < 0) {
         error_ = errno;
         return -1;
@@ -87,7 +91,7 @@ long long File::Seek(long long offset, int origin) {
 
 long long File::Size() {
     struct stat info {};
-    if (::fstat(fd_, &info) != 0) {
+    if (::fstat(Descriptor(handle_), &info) != 0) {
         error_ = errno;
         return -1;
     }
@@ -95,9 +99,9 @@ long long File::Size() {
 }
 
 int File::Close() {
-    if (fd_ < 0) return 0;
-    int result = ::close(fd_);
-    fd_ = -1;
+    if (handle_ == kClosed) return 0;
+    int result = ::close(Descriptor(handle_));
+    handle_ = kClosed;
     return result == 0 ? 0 : (error_ = errno);
 }
 

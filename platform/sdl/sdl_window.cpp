@@ -111,9 +111,9 @@ public:
     uint64_t DisplayedFrames() const override { return displayed_; }
     bool ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) override;
     bool ShowErrorBox(const std::string& title, const std::string& text) override;
-    void ShowCursor(bool visible) override {
-        cursor_visible_ = visible;
-        SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE);
+    void SetCursorCount(int count) override {
+        cursor_visible_ = count >= 0;
+        SDL_ShowCursor(cursor_visible_ ? SDL_ENABLE : SDL_DISABLE);
     }
     bool KeyDown(int32_t vk) override;
 
