@@ -6,6 +6,9 @@ packages=(cmake ninja-build g++ pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
           clang-format)
 [ "${KLICE_FUZZ:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
+# The Windows cross build and its tests under wine on a virtual X server.
+[ "${KLICE_WINDOWS:-0}" = 1 ] && packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64
+                                             xvfb xauth zip unzip)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -2,6 +2,7 @@
 # Plays replays with the headless game and checks their last line.
 #   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR levels   every pNN.txt alone
 #   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR full     full_game.txt from the title
+# Line ends are compared without a carriage return (a Windows build writes one).
 set -uo pipefail
 play="$1" data="$2" dir="$3" what="$4"
 failed=0
@@ -20,11 +21,11 @@ if [[ "$what" == levels ]]; then
     for n in $(seq 1 25); do
         f="$dir/p$(printf %02d "$n").txt"
         if [[ ! -f "$f" ]]; then echo "FAIL missing $f"; failed=1; continue; fi
-        last="$("$play" --data "$data" --level "$n" --script "$f" | tail -n 1)"
+        last="$("$play" --data "$data" --level "$n" --script "$f" | tail -n 1 | tr -d '\r')"
         expect "level $n" "$last" 1 $(( n % 25 + 1 ))
     done
 else
-    last="$("$play" --data "$data" --script "$dir/full_game.txt" | tail -n 1)"
+    last="$("$play" --data "$data" --script "$dir/full_game.txt" | tail -n 1 | tr -d '\r')"
     expect "full game" "$last" 25 1
 fi
 exit $failed
