@@ -1,13 +1,14 @@
 #include "game/hlavni.h"
 
-#include <string>
-
 #include "data/component_stream.h"
 #include "game/asset_calls.h"
 #include "game/game_state.h"
+#include "game/level_file.h"
 #include "game/level_loading.h"
 #include "game/play_steps.h"
 #include "game/screens.h"
+#include "game/waves.h"
+#include "input/game_keys.h"
 #include "input/keyboard.h"
 #include "platform/application.h"
 
@@ -17,11 +18,8 @@ Tform1* form1 = nullptr;
 
 namespace {
 
-constexpr int kTitleTicks = 500;
 constexpr int kObjectsStartFrame = 200;
 constexpr int kLevelFramesCap = 210;
-constexpr int32_t kEscape = 27;
-constexpr int kMenuMusic = 5, kGameMusic = 6;
 
 }  // namespace
 
@@ -132,12 +130,11 @@ void Tform1::create(TObject*) {
 
 void Tform1::Timer1Timer(TObject*) {
     if (!DXDraw->CanDraw()) return;
-    if (game_state.intro_frames < kTitleTicks)
-        title_frame();
-    else if (game_state.in_menu)
-        menu_frame();
-    else
-        play_frame();
+    switch (current_screen()) {
+        case screen::title: title_frame(); break;
+        case screen::menu: menu_frame(); break;
+        case screen::play: play_frame(); break;
+    }
 }
 
 void Tform1::keydown(TObject*, uint16_t& key, TShiftState shift) { klice::keydown(key, shift); }
@@ -162,13 +159,13 @@ void reset_game_state() {
     g.level = 1;
     g.level_frames = 0;
     g.intro_frames = 0;
-    g.level_name = "p" + std::to_string(g.level);
+    g.level_name = level_name_of(g.level);
 
-    set_wave_volume(0, -2000);
-    set_wave_volume(1, -2000);
-    set_wave_volume(2, -1000);
-    set_wave_volume(3, -2000);
-    set_wave_volume(4, -2000);
+    set_wave_volume(kWaveKey, -2000);
+    set_wave_volume(kWaveSplash, -2000);
+    set_wave_volume(kWaveFootstep, -1000);
+    set_wave_volume(kWaveJump, -2000);
+    set_wave_volume(kWaveBlock, -2000);
 
     g.slider_x = 315;
     g.slider_y = 140;
@@ -182,17 +179,15 @@ void reset_game_state() {
 void play_frame() {
     game_state_t& g = game_state;
 
-    if (key_pressed(kEscape)) {
+    if (key_pressed(game_keys::Escape)) {
         g.in_menu = true;
-        play_wave(kMenuMusic);
+        play_wave(kWaveMenuMusic);
         platform::ShowCursor(true);
-        stop_wave(kGameMusic);
+        stop_wave(kWaveGameMusic);
     }
 
-    g.level_name = "p" + std::to_string(g.level);
-    g.background_name = g.level_name;
-    // Levels 11 to 20 reuse the backgrounds of levels 1 to 10.
-    if (g.level >= 11 && g.level <= 20) g.background_name = "p" + std::to_string(g.level - 10);
+    g.level_name = level_name_of(g.level);
+    g.background_name = background_name_of(g.level);
 
     draw_picture(form1->krajina, g.background_name, 0, 0);
 

@@ -7,6 +7,13 @@ namespace klice {
 
 std::string level_name_of(int32_t level) { return "p" + std::to_string(level); }
 
+std::string level_file_of(int32_t level) { return level_name_of(level) + ".dat"; }
+
+std::string background_name_of(int32_t level) {
+    if (level >= 11 && level <= 20) return level_name_of(level - 10);
+    return level_name_of(level);
+}
+
 level_record read_level_file(const std::string& path) {
     platform::File file;
     if (int error = file.Open(path, platform::FileAccess::ReadWrite); error != 0) platform::RaiseFileError(error, path);

@@ -1,5 +1,6 @@
 // Level files: one 1496-byte level_record each, little-endian, named
-// "p1.dat" ... "p25.dat" in the working directory.
+// "p1.dat" ... "p25.dat" in the working directory; and the other names a
+// level's number gives.
 #pragma once
 
 #include <cstdint>
@@ -9,8 +10,16 @@
 
 namespace klice {
 
+// The levels are numbered 1 ... kLevelCount; after the last comes the first.
+inline constexpr int32_t kLevelCount = 25;
+
 // "p" followed by the level number in decimal: "p1", "p25".
 std::string level_name_of(int32_t level);
+// The level's file in the working directory: "p1.dat".
+std::string level_file_of(int32_t level);
+// The level's background picture in krajina. Levels 11 to 20 have none of
+// their own: they reuse those of levels 1 to 10.
+std::string background_name_of(int32_t level);
 
 // Reads the first record of an existing file, which is opened for reading
 // and writing as the game has always done (so a read-only file is refused).

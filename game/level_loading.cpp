@@ -12,13 +12,13 @@ void load_level() {
     s.level_frames = 0;
 
     // After the last level the exit leads back to the first.
-    if (s.level > 25) s.level = 1;
+    if (s.level > kLevelCount) s.level = 1;
     if (s.level < 1) s.level = 1;
 
     s.level_name = level_name_of(s.level);
     // Read whole before anything is replaced, so a failed read leaves the
     // previous level's record in place.
-    s.record = read_level_file(s.level_name + ".dat");
+    s.record = read_level_file(level_file_of(s.level));
 
     s.record.start_x = 120;  // every level starts at column 120
     s.block_sound_on = false;

@@ -9,16 +9,14 @@
 #include "game/hlavni.h"
 #include "game/level_loading.h"
 #include "game/level_record.h"
+#include "game/screens.h"
 #include "game/waves.h"
+#include "input/game_keys.h"
 #include "input/keyboard.h"
 
 namespace klice {
 
 namespace {
-
-// Keys, by virtual-key code.
-constexpr int32_t kKeyA = 65, kKeyD = 68, kKeyW = 87, kKeyH = 72;
-constexpr int32_t kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39;
 
 // The player.
 constexpr int kFacingRight = -60, kFacingLeft = 60;  // the signed sprite width
@@ -55,9 +53,9 @@ int32_t wrap_add(int32_t a, int32_t b) {
 }
 int32_t wrap_neg(int32_t a) { return static_cast<int32_t>(0u - static_cast<uint32_t>(a)); }
 
-bool right_key() { return key_pressed(kKeyD) || key_pressed(kKeyRight); }
-bool left_key() { return key_pressed(kKeyA) || key_pressed(kKeyLeft); }
-bool jump_key() { return key_pressed(kKeyW) || key_pressed(kKeyUp); }
+bool right_key() { return key_pressed(game_keys::D) || key_pressed(game_keys::Right); }
+bool left_key() { return key_pressed(game_keys::A) || key_pressed(game_keys::Left); }
+bool jump_key() { return key_pressed(game_keys::W) || key_pressed(game_keys::Up); }
 
 // 'H' switches the game music off and on; a toggle needs more than 20 play
 // frames since the previous one.
@@ -65,11 +63,11 @@ void music_toggle() {
     game_state_t& g = game_state;
     if (g.mute_debounce < kDebounceCap) ++g.mute_debounce;
     if (g.mute_debounce > kDebounceGap) {
-        if (key_pressed(kKeyH) && !g.music_muted) {
+        if (key_pressed(game_keys::H) && !g.music_muted) {
             stop_wave(kWaveGameMusic);
             g.mute_debounce = 0;
             g.music_muted = true;
-        } else if (key_pressed(kKeyH) && g.mute_debounce > kDebounceGap && g.music_muted) {
+        } else if (key_pressed(game_keys::H) && g.mute_debounce > kDebounceGap && g.music_muted) {
             play_wave(kWaveGameMusic);
             g.mute_debounce = 0;
             g.music_muted = false;
@@ -317,6 +315,16 @@ void update_exit() {
         ++g.level;
         load_level();
     }
+}
+
+bool level_completed(const game_state_t& before, const game_state_t& after) {
+    return current_screen(before) == screen::play && after.level != before.level;
+}
+
+bool death_started(const game_state_t& before, const game_state_t& after) {
+    // The splash's last frame reloads the level, and the same tick's probes
+    // may set dying again.
+    return after.dying && (!before.dying || before.death_frame == kLastDeathFrame);
 }
 
 }  // namespace klice

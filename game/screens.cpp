@@ -1,19 +1,21 @@
 #include "game/screens.h"
 
+#include <algorithm>
 #include <string>
 
 #include "game/asset_calls.h"
 #include "game/game_state.h"
 #include "game/hlavni.h"
+#include "game/level_file.h"
 #include "game/level_loading.h"
 #include "game/waves.h"
+#include "input/game_keys.h"
 #include "platform/application.h"
 
 namespace klice {
 
 namespace {
 
-constexpr int kTitleTicks = 500;
 constexpr int kTitleTextFrom = 200;  // the text shows after this many title ticks
 constexpr int kTitleMusicAt = 450;
 constexpr int kFontSize = 38;
@@ -21,14 +23,18 @@ constexpr uint32_t kBlack = 0, kYellow = 0xFFFF;
 
 constexpr int kSliderTop = 140, kSliderBottom = 450;  // rows of levels 1 and 25
 constexpr int kSliderStep = 12;                       // a step ends once more than this many pixels are done
-constexpr int kLastLevel = 25;
-
-constexpr int32_t kEnter = 13;
 
 // "Načítám data..." in Windows-1250.
 const std::string kLoadingText = "Na\xE8\xEDt\xE1m data...";
 
 }  // namespace
+
+screen current_screen(const game_state_t& g) {
+    if (g.intro_frames < kTitleTicks) return screen::title;
+    return g.in_menu ? screen::menu : screen::play;
+}
+
+int slider_row_of(int level) { return std::min(kSliderTop + (kSliderStep + 1) * (level - 1), kSliderBottom); }
 
 void start_slider_level() {
     game_state_t& g = game_state;
@@ -101,7 +107,7 @@ void menu_frame() {
     if (g.slider_y > kSliderBottom) {
         g.slider_y = kSliderBottom;
         g.slider_steps = 0;
-        g.slider_level = kLastLevel;
+        g.slider_level = kLevelCount;
         g.slider_moving = false;
     }
 
@@ -117,8 +123,8 @@ void menu_frame() {
 // Only Enter has a use: in the menu it starts the slider's level, as the
 // start box does. During the title and in play it does nothing.
 void keydown(uint16_t& key, TShiftState) {
-    if (key != kEnter) return;
-    if (game_state.in_menu && game_state.intro_frames >= kTitleTicks) start_slider_level();
+    if (key != game_keys::Enter) return;
+    if (current_screen() == screen::menu) start_slider_level();
 }
 
 // The position is the last one reported by a move; the button does not matter.

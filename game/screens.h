@@ -5,8 +5,17 @@
 #include <cstdint>
 
 #include "data/events.h"
+#include "game/game_state.h"
 
 namespace klice {
+
+// The title is shown for this many ticks; the menu follows.
+inline constexpr int kTitleTicks = 500;
+
+// What a tick shows. The title runs first whatever in_menu says; after it,
+// in_menu chooses between the menu and play.
+enum class screen { title, menu, play };
+screen current_screen(const game_state_t& g = game_state);
 
 void title_frame();
 void menu_frame();
@@ -24,10 +33,16 @@ void start_slider_level();
 struct menu_box {
     int left, right, top, bottom;  // exclusive bounds
     bool contains(int x, int y) const { return left < x && x < right && top < y && y < bottom; }
+    int centre_x() const { return (left + right) / 2; }
+    int centre_y() const { return (top + bottom) / 2; }
 };
 inline constexpr menu_box kStartBox{820, 970, 80, 140};
 inline constexpr menu_box kEndBox{820, 970, 550, 620};
 inline constexpr menu_box kUpBox{613, 730, 120, 170};
 inline constexpr menu_box kDownBox{613, 730, 600, 650};
+
+// The slider's row while it stands at `level` (1 ... 25): a step of 13 rows a
+// level down from row 140, except that the last step is cut at row 450.
+int slider_row_of(int level);
 
 }  // namespace klice
