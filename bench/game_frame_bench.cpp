@@ -132,7 +132,7 @@ BENCHMARK(BM_TitleFrame)->UseManualTime()->Unit(benchmark::kMicrosecond);
 void BM_MenuFrame(benchmark::State& state) {
     Game();
     TimeTicks(state, [] {
-        game_state.intro_frames = 500;
+        game_state.intro_frames = klice::kTitleTicks;
         game_state.in_menu = true;
         game_state.slider_moving = true;
         game_state.slider_up = false;
@@ -153,8 +153,8 @@ int ObjectsOf(const klice::level_record& r) {
 int BusiestLevel() {
     const std::string folder = DataFolder();
     int best = 1, most = -1;
-    for (int level = 1; level <= 25; ++level) {
-        const int n = ObjectsOf(klice::read_level_file(folder + "/" + klice::level_name_of(level) + ".dat"));
+    for (int level = 1; level <= klice::kLevelCount; ++level) {
+        const int n = ObjectsOf(klice::read_level_file(folder + "/" + klice::level_file_of(level)));
         if (n > most) most = n, best = level;
     }
     return best;
@@ -165,7 +165,7 @@ int BusiestLevel() {
 // which reloads the level, still in play).
 void StartLevel(int level) {
     Game();
-    game_state.intro_frames = 500;
+    game_state.intro_frames = klice::kTitleTicks;
     game_state.in_menu = true;
     game_state.slider_level = level;
     klice::start_slider_level();

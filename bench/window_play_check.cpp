@@ -21,6 +21,7 @@
 #include "game/game_state.h"
 #include "game/hlavni.h"
 #include "game/program.h"
+#include "game/screens.h"
 #include "platform/application.h"
 #include "tools/play/png_frame.h"
 
@@ -55,7 +56,7 @@ int main(int argc, char** argv) {
     std::vector<double> late_ms;  // per play tick, against start + 10 ms * n
     on_timer.Bind([&](TObject* sender) {
         const Clock::time_point now = Clock::now();
-        if (!playing && game_state.intro_frames >= 500 && !game_state.in_menu) {
+        if (!playing && current_screen() == screen::play) {
             playing = true;
             play_start = now;
             cpu_start = CpuSeconds();
@@ -70,10 +71,11 @@ int main(int argc, char** argv) {
         }
         game_tick(sender);
         // Through the title into the menu, then a click on the start box.
-        if (!playing && game_state.intro_frames == 500 && game_state.in_menu) {
-            app.PostMouseMove(900, 100);
-            app.PostMouseDown(900, 100);
-            app.PostMouseUp(900, 100);
+        if (!playing && current_screen() == screen::menu) {
+            const int x = kStartBox.centre_x(), y = kStartBox.centre_y();
+            app.PostMouseMove(x, y);
+            app.PostMouseDown(x, y);
+            app.PostMouseUp(x, y);
         }
     });
     app.Run();

@@ -21,7 +21,10 @@
 #include "game/game_state.h"
 #include "game/headless_game.h"
 #include "game/hlavni.h"
+#include "game/level_file.h"
 #include "game/level_loading.h"
+#include "game/screens.h"
+#include "input/game_keys.h"
 #include "platform/exception.h"
 #include "platform/sound_device.h"
 
@@ -30,14 +33,13 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr int kPlayTicks = 300;
-constexpr int32_t kRight = 39, kUp = 38;
 
 fs::path folder;
 fs::path run_dir;  // libFuzzer's own working directory, for its relative paths
 std::unique_ptr<klice::HeadlessGame> game;
 
 void WriteLevel(const uint8_t* data, size_t size) {
-    std::ofstream file(folder / "p1.dat", std::ios::binary | std::ios::trunc);
+    std::ofstream file(folder / klice::level_file_of(1), std::ios::binary | std::ios::trunc);
     file.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
@@ -69,7 +71,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
     fs::create_directories(folder);
     const char* env = std::getenv("KLICE_DATA_DIR");
     const fs::path data_dir = fs::absolute(env != nullptr && *env != '\0' ? env : KLICE_FUZZ_DATA_DIR);
-    for (const char* name : {"krajina.dat", "ruzne.dat", "p1.dat"})
+    for (const std::string& name : {std::string("krajina.dat"), std::string("ruzne.dat"), klice::level_file_of(1)})
         fs::copy_file(data_dir / name, folder / name, fs::copy_options::overwrite_existing);
     {
         InGameFolder in_folder;
@@ -100,11 +102,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         klice::load_level();  // in the game the error box shows what it raises
     } catch (const klice::Exception&) {
     }
-    klice::game_state.intro_frames = 500;
+    klice::game_state.intro_frames = klice::kTitleTicks;
     klice::game_state.in_menu = false;
-    game->HoldKey(kRight, true);
+    game->HoldKey(klice::game_keys::Right, true);
     for (int tick = 0; tick < kPlayTicks && !game->Ended(); tick += 50) {
-        game->HoldKey(kUp, (tick / 50) % 2 == 0);  // jump now and then
+        game->HoldKey(klice::game_keys::Up, (tick / 50) % 2 == 0);  // jump now and then
         game->Tick(50);
     }
     klice::Application().ClearShownErrors();

@@ -13,6 +13,8 @@
 #include "game/asset_calls.h"
 #include "game/game_state.h"
 #include "game/headless_game.h"
+#include "game/level_file.h"
+#include "game/play_steps.h"
 #include "game/screens.h"
 #include "platform/sound_device.h"
 #include "tools/command_line.h"
@@ -44,9 +46,14 @@ void choose_audio() {
         platform::SetAudioOutput(platform::AudioOutput::ToFile(absolute("klice-play-audio.raw")));
 }
 
+// The log's name of what the tick shows.
 const char* mode_name() {
-    if (game_state.intro_frames < 500) return "title";
-    return game_state.in_menu ? "menu" : "play";
+    switch (current_screen()) {
+        case screen::title: return "title";
+        case screen::menu: return "menu";
+        case screen::play: break;
+    }
+    return "play";
 }
 
 std::string json_list(const std::vector<int>& values) {
@@ -70,7 +77,7 @@ options parse_options(const std::vector<std::string>& args) {
         if (a == "--data")
             o.data = value();
         else if (a == "--level")
-            o.level = static_cast<int>(parse_count(a, value(), 1, 25));
+            o.level = static_cast<int>(parse_count(a, value(), 1, kLevelCount));
         else if (a == "--ticks")
             o.ticks = parse_count(a, value(), 0, int64_t{1} << 40);
         else if (a == "--script")
@@ -119,10 +126,9 @@ int run(const options& o, std::ostream& out) {
 
     if (o.level) {
         // As a click on the start box with the slider standing at the level.
-        game_state.intro_frames = 500;
+        game_state.intro_frames = kTitleTicks;
         game_state.slider_level = *o.level;
-        game_state.slider_y = 140 + 13 * (*o.level - 1);
-        if (*o.level == 25) game_state.slider_y = 450;
+        game_state.slider_y = slider_row_of(*o.level);
         try {
             start_slider_level();
         } catch (const std::exception& e) {
@@ -154,17 +160,12 @@ int run(const options& o, std::ostream& out) {
 
         game.ProcessEvents();
         const char* mode = mode_name();
-        const int32_t level_before = game_state.level;
-        const bool dying_before = game_state.dying;
-        const int32_t death_frame_before = game_state.death_frame;
+        const game_state_t before = game_state;
         game.Tick();
         done = t;
 
-        const bool play = std::string(mode) == "play";
-        if (play && game_state.level != level_before) ++completed;
-        // A death starts when dying is set, also right after a reload.
-        const bool reloaded = dying_before && death_frame_before == 81;
-        if (game_state.dying && (!dying_before || reloaded)) ++deaths;
+        if (level_completed(before, game_state)) ++completed;
+        if (death_started(before, game_state)) ++deaths;
 
         print_errors();
         if (log.is_open()) {

@@ -5,6 +5,9 @@
 #include <sstream>
 #include <utility>
 
+#include "input/game_keys.h"
+#include "platform/virtual_keys.h"
+
 namespace klice::play {
 
 namespace {
@@ -31,9 +34,11 @@ int64_t tick_number(int line, const std::string& text) {
 }  // namespace
 
 std::optional<int32_t> key_code(const std::string& name) {
+    // DOWN is no key of the game's; a script may hold it all the same.
     static const std::pair<const char*, int32_t> keys[] = {
-        {"LEFT", 37}, {"RIGHT", 39}, {"UP", 38}, {"DOWN", 40}, {"A", 65},
-        {"D", 68},    {"W", 87},     {"H", 72},  {"ESC", 27},  {"ENTER", 13},
+        {"LEFT", game_keys::Left},  {"RIGHT", game_keys::Right}, {"UP", game_keys::Up}, {"DOWN", platform::vk::Down},
+        {"A", game_keys::A},        {"D", game_keys::D},         {"W", game_keys::W},   {"H", game_keys::H},
+        {"ESC", game_keys::Escape}, {"ENTER", game_keys::Enter},
     };
     for (const auto& [key, code] : keys)
         if (name == key) return code;

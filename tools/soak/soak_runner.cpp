@@ -9,7 +9,10 @@
 
 #include "game/game_state.h"
 #include "game/headless_game.h"
+#include "game/level_file.h"
+#include "game/play_steps.h"
 #include "game/screens.h"
+#include "input/game_keys.h"
 #include "tools/command_line.h"
 #include "tools/soak/resident_memory.h"
 
@@ -21,8 +24,6 @@ const char* const kUsage =
 
 namespace {
 
-constexpr int32_t kLeft = 37, kUp = 38, kRight = 39, kA = 65, kD = 68, kW = 87, kH = 72, kEscape = 27, kEnter = 13;
-constexpr int kLastLevel = 25;
 constexpr int kFocusLossTicks = 30;
 constexpr int64_t kProgressEvery = 60000;
 
@@ -31,7 +32,7 @@ using tools::parse_count;
 struct point {
     int x, y;
 };
-point centre(const menu_box& b) { return {(b.left + b.right) / 2, (b.top + b.bottom) / 2}; }
+point centre(const menu_box& b) { return {b.centre_x(), b.centre_y()}; }
 
 // The player's hands: what is held in play, and the way through the menu
 // to the next level. Everything random comes from the one seeded engine
@@ -42,14 +43,13 @@ public:
 
     // Input for the tick about to run.
     void before_tick() {
-        const game_state_t& g = game_state;
         std::set<int32_t> keys;
-        if (g.intro_frames < 500) {
-            if (pick(200) == 0) move_mouse({int(pick(1024)), int(pick(768))});
-        } else if (g.in_menu) {
-            menu();
-        } else {
-            keys = play();
+        switch (current_screen()) {
+            case screen::title:
+                if (pick(200) == 0) move_mouse({int(pick(1024)), int(pick(768))});
+                break;
+            case screen::menu: menu(); break;
+            case screen::play: keys = play(); break;
         }
         hold(keys);
     }
@@ -87,7 +87,7 @@ private:
         if (armed_) {  // the mouse has rested on its box for a frame
             armed_ = false;
             if (start_by_enter_) {
-                game_.KeyDown(kEnter);
+                game_.KeyDown(game_keys::Enter);
             } else {
                 game_.Click(g.mouse_x, g.mouse_y);
             }
@@ -109,20 +109,20 @@ private:
         const game_state_t& g = game_state;
         if (++play_ticks_ > o_.level_ticks) {
             // Back to the menu, to go on with the next level.
-            target_ = g.level % kLastLevel + 1;
+            target_ = g.level % kLevelCount + 1;
             linger_ = static_cast<int>(pick(100));
-            return {kEscape};
+            return {game_keys::Escape};
         }
         if (play_ticks_ >= next_change_) {
+            using namespace game_keys;
             static const std::set<int32_t> choices[] = {
-                {},    {kD},     {kA},          {kRight}, {kLeft},      {kW},
-                {kUp}, {kW, kD}, {kUp, kRight}, {kW, kA}, {kUp, kLeft}, {kD, kRight},
+                {}, {D}, {A}, {Right}, {Left}, {W}, {Up}, {W, D}, {Up, Right}, {W, A}, {Up, Left}, {D, Right},
             };
             keys_ = choices[pick(std::size(choices))];
             next_change_ = play_ticks_ + 5 + static_cast<int64_t>(pick(76));
         }
         std::set<int32_t> keys = keys_;
-        if (pick(2000) == 0) keys.insert(kH);
+        if (pick(2000) == 0) keys.insert(game_keys::H);
         return keys;
     }
 
@@ -183,24 +183,21 @@ report run(const options& o, std::ostream& out) {
         }
         if (t == focus_back_at) game.Focus(true);
 
-        auto in_play = [] { return game_state.intro_frames >= 500 && !game_state.in_menu; };
+        auto in_play = [] { return current_screen() == screen::play; };
         const bool play_before_events = in_play();
         hands.before_tick();
         game.ProcessEvents();  // a start from the menu happens here
         const bool was_play = in_play();
         if (was_play && !play_before_events) hands.entered_play();
-        const int32_t level_before = game_state.level;
-        const bool dying_before = game_state.dying;
-        const int32_t death_frame_before = game_state.death_frame;
+        const game_state_t before = game_state;
         game.Tick();
         r.ticks = t;
 
-        if (was_play && game_state.level != level_before) {
+        if (level_completed(before, game_state)) {
             ++r.completed;
             hands.levels.insert(game_state.level);
         }
-        // A death starts when dying is set, also right after a reload.
-        if (game_state.dying && (!dying_before || death_frame_before == 81)) ++r.deaths;
+        if (death_started(before, game_state)) ++r.deaths;
 
         if (t == o.first_measure) r.rss_first_kib = resident_kib();
         if (t % kProgressEvery == 0) {
@@ -214,9 +211,9 @@ report run(const options& o, std::ostream& out) {
     r.starts = hands.starts;
     r.levels_played = static_cast<int>(hands.levels.size());
 
-    out << "soak: seed=" << o.seed << " ticks=" << r.ticks << " levels=" << r.levels_played << "/25 starts=" << r.starts
-        << " completed=" << r.completed << " deaths=" << r.deaths << " focus_losses=" << r.focus_losses
-        << " errors=" << r.errors.size() << "\n";
+    out << "soak: seed=" << o.seed << " ticks=" << r.ticks << " levels=" << r.levels_played << "/" << kLevelCount
+        << " starts=" << r.starts << " completed=" << r.completed << " deaths=" << r.deaths
+        << " focus_losses=" << r.focus_losses << " errors=" << r.errors.size() << "\n";
     for (const std::string& e : r.errors) out << "soak: error: " << e << "\n";
     out << "soak: rss after " << o.first_measure << " ticks " << r.rss_first_kib << " KiB, at the end " << r.rss_end_kib
         << " KiB, growth " << (r.rss_end_kib - r.rss_first_kib) << " KiB (limit " << o.limit_kib << " KiB)\n";
