@@ -87,9 +87,23 @@ def script_of(runs):
     return out, tick - 1
 
 
-TITLE_TICKS = 500            # the title gives way to the menu after these
-START_BOX = (895, 110)       # the menu's start box
-JUMP_COOLDOWN = 50           # ticks from one jump until the next may start
+def game_fact(source, pattern):
+    """Numbers the game's own source defines, so the script cannot drift from it."""
+    text = (ROOT / source).read_text()
+    m = re.search(pattern, text)
+    if not m:
+        raise SystemExit(f"replay-from-route: no {pattern!r} in {source}")
+    return tuple(int(g) for g in m.groups())
+
+
+# The title gives way to the menu after these ticks.
+(TITLE_TICKS,) = game_fact("game/screens.h", r"kTitleTicks = (\d+);")
+# The centre of the menu's start box.
+_left, _right, _top, _bottom = game_fact(
+    "game/screens.h", r"kStartBox\{(\d+), (\d+), (\d+), (\d+)\}")
+START_BOX = ((_left + _right) // 2, (_top + _bottom) // 2)
+# Ticks from one jump until the next may start.
+(JUMP_COOLDOWN,) = game_fact("game/play_steps.cpp", r"kJumpCooldown = (\d+)")
 
 
 def level_runs(n):
