@@ -1,12 +1,13 @@
 # klice_test(NAME SOURCES... LIBS libs...)
-# One GoogleTest executable; its cases are discovered when ctest runs. Its
-# main (tests/test_main.cpp) gives it a sound device that discards the
-# output; windows open on SDL's dummy video driver unless a test picks another.
+# One GoogleTest executable, linked with the shared helpers of tests/support;
+# its cases are discovered when ctest runs. Its main (tests/test_main.cpp)
+# gives it a sound device that discards the output; windows open on SDL's
+# dummy video driver unless a test picks another.
 include(GoogleTest)
 function(klice_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS} klice_platform GTest::gtest GTest::gmock)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} klice_test_support klice_platform GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST

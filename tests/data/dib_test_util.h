@@ -4,14 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
 #include "data/dib.h"
 #include "data/stream.h"
+#include "tests/support/messages.h"
 
 namespace klice::test {
+
+using testing::MessageOf;
 
 class Bytes {
 public:
@@ -70,19 +72,6 @@ inline int64_t ReadPayload(TDIB& dib, const std::vector<uint8_t>& payload) {
     TBytesViewStream stream(payload);
     dib.ReadData(stream);
     return stream.Position();
-}
-
-// The message of the exception of class E that `action` throws; fails the
-// test when it throws nothing (or something else, which propagates).
-template <typename E>
-std::string MessageOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e.Message();
-    }
-    ADD_FAILURE() << "no exception";
-    return {};
 }
 
 // Every pixel row of the image, top row first, cut to the row's used bytes.

@@ -3,55 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <climits>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <vector>
-
-extern "C" {
-#include <jpeglib.h>
-}
 
 #include "data/component_stream.h"
 #include "data/errors.h"
 #include "data/picture.h"
 #include "dib_test_util.h"
+#include "tests/support/jpeg_encoder.h"
+#include "tests/support/pictures.h"
+#include "tests/support/temp_folder.h"
 
 using namespace klice;
 using namespace klice::test;
+using klice::testing::EncodeJpeg;
+using klice::testing::PatternDib;
 
 namespace {
-
-// The message of the exception of class E that action throws.
-template <class E, class F>
-std::string MessageOf(F action) {
-    try {
-        action();
-    } catch (const E& e) {
-        return e.Message();
-    } catch (const std::exception& e) {
-        ADD_FAILURE() << "other exception: " << e.what();
-        return {};
-    }
-    ADD_FAILURE() << "nothing thrown";
-    return {};
-}
-
-// A 24-bit DIB of width x height, pixel (x, y) = (x, y, x ^ y) as blue, green, red.
-TDIB MakeDib(int width, int height) {
-    TDIB dib;
-    dib.SetSize(width, height, 24);
-    for (int y = 0; y < height; ++y) {
-        uint8_t* row = dib.ScanLine(y);
-        for (int x = 0; x < width; ++x) {
-            row[x * 3] = static_cast<uint8_t>(x);
-            row[x * 3 + 1] = static_cast<uint8_t>(y);
-            row[x * 3 + 2] = static_cast<uint8_t>(x ^ y);
-        }
-    }
-    return dib;
-}
 
 // A picture data block: name length, name, then the graphic's own bytes.
 std::vector<uint8_t> DataBlock(const std::string& name, const std::vector<uint8_t>& rest) {
@@ -65,34 +33,6 @@ std::vector<uint8_t> DataBlock(const std::string& name, const std::vector<uint8_
 void ReadPicture(TPicture& picture, const std::vector<uint8_t>& block) {
     TBytesViewStream s(block);
     picture.ReadData(s);
-}
-
-std::vector<uint8_t> EncodeJpeg(int width, int height) {
-    jpeg_compress_struct cinfo;
-    jpeg_error_mgr err;
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = static_cast<JDIMENSION>(width);
-    cinfo.image_height = static_cast<JDIMENSION>(height);
-    cinfo.input_components = 3;
-    cinfo.in_color_space = JCS_RGB;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 100, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    std::vector<uint8_t> row(static_cast<size_t>(width * 3), 0);
-    for (int x = 0; x < width; ++x) row[static_cast<size_t>(x * 3)] = 255;  // red
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW rows[1] = {row.data()};
-        jpeg_write_scanlines(&cinfo, rows, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<uint8_t> out(buffer, buffer + size);
-    std::free(buffer);
-    return out;
 }
 
 // A one-entry icon directory with an image of `image_bytes` bytes.
@@ -197,7 +137,7 @@ TEST_F(Pictures, WidthAndHeightFromPatternSizesOrThePicture) {
     TPictureCollectionItem* item = items.Add();
     EXPECT_EQ(item->Width(), 0);
     EXPECT_EQ(item->Height(), 0);
-    item->Picture()->SetGraphic(std::make_unique<TDIB>(MakeDib(40, 30)));
+    item->Picture()->SetGraphic(std::make_unique<TDIB>(PatternDib(40, 30)));
     EXPECT_EQ(item->Width(), 40);
     EXPECT_EQ(item->Height(), 30);
     item->PatternWidth = 8;
@@ -217,7 +157,7 @@ TEST(PictureData, UnregisteredEmptyOrOverlongNamesLeaveThePictureEmpty) {
     TPictureCollectionItem* item = items.Add();
     item->PatternWidth = 12;
     TPicture& picture = *item->Picture();
-    picture.SetGraphic(std::make_unique<TDIB>(MakeDib(4, 4)));
+    picture.SetGraphic(std::make_unique<TDIB>(PatternDib(4, 4)));
     int changes = 0;
     picture.OnChange = [&](TPicture&) { ++changes; };
 
@@ -253,7 +193,7 @@ TEST(PictureData, NewestRegistrationOfANameWins) {
     std::vector<uint8_t> payload;
     {
         TMemoryStream s;
-        TDIB dib = MakeDib(2, 2);
+        TDIB dib = PatternDib(2, 2);
         dib.WriteData(s);
         payload = s.Bytes();
     }
@@ -269,7 +209,7 @@ TEST(PictureData, NewestRegistrationOfANameWins) {
 
 TEST(PictureData, BitmapBlocks) {
     TPicture picture;
-    picture.SetGraphic(std::make_unique<TDIB>(MakeDib(3, 3)));
+    picture.SetGraphic(std::make_unique<TDIB>(PatternDib(3, 3)));
 
     // Without "BM" the bitmap is refused and the old graphic stays.
     Bytes bad;
@@ -294,7 +234,7 @@ TEST(PictureData, BitmapBlocks) {
 
     // A real bitmap file.
     TMemoryStream file;
-    TDIB dib = MakeDib(5, 4);
+    TDIB dib = PatternDib(5, 4);
     dib.SaveToStream(file);
     Bytes good;
     good.u32(static_cast<uint32_t>(file.Size())).raw(file.Bytes());
@@ -307,16 +247,16 @@ TEST(PictureData, BitmapBlocks) {
 }
 
 TEST(PictureData, JpegBlocksDecode) {
-    const std::vector<uint8_t> jpeg = EncodeJpeg(8, 6);
+    const std::vector<uint8_t> jpeg = EncodeJpeg(32, 24);  // red in the top left quarter
     Bytes block;
     block.u32(static_cast<uint32_t>(jpeg.size())).raw(jpeg);
     TPicture picture;
     ReadPicture(picture, DataBlock("TJPEGImage", block.vec()));
     auto* image = dynamic_cast<TJPEGImage*>(picture.Graphic());
     ASSERT_NE(image, nullptr);
-    EXPECT_EQ(picture.Width(), 8);
-    EXPECT_EQ(picture.Height(), 6);
-    const uint32_t red = image->Dib().Pixel(3, 2) >> 16;
+    EXPECT_EQ(picture.Width(), 32);
+    EXPECT_EQ(picture.Height(), 24);
+    const uint32_t red = image->Dib().Pixel(6, 4) >> 16;
     EXPECT_GT(red, 0xE0u);
 
     Bytes bad;
@@ -366,11 +306,7 @@ TEST(PictureData, IconAndMetafileEnvelopesAreKept) {
 // Picture files.
 
 struct PictureFile : ::testing::Test {
-    std::filesystem::path dir =
-        std::filesystem::temp_directory_path() / ("klice_pictures_" + std::to_string(::getpid()) + "_" +
-                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    PictureFile() { std::filesystem::create_directories(dir); }
-    ~PictureFile() override { std::filesystem::remove_all(dir); }
+    const klice::testing::TempFolder dir{"pictures"};
 
     // A file of five items, one of each graphic class, written by the writer.
     std::vector<uint8_t> WriteSample() {
@@ -381,11 +317,11 @@ struct PictureFile : ::testing::Test {
             return item;
         };
         TPictureCollectionItem* bg = add("p1");
-        bg->Picture()->SetGraphic(std::make_unique<TDIB>(MakeDib(16, 12)));
+        bg->Picture()->SetGraphic(std::make_unique<TDIB>(PatternDib(16, 12)));
         bg->Transparent = false;
         TPictureCollectionItem* block = add("ctverec");
         auto bmp = std::make_unique<TBitmap>();
-        bmp->Dib() = MakeDib(6, 5);
+        bmp->Dib() = PatternDib(6, 5);
         block->Picture()->SetGraphic(std::move(bmp));
         block->PatternWidth = 3;
         block->SkipWidth = 1;
@@ -419,11 +355,7 @@ struct PictureFile : ::testing::Test {
     }
 
     std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
-        const std::string path = (dir / name).string();
-        std::FILE* f = std::fopen(path.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-        return path;
+        return klice::testing::WriteFile(dir / name, bytes);
     }
 };
 
@@ -444,7 +376,7 @@ TEST_F(PictureFile, ItemsOfTheFileReplaceAllItems) {
     ASSERT_NE(dynamic_cast<TDIB*>(bg->Picture()->Graphic()), nullptr);
     EXPECT_EQ(bg->Width(), 16);
     EXPECT_FALSE(bg->Transparent);
-    TDIB expected = MakeDib(16, 12);
+    TDIB expected = PatternDib(16, 12);
     EXPECT_EQ(static_cast<TDIB*>(bg->Picture()->Graphic())->Pixel(15, 11), expected.Pixel(15, 11));
 
     TPictureCollectionItem* block = items.Find("ctverec");
@@ -476,10 +408,11 @@ TEST_F(PictureFile, ItemsOfTheFileReplaceAllItems) {
 TEST_F(PictureFile, MissingFileNamesItsFullPathAndLeavesTheItems) {
     TPictureCollection items;
     items.Add()->SetName("p1");
-    const std::filesystem::path cwd = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
-    const std::string message = MessageOf<EFOpenError>([&] { items.LoadFromFile("ruzne.dat"); });
-    std::filesystem::current_path(cwd);
+    std::string message;
+    {
+        const klice::testing::WorkingDirectory in_folder(dir.path());
+        message = MessageOf<EFOpenError>([&] { items.LoadFromFile("ruzne.dat"); });
+    }
     const std::string expected = "Cannot open file \"" + (dir / "ruzne.dat").string() + "\". ";
     EXPECT_EQ(message.substr(0, expected.size()), expected);
     EXPECT_GT(message.size(), expected.size());  // the system's error text

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <filesystem>
 
 #include "data/errors.h"
+#include "tests/support/temp_folder.h"
 
 using namespace klice;
 
@@ -47,10 +47,9 @@ TEST(Streams, ViewStreamReadsButNeverWrites) {
 }
 
 TEST(Streams, MissingFileRaisesCannotOpenFileWithFullPathAndSystemText) {
-    auto dir = std::filesystem::temp_directory_path() / "klice-stream-test";
-    std::filesystem::create_directories(dir);
-    auto old = std::filesystem::current_path();
-    std::filesystem::current_path(dir);
+    const klice::testing::TempFolder folder("stream");
+    const std::filesystem::path& dir = folder.path();
+    const klice::testing::WorkingDirectory in_folder(dir);
     try {
         TFileStream stream("nothing-here.dat", FileMode::OpenRead);
         FAIL() << "opened a missing file";
@@ -59,11 +58,11 @@ TEST(Streams, MissingFileRaisesCannotOpenFileWithFullPathAndSystemText) {
         EXPECT_EQ(e.Message().substr(0, expected.size()), expected);
         EXPECT_GT(e.Message().size(), expected.size());
     }
-    std::filesystem::current_path(old);
 }
 
 TEST(Streams, FileStreamWritesAndReadsBack) {
-    auto path = (std::filesystem::temp_directory_path() / "klice-stream-file.bin").string();
+    const klice::testing::TempFolder folder("stream");
+    const std::string path = (folder / "file.bin").string();
     {
         TFileStream out(path, FileMode::Create);
         out.WriteValue<uint32_t>(0xDEADBEEF);
@@ -71,5 +70,4 @@ TEST(Streams, FileStreamWritesAndReadsBack) {
     TFileStream in(path, FileMode::OpenRead);
     EXPECT_EQ(in.Size(), 4);
     EXPECT_EQ(in.ReadValue<uint32_t>(), 0xDEADBEEFu);
-    std::remove(path.c_str());
 }

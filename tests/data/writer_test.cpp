@@ -1,13 +1,13 @@
 #include "data/writer.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 
 #include "data/component_stream.h"
 #include "tests/data/test_classes.h"
+#include "tests/support/temp_folder.h"
 
 namespace klice::test {
 namespace {
@@ -192,7 +192,8 @@ TEST(WriterResource, HeaderCarriesTheUpperCaseNameFlagsAndSize) {
 }
 
 TEST(WriterResource, FilesRoundTripUnderTheClassName) {
-    auto path = std::filesystem::temp_directory_path() / ("klice_writer_" + std::to_string(::getpid()) + ".dat");
+    const testing::TempFolder folder("writer");
+    const std::filesystem::path path = folder / "holder.dat";
     THolder holder(nullptr);
     static_cast<TItem*>(holder.list.Add())->name = "p1";
     holder.list.color_table.assign(1024, 0);

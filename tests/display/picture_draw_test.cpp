@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <numbers>
 #include <optional>
@@ -18,6 +19,7 @@
 #include "display/image_list.h"
 #include "display/picture_surfaces.h"
 #include "platform/display_device.h"
+#include "tests/support/pictures.h"
 
 namespace klice {
 namespace {
@@ -25,20 +27,8 @@ namespace {
 using platform::Rect;
 
 // 24-bit picture; pixel (x, y) gets colour(x, y) as 0x00BBGGRR.
-template <class F>
-std::unique_ptr<TDIB> Picture24(int width, int height, F colour) {
-    auto dib = std::make_unique<TDIB>();
-    dib->SetSize(width, height, 24);
-    for (int y = 0; y < height; ++y) {
-        uint8_t* row = dib->ScanLine(y);
-        for (int x = 0; x < width; ++x) {
-            const TColor c = colour(x, y);
-            row[x * 3] = static_cast<uint8_t>(c >> 16);
-            row[x * 3 + 1] = static_cast<uint8_t>(c >> 8);
-            row[x * 3 + 2] = static_cast<uint8_t>(c);
-        }
-    }
-    return dib;
+std::unique_ptr<TDIB> Picture24(int width, int height, const std::function<TColor(int, int)>& colour) {
+    return std::make_unique<TDIB>(testing::Dib24(width, height, colour));
 }
 
 // A colour that tells column and row apart at 5-6-5: green carries the

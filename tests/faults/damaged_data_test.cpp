@@ -3,7 +3,6 @@
 // report it with the reader's own message, skip only the start-up steps after
 // the failing one, and go on running: the title, the menu and play.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -17,6 +16,7 @@
 #include "game/game_state.h"
 #include "game/headless_game.h"
 #include "game/hlavni.h"
+#include "tests/support/temp_folder.h"
 
 namespace klice {
 namespace {
@@ -35,23 +35,16 @@ std::string ReadBuilt(const std::string& name) {
 class DamagedFolder {
 public:
     DamagedFolder(const std::string& name, const std::optional<std::string>& bytes) {
-        path_ = fs::temp_directory_path() / ("klice_damaged_" + std::to_string(::getpid()));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
         for (const fs::directory_entry& e : fs::directory_iterator(kBuiltData)) {
             const std::string file = e.path().filename().string();
-            if (file != name) fs::create_symlink(e.path(), path_ / file);
+            if (file != name) fs::create_symlink(e.path(), folder_ / file);
         }
-        if (bytes) std::ofstream(path_ / name, std::ios::binary) << *bytes;
+        if (bytes) testing::WriteFile(folder_ / name, *bytes);
     }
-    ~DamagedFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    std::string Path() const { return path_.string(); }
+    std::string Path() const { return folder_.str(); }
 
 private:
-    fs::path path_;
+    testing::TempFolder folder_{"damaged"};
 };
 
 struct Damage {

@@ -2,19 +2,18 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 
 #include "data/errors.h"
 #include "data/picture.h"
 #include "display/image_list.h"
+#include "tests/support/temp_folder.h"
 
 namespace klice {
 namespace {
 
 TEST(AssetCalls, FillImageListReplacesTheItemsFromTheFile) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "klice_asset_calls";
-    std::filesystem::create_directories(dir);
+    const testing::TempFolder dir("asset-calls");
     const std::string path = (dir / "krajina.dat").string();
     {
         TPictureCollection file_items;
@@ -37,7 +36,6 @@ TEST(AssetCalls, FillImageListReplacesTheItemsFromTheFile) {
     EXPECT_THROW(fill_image_list(list, (dir / "ruzne.dat").string()), EFOpenError);
     EXPECT_THROW(fill_image_list(nullptr, (dir / "ruzne.dat").string()), EFOpenError);
     EXPECT_EQ(list->Items()->Count(), 1);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "game/game_state.h"
 #include "game/level_file.h"
 #include "platform/exception.h"
+#include "tests/support/temp_folder.h"
 
 namespace klice {
 namespace {
@@ -44,9 +45,7 @@ std::vector<char> file_bytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-void write_bytes(const std::string& path, const std::vector<char>& bytes) {
-    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
+void write_bytes(const std::string& path, const std::vector<char>& bytes) { testing::WriteFile(path, bytes); }
 
 int32_t le32(const std::vector<char>& b, size_t at) {
     uint32_t v = 0;
@@ -59,21 +58,7 @@ bool same_bytes(const level_record& a, const level_record& b) { return std::memc
 // Each test runs in a fresh working directory with a fresh game_state.
 class LevelLoading : public ::testing::Test {
 protected:
-    void SetUp() override {
-        previous_ = fs::current_path();
-        dir_ = fs::temp_directory_path() / ("klice_levels_" + std::to_string(::getpid()) + "_" +
-                                            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        fs::current_path(dir_);
-        game_state = game_state_t{};
-    }
-    void TearDown() override {
-        fs::current_path(previous_);
-        std::error_code ignored;
-        fs::permissions(dir_, fs::perms::owner_all, ignored);
-        fs::remove_all(dir_, ignored);
-    }
+    void SetUp() override { game_state = game_state_t{}; }
 
     // Loads `level` and returns the I/O code raised, 0 when none.
     static int load(int32_t level) {
@@ -86,7 +71,8 @@ protected:
         return 0;
     }
 
-    fs::path previous_, dir_;
+    testing::TempFolder folder_{"levels"};
+    testing::WorkingDirectory in_folder_{folder_.path()};
 };
 
 TEST_F(LevelLoading, WrittenRecordRoundTripsFieldByField) {

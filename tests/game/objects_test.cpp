@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "game/level_record.h"
-#include "play_world.h"
+#include "tests/support/play_world.h"
 
 namespace klice::testing {
 namespace {

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "play_world.h"
+#include "tests/support/play_world.h"
 
 namespace klice::testing {
 namespace {

@@ -3,18 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/application.h"
-#include "play_world.h"
+#include "tests/support/cursor.h"
+#include "tests/support/play_world.h"
 
 namespace klice::testing {
 namespace {
 
 constexpr int32_t kEnter = 13, kEscape = 27;
-
-int cursor_count() {
-    int count = platform::ShowCursor(true) - 1;
-    platform::ShowCursor(false);
-    return count;
-}
 
 // Pixels of the last frame in a rectangle that differ from `colour`; by
 // default the colour of the frame's top-left pixel.
@@ -201,7 +196,7 @@ TEST_F(Menu, TheStartBoxPlaysTheSlidersLevel) {
     EXPECT_FALSE(game_state.in_menu);
     EXPECT_EQ(game_state.level, 2);
     EXPECT_EQ(game_state.player_y, 300 + 4);  // not standing yet  // loaded, then one play frame of gravity
-    EXPECT_EQ(cursor_count(), -1);
+    EXPECT_EQ(CursorCount(), -1);
     EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, false}, {6, true}, {4, false}}));
 }
 
@@ -245,7 +240,7 @@ TEST(Title, FiveHundredTicksWithTextMusicAndCursor) {
     PlayWorld w;
     w.pictures.add("panak", "uvod1", {1024, 768, kGrey, {}});
     w.start();
-    EXPECT_EQ(cursor_count(), -1);
+    EXPECT_EQ(CursorCount(), -1);
     w.tick(200);
     EXPECT_EQ(pixels_other_than(w, 200, 500, 600, 560), 0);
     w.tick();
@@ -254,10 +249,10 @@ TEST(Title, FiveHundredTicksWithTextMusicAndCursor) {
     w.game->KeyDown(kEnter);
     w.tick(248);
     EXPECT_TRUE(w.take_waves().empty());
-    EXPECT_EQ(cursor_count(), -1);
+    EXPECT_EQ(CursorCount(), -1);
     w.tick();  // title tick 450
     EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, true}}));
-    EXPECT_EQ(cursor_count(), 0);
+    EXPECT_EQ(CursorCount(), 0);
     w.tick(50);
     EXPECT_EQ(game_state.intro_frames, 500);
     EXPECT_TRUE(w.game->Errors().empty());
@@ -280,7 +275,7 @@ TEST(Title, AClickInTheStartBoxDuringTheTitleStartsPlayAfterIt) {
     EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, false}, {6, true}}));
     w.tick(349);  // tick 450: the menu music starts beside the game music
     EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, true}}));
-    EXPECT_EQ(cursor_count(), -2 + 1);  // hidden twice, shown once
+    EXPECT_EQ(CursorCount(), -2 + 1);  // hidden twice, shown once
     w.tick(50);
     EXPECT_EQ(game_state.intro_frames, 500);
     w.pictures.draws.clear();

@@ -1,8 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -14,11 +12,13 @@
 #include "game/level_file.h"
 #include "platform/application.h"
 #include "platform/display_device.h"
+#include "tests/support/cursor.h"
+#include "tests/support/temp_folder.h"
 
 namespace klice {
 namespace {
 
-namespace fs = std::filesystem;
+using testing::CursorCount;
 
 constexpr int32_t kEscape = 27;
 
@@ -26,35 +26,19 @@ constexpr int32_t kEscape = 27;
 class DataFolder {
 public:
     DataFolder() {
-        path_ = fs::temp_directory_path() /
-                ("klice_shell_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
-        fs::create_directories(path_);
         level_record one{};
         one.start_y = 500;
-        write_level_file((path_ / "p1.dat").string(), one);
+        write_level_file((folder_ / "p1.dat").string(), one);
         Touch("krajina.dat");
         Touch("ruzne.dat");
     }
-    ~DataFolder() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    void Touch(const std::string& name) { std::ofstream(path_ / name).put('\0'); }
-    void Remove(const std::string& name) { fs::remove(path_ / name); }
-    std::string Path() const { return path_.string(); }
+    void Touch(const std::string& name) { testing::WriteFile(folder_ / name, std::string(1, '\0')); }
+    void Remove(const std::string& name) { std::filesystem::remove(folder_ / name); }
+    std::string Path() const { return folder_.str(); }
 
 private:
-    static inline int counter_ = 0;
-    fs::path path_;
+    testing::TempFolder folder_{"shell"};
 };
-
-// The cursor show count, read without changing it. Every application starts
-// with the count at 0.
-int CursorCount() {
-    int count = platform::ShowCursor(true) - 1;
-    platform::ShowCursor(false);
-    return count;
-}
 
 // Skips the title: the next tick is a play tick.
 void EnterPlay() {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "platform/application.h"
-#include "play_world.h"
+#include "tests/support/cursor.h"
+#include "tests/support/play_world.h"
 
 namespace klice::testing {
 namespace {
@@ -42,8 +42,7 @@ TEST(SoundCues, EscSwapsTheMusicOnceAndTheFrameStillPlays) {
     w.start_in_play();
     w.tick(5);
     w.take_waves();
-    const int cursor = platform::ShowCursor(true) - 1;
-    platform::ShowCursor(false);
+    const int cursor = CursorCount();
     w.pictures.draws.clear();
     w.hold(kEscape);
     w.tick();
@@ -51,8 +50,7 @@ TEST(SoundCues, EscSwapsTheMusicOnceAndTheFrameStillPlays) {
     EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, true}, {6, false}, {4, false}}));
     EXPECT_EQ(w.pictures.of("p1").size(), 1u);  // a play frame all the same
     EXPECT_EQ(game_state.level_frames, 6);
-    EXPECT_EQ(platform::ShowCursor(true) - 1, cursor + 1);
-    platform::ShowCursor(false);
+    EXPECT_EQ(CursorCount(), cursor + 1);
     w.tick(10);
     EXPECT_TRUE(w.take_waves().empty());
     EXPECT_EQ(game_state.level_frames, 6);

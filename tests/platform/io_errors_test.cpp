@@ -1,11 +1,12 @@
 #include "platform/io_errors.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+
+#include "tests/support/temp_folder.h"
 
 namespace klice::platform {
 namespace {
@@ -20,8 +21,8 @@ TEST(IoErrors, ErrorNumbersFoldOntoTheFileCodes) {
 }
 
 TEST(IoErrors, MissingFileAndMissingFolderAreToldApart) {
-    fs::path dir = fs::temp_directory_path() / ("klice_io_" + std::to_string(::getpid()));
-    fs::create_directories(dir);
+    const klice::testing::TempFolder folder("io-errors");
+    const fs::path& dir = folder.path();
     std::ofstream(dir / "plain") << "x";
 
     EXPECT_EQ(IoErrorCode(ENOENT, (dir / "p1.dat").string()), 2);
@@ -29,7 +30,6 @@ TEST(IoErrors, MissingFileAndMissingFolderAreToldApart) {
     EXPECT_EQ(IoErrorCode(ENOENT, (dir / "missing" / "p1.dat").string()), 3);
     EXPECT_EQ(IoErrorCode(ENOENT, (dir / "plain" / "p1.dat").string()), 3);  // a file is no folder
     EXPECT_EQ(IoErrorCode(ENOENT, ""), 3);
-    fs::remove_all(dir);
 }
 
 TEST(IoErrors, MessagesOfTheCodes) {

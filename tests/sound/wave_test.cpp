@@ -2,14 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 #include "data/errors.h"
 #include "data/filer.h"
 #include "sound/sound_errors.h"
+#include "tests/support/messages.h"
 
 using namespace klice;
+using klice::testing::MessageOf;
 
 namespace {
 
@@ -47,16 +48,6 @@ TWave Load(const Bytes& image) {
     TWave wave;
     wave.LoadFromStream(stream);
     return wave;
-}
-
-template <class E>
-std::string Failure(const std::function<void()>& f) {
-    try {
-        f();
-    } catch (const E& e) {
-        return e.Message();
-    }
-    return "no failure";
 }
 
 }  // namespace
@@ -105,38 +96,38 @@ TEST(WaveRead, SamplesNeverComeFromPastTheDataChunk) {
 TEST(WaveRead, TruncatedOrOverstatedDataIsAStreamReadError) {
     Bytes truncated = Riff({Chunk("fmt ", Fmt(22050)), Chunk("data", {1, 2, 3, 4})});
     truncated.resize(truncated.size() - 1);
-    EXPECT_EQ(Failure<EReadError>([&] { Load(truncated); }), "Stream read error");
+    EXPECT_EQ(MessageOf<EReadError>([&] { Load(truncated); }), "Stream read error");
     // A size no stream here could hold is refused before it is allocated.
     const Bytes huge = Riff({Chunk("fmt ", Fmt(22050)), Chunk("data", {1, 2}, 0xFFFFFFF0u)});
-    EXPECT_EQ(Failure<EReadError>([&] { Load(huge); }), "Stream read error");
+    EXPECT_EQ(MessageOf<EReadError>([&] { Load(huge); }), "Stream read error");
     const Bytes huge_format = Riff({Chunk("fmt ", {1, 0}, 0xFFFFFFF0u)});
-    EXPECT_EQ(Failure<EReadError>([&] { Load(huge_format); }), "Stream read error");
+    EXPECT_EQ(MessageOf<EReadError>([&] { Load(huge_format); }), "Stream read error");
 }
 
 TEST(WaveStream, EveryFailureHasItsMessage) {
-    EXPECT_EQ(Failure<EWaveStreamError>([] {
+    EXPECT_EQ(MessageOf<EWaveStreamError>([] {
                   Load({'R', 'I', 'F', 'X', 0, 0, 0, 0, 'W', 'A', 'V', 'E'});
               }),
               "Wave is invalid");
-    EXPECT_EQ(Failure<EWaveStreamError>([] {
+    EXPECT_EQ(MessageOf<EWaveStreamError>([] {
                   Load({'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' '});
               }),
               "Wave is invalid");
-    EXPECT_EQ(Failure<EWaveStreamError>([] { Load({'R', 'I', 'F', 'F'}); }), "Wave is invalid");
+    EXPECT_EQ(MessageOf<EWaveStreamError>([] { Load({'R', 'I', 'F', 'F'}); }), "Wave is invalid");
 
     TMemoryStream stream(Riff({Chunk("data", {1})}));
     TWaveStream wave(stream);
     uint8_t byte;
-    EXPECT_EQ(Failure<EWaveStreamError>([&] { wave.Read(&byte, 1); }), "Stream not opened");
-    EXPECT_EQ(Failure<EWaveStreamError>([&] { wave.Write(&byte, 1); }), "Stream not opened");
+    EXPECT_EQ(MessageOf<EWaveStreamError>([&] { wave.Read(&byte, 1); }), "Stream not opened");
+    EXPECT_EQ(MessageOf<EWaveStreamError>([&] { wave.Write(&byte, 1); }), "Stream not opened");
     wave.Open(false);
-    EXPECT_EQ(Failure<EWaveStreamError>([&] { wave.Open(false); }), "Stream is already open");
+    EXPECT_EQ(MessageOf<EWaveStreamError>([&] { wave.Open(false); }), "Stream is already open");
     wave.Close();
     EXPECT_FALSE(wave.Opened());
 
     TMemoryStream out;
     TWaveStream writer(out);
-    EXPECT_EQ(Failure<EWaveStreamError>([&] { writer.Open(true); }), "Format is invalid");
+    EXPECT_EQ(MessageOf<EWaveStreamError>([&] { writer.Open(true); }), "Format is invalid");
     EXPECT_EQ(out.Size(), 0);
 
     // The wave stream's failures are not device failures.

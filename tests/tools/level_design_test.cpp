@@ -1,7 +1,7 @@
 // The level plans and the checker's runs on the real game, on a small world.
 #include <gtest/gtest.h>
 
-#include "tests/game/play_world.h"
+#include "tests/support/play_world.h"
 #include "tools/leveldesign/checks.h"
 #include "tools/leveldesign/plan.h"
 #include "tools/leveldesign/session.h"

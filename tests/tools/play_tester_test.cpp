@@ -3,7 +3,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/game/play_world.h"
+#include "tests/support/play_world.h"
 #include "tools/play/play_runner.h"
 #include "tools/play/play_script.h"
 

@@ -4,11 +4,8 @@
 // real tick.
 #pragma once
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <memory>
 #include <optional>
@@ -23,11 +20,12 @@
 #include "game/headless_game.h"
 #include "game/hlavni.h"
 #include "game/level_file.h"
+#include "game/screens.h"
+#include "game/waves.h"
 #include "platform/display_device.h"
+#include "tests/support/temp_folder.h"
 
 namespace klice::testing {
-
-namespace fs = std::filesystem;
 
 inline constexpr uint32_t kRed = 0x0000FF, kGrey = 0x808080, kGreen = 0x00FF00;
 
@@ -146,11 +144,8 @@ inline const flat_picture::part kFloor{0, 578, 1024, 40, kGrey};
 class PlayWorld {
 public:
     PlayWorld() {
-        path_ =
-            fs::temp_directory_path() / ("klice_play_" + std::to_string(::getpid()) + "_" + std::to_string(counter_++));
-        fs::create_directories(path_);
         add_game_pictures(pictures);
-        pictures.add("krajina", "p1", background({kFloor}));
+        pictures.add("krajina", background_name_of(1), background({kFloor}));
         set_level(1, flat_level());
         set_picture_source(&pictures);
         set_wave_observer([this](int index, bool started) { waves.push_back({index, started}); });
@@ -159,32 +154,29 @@ public:
         game.reset();
         set_picture_source(nullptr);
         set_wave_observer(nullptr);
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
     }
 
-    void set_level(int n, const level_record& r) {
-        write_level_file((path_ / ("p" + std::to_string(n) + ".dat")).string(), r);
-    }
+    void set_level(int n, const level_record& r) { write_level_file((folder_ / level_file_of(n)).string(), r); }
+    // The background level n shows (levels 11 to 20 share those of 1 to 10).
     void set_background(int n, std::vector<flat_picture::part> parts) {
-        pictures.add("krajina", "p" + std::to_string(n), background(std::move(parts)));
+        pictures.add("krajina", background_name_of(n), background(std::move(parts)));
     }
 
     // Starts the game; it shows the title first.
     HeadlessGame& start() {
-        game = std::make_unique<HeadlessGame>(path_.string());
+        game = std::make_unique<HeadlessGame>(folder_.str());
         return *game;
     }
     // Starts the game and skips the title and the menu: the next tick plays
     // the loaded level 1.
     HeadlessGame& start_in_play() {
         start();
-        game_state.intro_frames = 500;
+        game_state.intro_frames = kTitleTicks;
         game_state.in_menu = false;
         return *game;
     }
     void tick(int count = 1) { game->Tick(count); }
-    std::string path() const { return path_.string(); }
+    std::string path() const { return folder_.str(); }
     void hold(int32_t vk, bool down = true) { game->HoldKey(vk, down); }
     // The colour value at (x, y) of the last presented frame.
     uint32_t pixel(int x, int y) const { return game->LastFrame().Pixel(x, y); }
@@ -196,8 +188,7 @@ public:
     std::unique_ptr<HeadlessGame> game;
 
 private:
-    static inline int counter_ = 0;
-    fs::path path_;
+    TempFolder folder_{"play"};
 };
 
 }  // namespace klice::testing
