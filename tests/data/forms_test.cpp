@@ -7,6 +7,7 @@
 
 #include "data/controls.h"
 #include "data/errors.h"
+#include "platform/virtual_keys.h"
 
 namespace klice {
 namespace {
@@ -41,11 +42,11 @@ using Log = std::vector<std::string>;
 
 TEST_F(FormFixture, KeyPreviewGivesTheFormTheKeyFirst) {
     form.ActiveControl = area;
-    form.WindowKeyDown(13, {});
+    form.WindowKeyDown(platform::vk::Return, {});
     EXPECT_EQ(log, Log{"area 13"});
     log.clear();
     form.KeyPreview = true;
-    form.WindowKeyDown(13, {});
+    form.WindowKeyDown(platform::vk::Return, {});
     EXPECT_EQ(log, (Log{"form 13", "area 13"}));
     log.clear();
     // A preview handler that swallows the key keeps it from the control.
@@ -53,12 +54,12 @@ TEST_F(FormFixture, KeyPreviewGivesTheFormTheKeyFirst) {
         log.push_back("form swallows");
         key = 0;
     });
-    form.WindowKeyDown(27, {});
+    form.WindowKeyDown(platform::vk::Escape, {});
     EXPECT_EQ(log, Log{"form swallows"});
     log.clear();
     // Without a focused control the form takes the key once.
     form.ActiveControl = nullptr;
-    form.WindowKeyDown(65, {});
+    form.WindowKeyDown('A', {});
     EXPECT_EQ(log, Log{"form swallows"});
 }
 

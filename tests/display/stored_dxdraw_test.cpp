@@ -4,6 +4,7 @@
 #include "data/forms.h"
 #include "data/stream.h"
 #include "display/dxdraws.h"
+#include "platform/virtual_keys.h"
 
 namespace klice {
 namespace {
@@ -75,7 +76,7 @@ TEST(StoredDXDraw, RoundTripsThroughTheComponentStream) {
     EXPECT_EQ(target.Caption, "form1");
     EXPECT_EQ(target.Font()->Height(), -13);
 
-    uint16_t key = 13;
+    uint16_t key = platform::vk::Return;
     d.KeyDown(key, {});
     EXPECT_EQ(target.keys, 1);
 }

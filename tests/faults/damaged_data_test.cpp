@@ -16,6 +16,7 @@
 #include "game/game_state.h"
 #include "game/headless_game.h"
 #include "game/hlavni.h"
+#include "game/screens.h"
 #include "tests/support/temp_folder.h"
 
 namespace klice {
@@ -125,15 +126,15 @@ TEST_P(DamagedData, IsReportedAndTheGameGoesOn) {
     // The title and the menu draw only pictures stored with the window.
     game.Tick(3);
     EXPECT_EQ(game.PresentCount(), 3u);
-    game_state.intro_frames = 500;
+    game_state.intro_frames = kTitleTicks;
     game.Tick(2);
     EXPECT_EQ(game.PresentCount(), 5u);
     EXPECT_EQ(game.Errors().size(), at_start.size());
 
     // The start box loads level 1 and play runs; a tick that needs a picture
     // the damaged file did not give reports it and presents nothing.
-    game.MouseMove(900, 100);
-    game.Click(900, 100);
+    game.MouseMove(kStartBox.centre_x(), kStartBox.centre_y());
+    game.Click(kStartBox.centre_x(), kStartBox.centre_y());
     game.Tick(60);
     EXPECT_EQ(game.TickCount(), 65u);
     EXPECT_FALSE(game.State().in_menu);

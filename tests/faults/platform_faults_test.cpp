@@ -10,6 +10,7 @@
 #include "game/game_state.h"
 #include "game/headless_game.h"
 #include "game/hlavni.h"
+#include "game/screens.h"
 #include "platform/display_device.h"
 #include "platform/resources.h"
 #include "sound/dx_sound.h"
@@ -22,10 +23,10 @@ const std::string kData = KLICE_BUILT_DATA_DIR;
 
 // From the title through the menu's start box into level 1.
 void StartLevelOne(HeadlessGame& game) {
-    game_state.intro_frames = 500;
+    game_state.intro_frames = kTitleTicks;
     game.Tick(2);
-    game.MouseMove(900, 100);
-    game.Click(900, 100);
+    game.MouseMove(kStartBox.centre_x(), kStartBox.centre_y());
+    game.Click(kStartBox.centre_x(), kStartBox.centre_y());
 }
 
 TEST(ShippedGame, RunsSilentWithoutAnAudioDevice) {
@@ -54,7 +55,7 @@ TEST(ShippedGame, WithoutSixteenBitModesTheTimerTicksAndNothingIsDrawn) {
         game.Tick(100);
         EXPECT_EQ(game.TickCount(), 302u);
         EXPECT_EQ(game.PresentCount(), 0u);
-        EXPECT_EQ(game.State().intro_frames, 500);  // set by hand; no title tick counted
+        EXPECT_EQ(game.State().intro_frames, kTitleTicks);  // set by hand; no title tick counted
         EXPECT_EQ(game.State().level_frames, 0);
         EXPECT_EQ(game.Errors().size(), 1u);
         EXPECT_FALSE(game.Ended());

@@ -1,12 +1,11 @@
 #include <gtest/gtest.h>
 
 #include "game/level_record.h"
+#include "input/game_keys.h"
 #include "tests/support/play_world.h"
 
 namespace klice::testing {
 namespace {
-
-constexpr int32_t kD = 68;
 
 level_object key_at(int x, int y) {
     level_object o{};
@@ -65,7 +64,7 @@ TEST_F(Objects, KeysAreTakenStrictlyInsideTheirReach) {
         EXPECT_EQ(game_state.keys_taken, c.taken ? 1 : 0);
         EXPECT_EQ(live().objects[0].active, c.taken ? 0 : 1);
         std::vector<wave_event> waves = w.take_waves();
-        EXPECT_EQ(std::count(waves.begin(), waves.end(), wave_event{0, true}), c.taken ? 1 : 0);
+        EXPECT_EQ(std::count(waves.begin(), waves.end(), wave_event{kWaveKey, true}), c.taken ? 1 : 0);
         EXPECT_EQ(tick_draws("klic").size(), c.taken ? 0u : 1u);
         game_state.player_x = 120;
         game_state.player_y = 500;
@@ -79,7 +78,7 @@ TEST_F(Objects, TwoKeysInOneFramePlayTheKeySoundTwice) {
     w.tick();
     EXPECT_EQ(game_state.keys_taken, 2);
     std::vector<wave_event> waves = w.take_waves();
-    EXPECT_EQ(std::count(waves.begin(), waves.end(), wave_event{0, true}), 2);
+    EXPECT_EQ(std::count(waves.begin(), waves.end(), wave_event{kWaveKey, true}), 2);
 }
 
 TEST_F(Objects, TheSixthKeyOpensTheExitInTheSameFrame) {
@@ -232,7 +231,7 @@ TEST_F(Objects, AStillBlockCarriesThePlayerAndStartsAllMotion) {
     EXPECT_TRUE(game_state.on_ground);
     EXPECT_EQ(game_state.player_y, 500);        // held where it met the block: no gravity
     EXPECT_EQ(live().objects[kAlSlot].x, 600);  // the motion begins with the next frame
-    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{4, true}}));
+    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{kWaveBlock, true}}));
     w.tick();
     EXPECT_EQ(live().objects[kAlSlot].x, 602);
     EXPECT_TRUE(w.take_waves().empty());  // started once, no stop while riding
@@ -275,12 +274,12 @@ TEST_F(Objects, LeavingABlockStopsItsSoundEveryFrameAndTouchingAgainRestartsIt) 
     EXPECT_EQ(game_state.block_under, 1);
     w.take_waves();
     // Walk right off the block (its right edge is at 180) onto the floor.
-    w.hold(kD);
+    w.hold(game_keys::D);
     while (game_state.player_x < 180) w.tick();
     w.take_waves();
     w.tick(3);
     std::vector<wave_event> waves = w.take_waves();
-    EXPECT_EQ(std::count(waves.begin(), waves.end(), wave_event{4, false}), 3);
+    EXPECT_EQ(std::count(waves.begin(), waves.end(), wave_event{kWaveBlock, false}), 3);
     EXPECT_EQ(game_state.block_under, 0);
     EXPECT_FALSE(game_state.block_sound_on);
 }

@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
 
+#include "input/game_keys.h"
 #include "tests/support/play_world.h"
 
 namespace klice::testing {
 namespace {
-
-constexpr int32_t kD = 68, kA = 65, kW = 87, kRight = 39, kLeft = 37, kUp = 38;
 
 // Player tests start in play on level 1, standing at (120, 500) after the
 // first frame.
@@ -62,7 +61,7 @@ TEST_F(Player, FirstGroundFrameWithWalkFrameZeroShowsNoPicture) {
 TEST_F(Player, WalkingStepsFourPixelsAndPlaysTwoFootstepsACycle) {
     play();
     tick_player();
-    w.hold(kD);
+    w.hold(game_keys::D);
     std::vector<std::string> names;
     int x = game_state.player_x;
     for (int i = 0; i < 27; ++i) {
@@ -79,20 +78,20 @@ TEST_F(Player, WalkingStepsFourPixelsAndPlaysTwoFootstepsACycle) {
     EXPECT_EQ(names[17], "pa4");
     EXPECT_EQ(names[24], "pa1");
     w.take_waves();
-    w.hold(kD, false);
-    w.hold(kRight);
+    w.hold(game_keys::D, false);
+    w.hold(game_keys::Right);
     w.tick(27);
-    EXPECT_EQ(waves_of(2), 2);
-    w.hold(kRight, false);
+    EXPECT_EQ(waves_of(kWaveFootstep), 2);
+    w.hold(game_keys::Right, false);
     w.tick(60);
-    EXPECT_EQ(waves_of(2), 0);
+    EXPECT_EQ(waves_of(kWaveFootstep), 0);
     EXPECT_EQ(game_state.walk_frame, 4);
 }
 
 TEST_F(Player, BothDirectionsHeldWalkOnTheSpotFacingLeft) {
     play();
-    w.hold(kD);
-    w.hold(kLeft);
+    w.hold(game_keys::D);
+    w.hold(game_keys::Left);
     w.tick(3);
     EXPECT_EQ(game_state.player_x, 120);
     EXPECT_EQ(game_state.facing, 60);
@@ -104,7 +103,7 @@ TEST_F(Player, BothDirectionsHeldWalkOnTheSpotFacingLeft) {
 TEST_F(Player, AWallRefusesStepsBothWaysUntilTheProbeTurns) {
     // A wall whose left column is 141: the right side probe (x + 17) reaches it at x = 124.
     play({kFloor, {141, 400, 60, 170, kGrey}});
-    w.hold(kD);
+    w.hold(game_keys::D);
     w.tick();
     EXPECT_EQ(game_state.player_x, 124);
     EXPECT_TRUE(game_state.wall_ahead);
@@ -113,8 +112,8 @@ TEST_F(Player, AWallRefusesStepsBothWaysUntilTheProbeTurns) {
     EXPECT_TRUE(game_state.standing_still);
     EXPECT_EQ(tick_player()[0].name, "pa1");
     // Turning away: the first frame still sees the old side's wall.
-    w.hold(kD, false);
-    w.hold(kA);
+    w.hold(game_keys::D, false);
+    w.hold(game_keys::A);
     w.tick();
     EXPECT_EQ(game_state.player_x, 124);
     EXPECT_EQ(game_state.facing, 60);
@@ -139,9 +138,9 @@ TEST_F(Player, RedUnderAnUpperSidePointIsAWallAndUnderTheLowestKills) {
 TEST_F(Player, ABlockedJumpStillPlaysTheJumpSound) {
     play({kFloor, {110, 490, 20, 12, kGrey}});  // over the head point (120, 500)
     ASSERT_TRUE(game_state.head_bump);
-    w.hold(kW);
+    w.hold(game_keys::W);
     w.tick();
-    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{3, true}, {4, false}}));
+    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{kWaveJump, true}, {kWaveBlock, false}}));
     EXPECT_EQ(game_state.jump_cooldown, 50);
     EXPECT_EQ(game_state.jump_step, 100);
     EXPECT_EQ(game_state.player_y, 500);
@@ -149,12 +148,12 @@ TEST_F(Player, ABlockedJumpStillPlaysTheJumpSound) {
 
 TEST_F(Player, AJumpRisesTwelveFramesPeaksSeventySixUpAndRepeatsAfterFifty) {
     play();
-    w.hold(kUp);
+    w.hold(game_keys::Up);
     int top = game_state.player_y, jumps = 0, frames_to_land = 0;
     for (int i = 0; i < 50; ++i) {
         w.tick();
         top = std::min(top, game_state.player_y);
-        jumps += waves_of(3);
+        jumps += waves_of(kWaveJump);
         if (!frames_to_land && i > 0 && game_state.on_ground) frames_to_land = i + 1;
     }
     EXPECT_EQ(jumps, 1);
@@ -162,7 +161,7 @@ TEST_F(Player, AJumpRisesTwelveFramesPeaksSeventySixUpAndRepeatsAfterFifty) {
     EXPECT_EQ(game_state.player_y, 500);
     EXPECT_GT(frames_to_land, 12);
     w.tick();  // the 51st frame: 50 frames after the first jump started
-    EXPECT_EQ(waves_of(3), 1);
+    EXPECT_EQ(waves_of(kWaveJump), 1);
     EXPECT_EQ(game_state.player_y, 490);
 }
 
@@ -204,15 +203,15 @@ TEST_F(Player, TheScreenBordersAreWallsAndFloor) {
     w.tick();
     EXPECT_TRUE(game_state.on_ground);
     EXPECT_EQ(game_state.player_y, 700);
-    w.hold(kA);
+    w.hold(game_keys::A);
     w.tick(40);
     EXPECT_EQ(game_state.player_x, 16);  // the probe at x - 17 left the surface
     EXPECT_TRUE(game_state.wall_ahead);
     EXPECT_EQ(game_state.side_colour, 0xFFFFFFFFu);
     EXPECT_FALSE(game_state.dying);
-    w.hold(kA, false);
+    w.hold(game_keys::A, false);
     game_state.player_x = 1000;
-    w.hold(kD);
+    w.hold(game_keys::D);
     w.tick(10);
     EXPECT_EQ(game_state.player_x, 1008);
     EXPECT_TRUE(game_state.wall_ahead);
@@ -248,7 +247,7 @@ TEST_F(Player, ADeathLastsEightyTwoFramesAndReloadsInsideTheLast) {
             EXPECT_EQ(d[0].left, game_state.player_x);
             EXPECT_EQ(d[0].width, 96);
         }
-        EXPECT_EQ(waves_of(1), k == 5 ? 1 : 0) << "death frame " << k;
+        EXPECT_EQ(waves_of(kWaveSplash), k == 5 ? 1 : 0) << "death frame " << k;
         ASSERT_TRUE(game_state.dying);
         ASSERT_EQ(game_state.death_frame, k + 1);
     }

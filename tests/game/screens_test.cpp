@@ -2,14 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include "input/game_keys.h"
 #include "platform/application.h"
 #include "tests/support/cursor.h"
 #include "tests/support/play_world.h"
 
 namespace klice::testing {
 namespace {
-
-constexpr int32_t kEnter = 13, kEscape = 27;
 
 // Pixels of the last frame in a rectangle that differ from `colour`; by
 // default the colour of the frame's top-left pixel.
@@ -27,7 +26,7 @@ struct Menu : ::testing::Test {
     PlayWorld w;
     void SetUp() override {
         w.start();
-        w.tick(500);
+        w.tick(kTitleTicks);
         ASSERT_TRUE(game_state.in_menu);
         w.pictures.draws.clear();
         w.take_waves();
@@ -48,6 +47,7 @@ TEST_F(Menu, SliderRowsGoingDownAndUpAgain) {
         w.tick(13);
         ASSERT_EQ(game_state.slider_level, n);
         ASSERT_EQ(game_state.slider_y, 140 + 13 * (n - 1)) << "level " << n;
+        ASSERT_EQ(slider_row_of(n), game_state.slider_y) << "level " << n;
         ASSERT_FALSE(game_state.slider_moving);
     }
     // 24 -> 25 is cut by the clamp after 12 px.
@@ -59,6 +59,7 @@ TEST_F(Menu, SliderRowsGoingDownAndUpAgain) {
     EXPECT_FALSE(game_state.slider_moving);
     EXPECT_EQ(game_state.slider_level, 25);
     EXPECT_EQ(game_state.slider_y, 450);
+    EXPECT_EQ(slider_row_of(25), 450);
     EXPECT_EQ(game_state.slider_steps, 0);
 
     // At 25 a further step down ends at once.
@@ -197,7 +198,8 @@ TEST_F(Menu, TheStartBoxPlaysTheSlidersLevel) {
     EXPECT_EQ(game_state.level, 2);
     EXPECT_EQ(game_state.player_y, 300 + 4);  // not standing yet  // loaded, then one play frame of gravity
     EXPECT_EQ(CursorCount(), -1);
-    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, false}, {6, true}, {4, false}}));
+    EXPECT_EQ(w.take_waves(),
+              (std::vector<wave_event>{{kWaveMenuMusic, false}, {kWaveGameMusic, true}, {kWaveBlock, false}}));
 }
 
 TEST_F(Menu, TheEndBoxEndsTheProgram) {
@@ -221,15 +223,15 @@ TEST_F(Menu, ClicksBeforeAnyMouseMoveDoNothing) {
 }
 
 TEST_F(Menu, EnterStartsTheSlidersLevelWithoutAnError) {
-    w.game->KeyDown(kEnter);
+    w.game->KeyDown(game_keys::Enter);
     w.tick();
     EXPECT_FALSE(game_state.in_menu);
     EXPECT_EQ(game_state.level, 1);
     EXPECT_TRUE(w.game->Errors().empty());
-    EXPECT_EQ(w.take_waves()[1], (wave_event{6, true}));
+    EXPECT_EQ(w.take_waves()[1], (wave_event{kWaveGameMusic, true}));
 
     // In play Enter does nothing.
-    w.game->KeyDown(kEnter);
+    w.game->KeyDown(game_keys::Enter);
     w.tick();
     EXPECT_FALSE(game_state.in_menu);
     for (const wave_event& e : w.take_waves()) EXPECT_NE(e.index, 6);
@@ -242,21 +244,23 @@ TEST(Title, FiveHundredTicksWithTextMusicAndCursor) {
     w.start();
     EXPECT_EQ(CursorCount(), -1);
     w.tick(200);
+    EXPECT_EQ(current_screen(), screen::title);
     EXPECT_EQ(pixels_other_than(w, 200, 500, 600, 560), 0);
     w.tick();
     EXPECT_GT(pixels_other_than(w, 200, 500, 600, 560), 100);  // "Načítám data..." in black
     // Enter during the title does nothing.
-    w.game->KeyDown(kEnter);
+    w.game->KeyDown(game_keys::Enter);
     w.tick(248);
     EXPECT_TRUE(w.take_waves().empty());
     EXPECT_EQ(CursorCount(), -1);
     w.tick();  // title tick 450
-    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, true}}));
+    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{kWaveMenuMusic, true}}));
     EXPECT_EQ(CursorCount(), 0);
     w.tick(50);
-    EXPECT_EQ(game_state.intro_frames, 500);
+    EXPECT_EQ(game_state.intro_frames, kTitleTicks);
+    EXPECT_EQ(current_screen(), screen::menu);
     EXPECT_TRUE(w.game->Errors().empty());
-    EXPECT_EQ(w.pictures.of("uvod1").size(), 500u);
+    EXPECT_EQ(w.pictures.of("uvod1").size(), size_t{kTitleTicks});
     w.pictures.draws.clear();
     w.tick();
     EXPECT_EQ(w.pictures.of("uvod2").size(), 1u);
@@ -272,12 +276,14 @@ TEST(Title, AClickInTheStartBoxDuringTheTitleStartsPlayAfterIt) {
     w.tick();
     EXPECT_FALSE(game_state.in_menu);
     EXPECT_EQ(game_state.intro_frames, 101);
-    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, false}, {6, true}}));
+    EXPECT_EQ(current_screen(), screen::title);  // the title runs on out of the menu
+    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{kWaveMenuMusic, false}, {kWaveGameMusic, true}}));
     w.tick(349);  // tick 450: the menu music starts beside the game music
-    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, true}}));
+    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{kWaveMenuMusic, true}}));
     EXPECT_EQ(CursorCount(), -2 + 1);  // hidden twice, shown once
     w.tick(50);
-    EXPECT_EQ(game_state.intro_frames, 500);
+    EXPECT_EQ(game_state.intro_frames, kTitleTicks);
+    EXPECT_EQ(current_screen(), screen::play);
     w.pictures.draws.clear();
     w.tick();  // straight into play
     EXPECT_EQ(w.pictures.of("p1").size(), 1u);
@@ -288,7 +294,7 @@ TEST(Title, AClickInTheStartBoxDuringTheTitleStartsPlayAfterIt) {
 TEST(Title, EscOnlyActsInPlay) {
     PlayWorld w;
     w.start();
-    w.hold(kEscape);
+    w.hold(game_keys::Escape);
     w.tick(10);
     EXPECT_TRUE(w.take_waves().empty());
     EXPECT_EQ(game_state.intro_frames, 10);

@@ -10,6 +10,8 @@
 #include "game/headless_game.h"
 #include "game/hlavni.h"
 #include "game/level_file.h"
+#include "game/screens.h"
+#include "input/game_keys.h"
 #include "platform/application.h"
 #include "platform/display_device.h"
 #include "tests/support/cursor.h"
@@ -20,15 +22,13 @@ namespace {
 
 using testing::CursorCount;
 
-constexpr int32_t kEscape = 27;
-
 // A data folder with level 1 and the two picture files.
 class DataFolder {
 public:
     DataFolder() {
         level_record one{};
         one.start_y = 500;
-        write_level_file((folder_ / "p1.dat").string(), one);
+        write_level_file((folder_ / level_file_of(1)).string(), one);
         Touch("krajina.dat");
         Touch("ruzne.dat");
     }
@@ -42,7 +42,7 @@ private:
 
 // Skips the title: the next tick is a play tick.
 void EnterPlay() {
-    game_state.intro_frames = 500;
+    game_state.intro_frames = kTitleTicks;
     game_state.in_menu = false;
 }
 
@@ -93,16 +93,18 @@ TEST_F(Shell, HeadlessWithSoundKeepsTheSoundDevice) {
 
 TEST_F(Shell, TheFirstFiveHundredDrawableTicksAreTitleTicks) {
     HeadlessGame game(data.Path());
-    game.Tick(499);
-    EXPECT_EQ(game.State().intro_frames, 499);
+    game.Tick(kTitleTicks - 1);
+    EXPECT_EQ(game.State().intro_frames, kTitleTicks - 1);
+    EXPECT_EQ(current_screen(game.State()), screen::title);
     // The user cannot shorten the title.
-    game.HoldKey(kEscape, true);
+    game.HoldKey(game_keys::Escape, true);
     game.Tick();
-    game.HoldKey(kEscape, false);
-    EXPECT_EQ(game.State().intro_frames, 500);
+    game.HoldKey(game_keys::Escape, false);
+    EXPECT_EQ(game.State().intro_frames, kTitleTicks);
     EXPECT_TRUE(game.State().in_menu);
+    EXPECT_EQ(current_screen(game.State()), screen::menu);
     game.Tick(20);
-    EXPECT_EQ(game.State().intro_frames, 500);
+    EXPECT_EQ(game.State().intro_frames, kTitleTicks);
     EXPECT_EQ(game.PresentCount(), 520u);
 }
 
@@ -219,6 +221,7 @@ TEST_F(Shell, PlayFrameNamesTheBackgroundAndCountsLevelFrames) {
         game.Tick();
         EXPECT_EQ(game.State().level_name, "p" + std::to_string(level));
         EXPECT_EQ(game.State().background_name, background) << level;
+        EXPECT_EQ(background_name_of(level), background) << level;
     }
 }
 
@@ -227,7 +230,7 @@ TEST_F(Shell, EscapeInPlayStillDrawsThePlayFrame) {
     EnterPlay();
     game.Tick(3);
     int cursor_before = CursorCount();
-    game.HoldKey(kEscape, true);
+    game.HoldKey(game_keys::Escape, true);
     game.Tick();
     EXPECT_TRUE(game.State().in_menu);
     EXPECT_EQ(game.State().level_frames, 4);
@@ -256,7 +259,7 @@ TEST_F(Shell, RunsTenThousandTicksWithoutAWindow) {
     game.Tick(10000);
     EXPECT_EQ(game.TickCount(), 10000u);
     EXPECT_EQ(game.PresentCount(), 10000u);
-    EXPECT_EQ(game.State().intro_frames, 500);
+    EXPECT_EQ(game.State().intro_frames, kTitleTicks);
     platform::Frame frame = game.LastFrame();
     EXPECT_EQ(frame.width, 1024);
     EXPECT_EQ(frame.height, 768);

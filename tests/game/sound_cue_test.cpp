@@ -1,37 +1,36 @@
 #include <gtest/gtest.h>
 
+#include "input/game_keys.h"
 #include "tests/support/cursor.h"
 #include "tests/support/play_world.h"
 
 namespace klice::testing {
 namespace {
 
-constexpr int32_t kH = 72, kEscape = 27;
-
 std::vector<wave_event> without_block_stops(std::vector<wave_event> waves) {
-    std::erase(waves, wave_event{4, false});
+    std::erase(waves, wave_event{kWaveBlock, false});
     return waves;
 }
 
 TEST(SoundCues, HDoesNothingInTheFirstTwentyPlayFramesAndTogglesEveryTwentyOneHeld) {
     PlayWorld w;
     w.start();
-    w.tick(600);  // title and menu frames do not count for the music key
+    w.tick(kTitleTicks + 100);  // title and menu frames do not count for the music key
     game_state.in_menu = false;
     w.take_waves();
-    w.hold(kH);
+    w.hold(game_keys::H);
     w.tick(20);
     EXPECT_TRUE(without_block_stops(w.take_waves()).empty());
     EXPECT_FALSE(game_state.music_muted);
     w.tick();
-    EXPECT_EQ(without_block_stops(w.take_waves()), (std::vector<wave_event>{{6, false}}));
+    EXPECT_EQ(without_block_stops(w.take_waves()), (std::vector<wave_event>{{kWaveGameMusic, false}}));
     EXPECT_TRUE(game_state.music_muted);
     w.tick(20);
     EXPECT_TRUE(without_block_stops(w.take_waves()).empty());
     w.tick();
-    EXPECT_EQ(without_block_stops(w.take_waves()), (std::vector<wave_event>{{6, true}}));
+    EXPECT_EQ(without_block_stops(w.take_waves()), (std::vector<wave_event>{{kWaveGameMusic, true}}));
     EXPECT_FALSE(game_state.music_muted);
-    w.hold(kH, false);
+    w.hold(game_keys::H, false);
     w.tick(100);
     EXPECT_TRUE(without_block_stops(w.take_waves()).empty());
     EXPECT_EQ(game_state.mute_debounce, 30);
@@ -44,10 +43,11 @@ TEST(SoundCues, EscSwapsTheMusicOnceAndTheFrameStillPlays) {
     w.take_waves();
     const int cursor = CursorCount();
     w.pictures.draws.clear();
-    w.hold(kEscape);
+    w.hold(game_keys::Escape);
     w.tick();
     EXPECT_TRUE(game_state.in_menu);
-    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{5, true}, {6, false}, {4, false}}));
+    EXPECT_EQ(w.take_waves(),
+              (std::vector<wave_event>{{kWaveMenuMusic, true}, {kWaveGameMusic, false}, {kWaveBlock, false}}));
     EXPECT_EQ(w.pictures.of("p1").size(), 1u);  // a play frame all the same
     EXPECT_EQ(game_state.level_frames, 6);
     EXPECT_EQ(CursorCount(), cursor + 1);
@@ -60,28 +60,28 @@ TEST(SoundCues, PlayFromTheMenuStartsTheMusicEvenWhenMuted) {
     PlayWorld w;
     w.start_in_play();
     w.tick(20);
-    w.hold(kH);
+    w.hold(game_keys::H);
     w.tick();
-    w.hold(kH, false);
+    w.hold(game_keys::H, false);
     ASSERT_TRUE(game_state.music_muted);
-    w.hold(kEscape);
+    w.hold(game_keys::Escape);
     w.tick();
-    w.hold(kEscape, false);
+    w.hold(game_keys::Escape, false);
     w.game->MouseMove(900, 100);
     w.game->Click(900, 100);
     w.tick(30);
     EXPECT_TRUE(game_state.music_muted);
     std::vector<wave_event> waves = without_block_stops(w.take_waves());
     ASSERT_GE(waves.size(), 2u);
-    EXPECT_EQ(waves[waves.size() - 2], (wave_event{5, false}));
-    EXPECT_EQ(waves.back(), (wave_event{6, true}));
+    EXPECT_EQ(waves[waves.size() - 2], (wave_event{kWaveMenuMusic, false}));
+    EXPECT_EQ(waves.back(), (wave_event{kWaveGameMusic, true}));
     // The next 'H' restarts the music and clears the flag; only the one after silences it.
-    w.hold(kH);
+    w.hold(game_keys::H);
     w.tick();
-    EXPECT_EQ(without_block_stops(w.take_waves()), (std::vector<wave_event>{{6, true}}));
+    EXPECT_EQ(without_block_stops(w.take_waves()), (std::vector<wave_event>{{kWaveGameMusic, true}}));
     EXPECT_FALSE(game_state.music_muted);
     w.tick(21);
-    EXPECT_EQ(without_block_stops(w.take_waves()), (std::vector<wave_event>{{6, false}}));
+    EXPECT_EQ(without_block_stops(w.take_waves()), (std::vector<wave_event>{{kWaveGameMusic, false}}));
 }
 
 TEST(SoundCues, StandingStillAndFallingPlayNoFootsteps) {

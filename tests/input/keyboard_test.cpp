@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "input/game_keys.h"
 #include "platform/application.h"
 
 using namespace klice;
@@ -10,7 +11,7 @@ using platform::ApplicationMode;
 
 TEST(KeyPressed, FollowsTheKeyAtEveryCallWithoutMemory) {
     Application app(ApplicationMode::Headless);
-    for (int32_t vk : {27, 72, 68, 39, 65, 37, 87, 38, 13}) {
+    for (int32_t vk : game_keys::All) {
         EXPECT_FALSE(key_pressed(vk)) << vk;
         app.PressKey(vk, true);
         EXPECT_TRUE(key_pressed(vk)) << vk;
@@ -19,23 +20,23 @@ TEST(KeyPressed, FollowsTheKeyAtEveryCallWithoutMemory) {
         EXPECT_FALSE(key_pressed(vk)) << vk;
     }
     // Pressed and released between two polls: never seen.
-    app.PressKey('H', true);
-    app.PressKey('H', false);
-    EXPECT_FALSE(key_pressed('H'));
+    app.PressKey(game_keys::H, true);
+    app.PressKey(game_keys::H, false);
+    EXPECT_FALSE(key_pressed(game_keys::H));
 }
 
 TEST(KeyPressed, BothKeysOfOneActionReadAsOneHeldKey) {
     Application app(ApplicationMode::Headless);
-    app.PressKey('D', true);
-    app.PressKey(platform::vk::Right, true);
+    app.PressKey(game_keys::D, true);
+    app.PressKey(game_keys::Right, true);
     int walks = 0;
     app.SetTimer(10, [&] {
-        if (key_pressed('D') || key_pressed(platform::vk::Right)) ++walks;
+        if (key_pressed(game_keys::D) || key_pressed(game_keys::Right)) ++walks;
     });
     app.RunTicks(3);
     EXPECT_EQ(walks, 3);
-    EXPECT_FALSE(key_pressed('A'));
-    EXPECT_FALSE(key_pressed(platform::vk::Left));
+    EXPECT_FALSE(key_pressed(game_keys::A));
+    EXPECT_FALSE(key_pressed(game_keys::Left));
 }
 
-TEST(KeyPressed, NoApplicationMeansNoKeyDown) { EXPECT_FALSE(key_pressed(27)); }
+TEST(KeyPressed, NoApplicationMeansNoKeyDown) { EXPECT_FALSE(key_pressed(game_keys::Escape)); }

@@ -3,6 +3,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "game/screens.h"
+#include "input/game_keys.h"
+#include "platform/virtual_keys.h"
 #include "tests/support/play_world.h"
 #include "tools/play/play_runner.h"
 #include "tools/play/play_script.h"
@@ -11,6 +14,7 @@ namespace klice::play {
 namespace {
 
 using klice::testing::PlayWorld;
+using namespace klice::game_keys;
 
 TEST(PlayScript, KeysRangesMouseAndComments) {
     script s = parse_script(
@@ -22,11 +26,11 @@ TEST(PlayScript, KeysRangesMouseAndComments) {
         "20 mouse 900 100\n"
         "20 click\n");
     EXPECT_TRUE(s.keys_at(4).empty());
-    EXPECT_EQ(s.keys_at(5), (std::set<int32_t>{68}));
+    EXPECT_EQ(s.keys_at(5), (std::set<int32_t>{D}));
     EXPECT_TRUE(s.keys_at(6).empty());
-    EXPECT_EQ(s.keys_at(10), (std::set<int32_t>{37, 87}));
-    EXPECT_EQ(s.keys_at(11), (std::set<int32_t>{37, 72, 87}));
-    EXPECT_EQ(s.keys_at(12), (std::set<int32_t>{37, 87}));
+    EXPECT_EQ(s.keys_at(10), (std::set<int32_t>{Left, W}));
+    EXPECT_EQ(s.keys_at(11), (std::set<int32_t>{Left, H, W}));
+    EXPECT_EQ(s.keys_at(12), (std::set<int32_t>{Left, W}));
     EXPECT_TRUE(s.keys_at(13).empty());
     std::vector<script::mouse_event> m = s.mouse_at(20);
     ASSERT_EQ(m.size(), 2u);
@@ -39,7 +43,7 @@ TEST(PlayScript, KeysRangesMouseAndComments) {
 
 TEST(PlayScript, EveryKeyNameHasItsCode) {
     script s = parse_script("1 LEFT RIGHT UP DOWN A D W H ESC ENTER\n");
-    EXPECT_EQ(s.keys_at(1), (std::set<int32_t>{37, 39, 38, 40, 65, 68, 87, 72, 27, 13}));
+    EXPECT_EQ(s.keys_at(1), (std::set<int32_t>{Left, Right, Up, platform::vk::Down, A, D, W, H, Escape, Enter}));
 }
 
 TEST(PlayScript, BadLinesNameTheirLine) {
@@ -127,15 +131,16 @@ TEST(PlayTester, StartsWithTheTitleAndPrintsTheErrorBoxTexts) {
     {
         std::ofstream script(w.path() + "/menu.txt");
         script << "# start level 1 from the menu, then go on to the missing level 2\n"
-                  "501 mouse 900 100\n"
-                  "502 click\n";
+               << kTitleTicks + 1 << " mouse " << kStartBox.centre_x() << " " << kStartBox.centre_y() << "\n"
+               << kTitleTicks + 2 << " click\n";
     }
     options o;
     o.data = w.path();
     o.script = w.path() + "/menu.txt";
     std::ostringstream out;
     ASSERT_EQ(run(o, out), 0);
-    EXPECT_EQ(lines_of(out.str()).back(), "ticks=502 level=1 completed=0 deaths=0 keys=0");
+    EXPECT_EQ(lines_of(out.str()).back(),
+              "ticks=" + std::to_string(kTitleTicks + 2) + " level=1 completed=0 deaths=0 keys=0");
 
     o.script.clear();
     o.level = 3;  // there is no p3.dat
