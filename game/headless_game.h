@@ -5,7 +5,7 @@
 //   HeadlessGame game("path/to/data");   // the data files' folder
 //   game.Tick(600);                      // title, then the menu
 //   game.MouseMove(900, 100); game.Click(900, 100);
-//   game.HoldKey(68, true); game.Tick();
+//   game.HoldKey(game_keys::D, true); game.Tick();
 //   platform::Frame frame = game.LastFrame();
 //
 // One HeadlessGame may exist at a time (form1 and game_state are globals).

@@ -3,11 +3,12 @@
 #include <cstring>
 #include <sstream>
 
+#include "game/level_file.h"
 #include "tools/assets/source_error.h"
 
 namespace klice::assets {
 
-std::string background_of_level(int level) { return "p" + std::to_string(level <= 20 ? (level - 1) % 10 + 1 : level); }
+std::string background_of_level(int level) { return background_name_of(level); }
 
 level_record compile_level_text(const std::string& text, const std::string& file, int level) {
     level_record record;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "game/level_file.h"
 #include "tools/assets/level_source.h"
 #include "tools/command_line.h"
 #include "tools/leveldesign/checks.h"
@@ -112,11 +113,11 @@ arguments parse(int argc, char** argv) {
         else if (arg == "--reach")
             a.reach = static_cast<int>(klice::tools::parse_count(arg, value(), 1, 100));
         else
-            a.levels.push_back(static_cast<int>(klice::tools::parse_count("a level", arg, 1, 25)));
+            a.levels.push_back(static_cast<int>(klice::tools::parse_count("a level", arg, 1, klice::kLevelCount)));
     }
     if (a.levels.empty()) {
         if (a.command == "plan") throw std::invalid_argument("name the levels to plan");
-        for (int n = 1; n <= 25; ++n) a.levels.push_back(n);
+        for (int n = 1; n <= klice::kLevelCount; ++n) a.levels.push_back(n);
     }
     return a;
 }
@@ -163,7 +164,7 @@ int check_levels(const arguments& a, session& s) {
         if (!rep.faults.empty()) ++failed;
         std::fflush(stdout);
     }
-    if (a.levels.size() == 25) {
+    if (a.levels.size() == size_t{klice::kLevelCount}) {
         std::vector<int64_t> sorted = lengths;
         std::sort(sorted.begin(), sorted.end());
         int64_t total = 0;

@@ -3,25 +3,22 @@
 #include <filesystem>
 
 #include "game/screens.h"
+#include "input/game_keys.h"
 #include "tools/leveldesign/plan.h"
 
 namespace klice::leveldesign {
 
-namespace {
-constexpr int32_t kVkRight = 39, kVkLeft = 37, kVkUp = 38;
-}
-
 session::session(const std::string& data_folder) {
     game_ = std::make_unique<HeadlessGame>(std::filesystem::absolute(data_folder).string());
-    game_state.intro_frames = 500;  // the title is over
+    game_state.intro_frames = kTitleTicks;  // the title is over
     after_title_ = game_state;
 }
 
 void session::Hold(uint8_t keys) {
     std::set<int32_t> want;
-    if (keys & kRight) want.insert(kVkRight);
-    if (keys & kLeft) want.insert(kVkLeft);
-    if (keys & kJump) want.insert(kVkUp);
+    if (keys & kRight) want.insert(game_keys::Right);
+    if (keys & kLeft) want.insert(game_keys::Left);
+    if (keys & kJump) want.insert(game_keys::Up);
     game_->HoldOnly(want, held_);
     keys_ = keys;
 }
@@ -30,7 +27,7 @@ void session::Start(int level) {
     Hold(0);
     game_state = after_title_;
     game_state.slider_level = level;
-    game_state.slider_y = level == 25 ? 450 : 140 + 13 * (level - 1);
+    game_state.slider_y = slider_row_of(level);
     start_slider_level();
     level_ = level;
     ticks_ = 0;
