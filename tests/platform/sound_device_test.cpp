@@ -1,7 +1,6 @@
 #include "platform/sound_device.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cmath>
@@ -11,6 +10,8 @@
 #include <fstream>
 #include <string>
 #include <thread>
+
+#include "tests/support/temp_folder.h"
 
 using namespace klice::platform;
 
@@ -365,8 +366,8 @@ TEST_F(SoundDeviceTest, LongSoundsConvertAsideAndPlayTheSame) {
 // A file output writes what the device mixes: a looped sound shows there,
 // and after Stop only silence follows.
 TEST(SoundDeviceDisk, CallbackOutputReachesTheDriver) {
-    const auto file = std::filesystem::temp_directory_path() / ("klice-disk-audio-" + std::to_string(getpid()));
-    std::filesystem::remove(file);
+    const klice::testing::TempFolder folder("sound-device-output");
+    const auto file = folder / "output.raw";
     std::unique_ptr<SoundDevice> device;
     ASSERT_EQ(SoundDevice::Create(&device, AudioOutput::ToFile(file.string(), 4.0)), SoundResult::Ok);
 
@@ -387,7 +388,6 @@ TEST(SoundDeviceDisk, CallbackOutputReachesTheDriver) {
 
     std::ifstream in(file, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::filesystem::remove(file);
     auto all_zero = [&](size_t from, size_t to) {
         for (size_t i = from; i < to; ++i)
             if (bytes[i] != 0) return false;

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -8,6 +7,7 @@
 #include <thread>
 
 #include "sound_fixture.h"
+#include "tests/support/temp_folder.h"
 
 using namespace klice;
 using namespace klice::testing;
@@ -15,8 +15,8 @@ using namespace klice::testing;
 // On a file output the device's mixed output lands in a file: what the wave
 // list plays must be there, and only silence after Stop.
 TEST(DiskOutput, WavesSoundThroughTheCallbackAndStopSilencesThem) {
-    const auto file = std::filesystem::temp_directory_path() / ("klice-wave-list-" + std::to_string(getpid()));
-    std::filesystem::remove(file);
+    const TempFolder folder("wave-list-output");
+    const auto file = folder / "output.raw";
     // Four times faster than real time, to keep the test short.
     std::optional<platform::ScopedAudioOutput> to_file(std::in_place,
                                                        platform::AudioOutput::ToFile(file.string(), 4.0));
@@ -50,7 +50,6 @@ TEST(DiskOutput, WavesSoundThroughTheCallbackAndStopSilencesThem) {
 
     std::ifstream in(file, std::ios::binary);
     std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::filesystem::remove(file);
     auto zero = [&](uintmax_t from, uintmax_t to) {
         return std::all_of(bytes.begin() + ptrdiff_t(from), bytes.begin() + ptrdiff_t(to),
                            [](char b) { return b == 0; });
