@@ -5,6 +5,7 @@
 #include "game/game_state.h"
 #include "game/level_file.h"
 #include "game/level_loading.h"
+#include "game/pad_menu.h"
 #include "game/play_steps.h"
 #include "game/screens.h"
 #include "game/waves.h"
@@ -129,6 +130,8 @@ void Tform1::create(TObject*) {
 }
 
 void Tform1::Timer1Timer(TObject*) {
+    // Pad presses in the menu come like the mouse's events, before the tick.
+    pad_menu_step(held_pad_controls(), pads_before_);
     if (!DXDraw->CanDraw()) return;
     switch (current_screen()) {
         case screen::title: title_frame(); break;

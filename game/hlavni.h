@@ -10,6 +10,7 @@
 #include "display/dxdraws.h"
 #include "display/image_list.h"
 #include "game/inert_components.h"
+#include "input/pad_controls.h"
 #include "sound/dx_sound.h"
 #include "sound/wave_list.h"
 
@@ -50,6 +51,9 @@ public:
 
 private:
     void CreateComponents();
+
+    // What the game pads held at the previous tick, for the menu's presses.
+    pad_controls pads_before_;
 };
 
 // The one main window, alive from program start to its end.

@@ -103,7 +103,10 @@ uint32_t Frame::Pixel(int x, int y) const {
 Application::Application(ApplicationMode mode, std::string title)
     : mode_(mode), title_(std::move(title)), window_(new MainWindow(*this)), impl_(new Impl) {
     if (g_current) throw EInvalidOperation("Only one application can run at a time");
-    if (mode_ == ApplicationMode::Windowed) impl_->backend = detail::CreateWindowBackend(*this);
+    if (mode_ == ApplicationMode::Windowed) {
+        impl_->backend = detail::CreateWindowBackend(*this);
+        pads_enabled_ = true;
+    }
     g_cursor_count = 0;
     g_current = this;
 }
@@ -237,6 +240,10 @@ void Application::ProcessEvents() {
 
 void Application::RunTimerTick() {
     if (!on_tick_) return;
+    if (pads_enabled_)
+        pads_ = ReadGamepads();
+    else
+        pads_.clear();
     ++tick_count_;
     auto tick = on_tick_;  // the callback may replace the timer
     Guard(tick);

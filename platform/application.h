@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/display_device.h"
+#include "platform/gamepad.h"
 #include "platform/virtual_keys.h"
 
 namespace klice::platform {
@@ -162,6 +163,13 @@ public:
     // Dispatches the queued events, then runs one timer tick (if a timer is set).
     void Tick();
     void RunTicks(int count);
+    // The pads as they were before the current tick. Windowed, the system's
+    // pads are read before every tick; headless only after
+    // SetGamepadsEnabled(true), so that a scripted run is not disturbed by a
+    // pad on the machine.
+    const std::vector<GamepadState>& Gamepads() const { return pads_; }
+    void SetGamepadsEnabled(bool enabled) { pads_enabled_ = enabled; }
+
     // Ticks run so far (by Run or Tick), and ticks Run gave up after stalls.
     uint64_t TickCount() const { return tick_count_; }
     int64_t DroppedTicks() const;
@@ -196,6 +204,8 @@ private:
     int timer_interval_ms_ = 0;
     bool terminated_ = false;
     uint64_t tick_count_ = 0;
+    bool pads_enabled_ = false;
+    std::vector<GamepadState> pads_;
     std::function<void(const std::exception&)> exception_handler_;
     std::function<void(const std::string&)> error_sink_;
 };

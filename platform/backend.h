@@ -5,7 +5,9 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "platform/gamepad.h"
 #include "platform/sound_device.h"
 
 namespace klice::platform {
@@ -26,6 +28,10 @@ std::unique_ptr<AudioSink> OpenSystemAudio(AudioSink::MixCallback callback, void
 
 // A device of our own (AudioOutput::Discard or File), paced by the clock.
 std::unique_ptr<AudioSink> OpenPacedAudio(const AudioOutput& output, AudioSink::MixCallback callback, void* user);
+
+// Every pad connected now, read from the system's pad interface; hot-plugged
+// pads appear and removed ones disappear between calls.
+void ReadSystemGamepads(std::vector<GamepadState>* pads);
 
 // The I/O code of a system error number that has one of its own (file not
 // found, invalid filename, too many open files, access denied); 0 for the
