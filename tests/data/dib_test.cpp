@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
+#if !defined(_WIN32)
 #include <sys/resource.h>
+#endif
 
 #include <atomic>
 #include <cstdlib>
@@ -71,8 +73,10 @@ void NoteFree(const volatile void*) {}
     __sanitizer_install_malloc_and_free_hooks(NoteRequest, NoteFree);
     const auto within_limit = [] { return largest_request.load() <= (size_t(1) << 30); };
 #else
+#if !defined(_WIN32)  // Windows has no address space limit to set: the reader is simply let try
     rlimit limit{size_t(4) << 30, size_t(4) << 30};
     setrlimit(RLIMIT_AS, &limit);
+#endif
     const auto within_limit = [] { return true; };
 #endif
     Bytes b = Header12(65535, 65535, 32);

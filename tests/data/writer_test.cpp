@@ -203,10 +203,12 @@ TEST(WriterResource, FilesRoundTripUnderTheClassName) {
     ASSERT_EQ(copy.list.Count(), 1);
     EXPECT_EQ(copy.list[0]->name, "p1");
     EXPECT_EQ(copy.list.color_table.size(), 1024u);
-    TFileStream f(path.string(), FileMode::OpenRead);
-    uint8_t head[11];
-    f.ReadBuffer(head, sizeof head);
-    EXPECT_EQ(std::string(reinterpret_cast<char*>(head + 3), 7), "THOLDER");
+    {
+        TFileStream f(path.string(), FileMode::OpenRead);  // closed before the removal
+        uint8_t head[11];
+        f.ReadBuffer(head, sizeof head);
+        EXPECT_EQ(std::string(reinterpret_cast<char*>(head + 3), 7), "THOLDER");
+    }
     std::filesystem::remove(path);
     EXPECT_THROW(ReadComponentResFile(path.string(), copy), EFOpenError);
 }

@@ -1,8 +1,10 @@
 #include "game/level_loading.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <unistd.h>
+#if !defined(_WIN32)
+#include <sys/resource.h>
+#endif
 
 #include <cstring>
 #include <filesystem>
@@ -270,11 +272,15 @@ TEST_F(LevelLoading, OpenFailuresCarryTheirCodes) {
 TEST_F(LevelLoading, ReadOnlyFileIsRefused) {
     write_level_file("p1.dat", sample_record(1));
     fs::permissions("p1.dat", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-    if (::geteuid() == 0) GTEST_SKIP() << "file modes do not bind root; the mapping is tested in platform";
+    if (std::ofstream("p1.dat", std::ios::app))
+        GTEST_SKIP() << "file modes do not bind this user (root); the mapping is tested in platform";
     EXPECT_EQ(load(1), 5);
 }
 
 TEST_F(LevelLoading, NoFreeHandleIsTooManyOpenFiles) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Windows has no limit of a process's file handles that a test could lower";
+#else
     write_level_file("p1.dat", sample_record(1));
     GTEST_FLAG_SET(death_test_style, "fast");
     auto load_without_handles = [] {
@@ -288,6 +294,7 @@ TEST_F(LevelLoading, NoFreeHandleIsTooManyOpenFiles) {
         std::_Exit(load(1));
     };
     EXPECT_EXIT(load_without_handles(), ::testing::ExitedWithCode(4), "");
+#endif
 }
 
 TEST_F(LevelLoading, CountsAboveTenStayInTheirGroup) {

@@ -2,35 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <filesystem>
-#include <fstream>
-
-#include "tests/support/temp_folder.h"
-
 namespace klice::platform {
 namespace {
-
-namespace fs = std::filesystem;
-
-TEST(IoErrors, ErrorNumbersFoldOntoTheFileCodes) {
-    for (int e : {ENOTDIR, ENAMETOOLONG, ELOOP}) EXPECT_EQ(IoErrorCode(e, "x.dat"), 3) << e;
-    for (int e : {EMFILE, ENFILE}) EXPECT_EQ(IoErrorCode(e, "x.dat"), 4) << e;
-    for (int e : {EACCES, EPERM, EROFS, EISDIR, ETXTBSY}) EXPECT_EQ(IoErrorCode(e, "x.dat"), 5) << e;
-    EXPECT_EQ(IoErrorCode(ENOSPC, "x.dat"), ENOSPC);
-}
-
-TEST(IoErrors, MissingFileAndMissingFolderAreToldApart) {
-    const klice::testing::TempFolder folder("io-errors");
-    const fs::path& dir = folder.path();
-    std::ofstream(dir / "plain") << "x";
-
-    EXPECT_EQ(IoErrorCode(ENOENT, (dir / "p1.dat").string()), 2);
-    EXPECT_EQ(IoErrorCode(ENOENT, "p1.dat"), 2);  // a bare name is in the working directory
-    EXPECT_EQ(IoErrorCode(ENOENT, (dir / "missing" / "p1.dat").string()), 3);
-    EXPECT_EQ(IoErrorCode(ENOENT, (dir / "plain" / "p1.dat").string()), 3);  // a file is no folder
-    EXPECT_EQ(IoErrorCode(ENOENT, ""), 3);
-}
 
 TEST(IoErrors, MessagesOfTheCodes) {
     EXPECT_EQ(InOutError(2).Message(), "File not found");
@@ -40,19 +13,6 @@ TEST(IoErrors, MessagesOfTheCodes) {
     EXPECT_EQ(InOutError(100).Message(), "Read beyond end of file");
     EXPECT_EQ(InOutError(100).ErrorCode(), 100);
     EXPECT_EQ(InOutError(123).Message(), "I/O error 123");
-}
-
-TEST(IoErrors, OtherSystemErrorsKeepTheirNumberAndReadAsIoError) {
-    EInOutError full = FileError(ENOSPC, "x.dat");
-    EXPECT_EQ(full.ErrorCode(), ENOSPC);
-    EXPECT_EQ(full.Message(), "I/O error " + std::to_string(ENOSPC));
-    // EIO has the number of "File access denied" here, but is not a refusal.
-    EInOutError io = FileError(EIO, "x.dat");
-    EXPECT_EQ(io.ErrorCode(), EIO);
-    EXPECT_EQ(io.Message(), "I/O error " + std::to_string(EIO));
-
-    EXPECT_EQ(FileError(EACCES, "x.dat").Message(), "File access denied");
-    EXPECT_THROW(RaiseFileError(EMFILE, "x.dat"), EInOutError);
 }
 
 }  // namespace
