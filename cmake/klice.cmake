@@ -1,16 +1,20 @@
-# klice_test(NAME SOURCES... LIBS libs...)
+# klice_test(NAME SOURCES... LIBS libs... [RESOURCE_LOCK name])
 # One GoogleTest executable, linked with the shared helpers of tests/support;
-# its cases are discovered when ctest runs. Its main (tests/test_main.cpp)
+# its cases are discovered when ctest runs, and with RESOURCE_LOCK none of
+# them runs beside another test holding it. Its main (tests/test_main.cpp)
 # gives it a sound device that discards the output; windows open on SDL's
 # dummy video driver unless a test picks another.
 include(GoogleTest)
 function(klice_test name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} klice_test_support klice_platform GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  # The listing runs through wine in a cross build, whose first start in a
+  # fresh prefix takes seconds.
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 120
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
     PROPERTIES TIMEOUT 300)
   # The discovery passes property values on one element at a time, so a list
@@ -22,6 +26,12 @@ function(klice_test name)
     "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT\n"
     "    \"SDL_VIDEODRIVER=dummy;KLICE_DATA_DIR=${KLICE_DATA_DIR}\")\n"
     "endif()\n")
+  if(ARG_RESOURCE_LOCK)
+    file(APPEND ${env_script}
+      "if(${name}_TESTS)\n"
+      "  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK ${ARG_RESOURCE_LOCK})\n"
+      "endif()\n")
+  endif()
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
 endfunction()
 

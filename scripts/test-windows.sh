@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Cross-builds for Windows and runs every Windows test program under wine on
+# a virtual X server through ctest, the 25 level replays and the full-game
+# replay of klice-play.exe among them. Wine keeps its own prefix in the build
+# folder (build-windows/wine), made on the first run.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+"$root/scripts/build-windows.sh"
+build="${KLICE_WINDOWS_BUILD_DIR:-$root/build-windows}"
+# The Windows programs run in wine's prefix of this build, quietly, without
+# the Mono and Gecko installers wine would otherwise offer.
+export WINEPREFIX="$build/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$WINEPREFIX"
+# Everything wine starts belongs to this display: a wine server left from
+# another run (with its desktop on another display) is stopped first.
+wineserver -k 2>/dev/null || true
+xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
+  set -uo pipefail
+  wineserver -p  # kept running between the test programs
+  # Wine starts its desktop and services with the first program and they
+  # inherit its output: started here, they hold no pipe of ctest open.
+  wineboot --init >/dev/null 2>&1
+  ctest --test-dir "$1" --output-on-failure -j "$(nproc)"
+  rc=$?
+  wineserver -k
+  exit $rc' bash "$build"
