@@ -20,7 +20,8 @@ using GetState = DWORD(WINAPI*)(DWORD, XINPUT_STATE*);
 GetState LoadXInput() {
     for (const char* name : {"xinput1_4.dll", "xinput1_3.dll", "xinput9_1_0.dll"})
         if (HMODULE library = LoadLibraryA(name))
-            if (auto get = reinterpret_cast<GetState>(reinterpret_cast<void*>(GetProcAddress(library, "XInputGetState"))))
+            if (auto get =
+                    reinterpret_cast<GetState>(reinterpret_cast<void*>(GetProcAddress(library, "XInputGetState"))))
                 return get;
     return nullptr;
 }

@@ -2,6 +2,8 @@
 // system's own pad interface (SDL's virtual joysticks, or the pad-state
 // interface on Windows), so the whole path from the system to key_pressed
 // is what is tested.
+#include "platform/gamepad.h"
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -11,7 +13,6 @@
 #include "input/keyboard.h"
 #include "input/pad_controls.h"
 #include "platform/application.h"
-#include "platform/gamepad.h"
 
 using namespace klice;
 using platform::Application;
