@@ -5,7 +5,7 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 format="${CLANG_FORMAT:-clang-format}"
-mapfile -t files < <(git ls-files -- '*.cpp' '*.h')
+mapfile -t files < <(git ls-files --cached --others --exclude-standard -- '*.cpp' '*.h')
 bad=()
 for f in "${files[@]}"; do
   "$format" --dry-run -Werror "$f" >/dev/null 2>&1 || bad+=("$f")
