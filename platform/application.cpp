@@ -365,4 +365,30 @@ std::optional<FramePoint> WindowToFrame(int window_x, int window_y, int window_w
     return p;
 }
 
+LetterboxRect SharpLetterbox(int window_width, int window_height, int frame_width, int frame_height) {
+    if (window_width <= 0 || window_height <= 0 || frame_width <= 0 || frame_height <= 0) return {};
+    const int factor = std::min(window_width / frame_width, window_height / frame_height);
+    if (factor < 2) return Letterbox(window_width, window_height, frame_width, frame_height);
+    LetterboxRect r;
+    r.width = frame_width * factor;
+    r.height = frame_height * factor;
+    r.x = (window_width - r.width) / 2;
+    r.y = (window_height - r.height) / 2;
+    return r;
+}
+
+int NearestFramePixel(int offset, int box_size, int frame_size) {
+    // floor((offset + 0.5) * frame_size / box_size), in integers.
+    return int((2 * int64_t(offset) + 1) * frame_size / (2 * int64_t(box_size)));
+}
+
+std::optional<FramePoint> FramePointIn(const LetterboxRect& box, int window_x, int window_y, int frame_width,
+                                       int frame_height) {
+    if (box.width <= 0 || box.height <= 0 || frame_width <= 0 || frame_height <= 0) return std::nullopt;
+    if (window_x < box.x || window_y < box.y || window_x >= box.x + box.width || window_y >= box.y + box.height)
+        return std::nullopt;
+    return FramePoint{NearestFramePixel(window_x - box.x, box.width, frame_width),
+                      NearestFramePixel(window_y - box.y, box.height, frame_height)};
+}
+
 }  // namespace klice::platform

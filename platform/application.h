@@ -229,8 +229,11 @@ int16_t GetAsyncKeyState(int32_t vk);
 
 // Window pixels to frame pixels through the letterbox: the frame is scaled
 // to fit the window with its aspect kept and centred between black bars.
+// This is the smooth layout, for a player who asked the system for smooth
+// scaling; SharpLetterbox below is the default.
 struct LetterboxRect {
     int x = 0, y = 0, width = 0, height = 0;
+    bool operator==(const LetterboxRect&) const = default;
 };
 LetterboxRect Letterbox(int window_width, int window_height, int frame_width, int frame_height);
 // Frame pixel under a window pixel; nothing when it lies in a bar.
@@ -239,5 +242,20 @@ struct FramePoint {
 };
 std::optional<FramePoint> WindowToFrame(int window_x, int window_y, int window_width, int window_height,
                                         int frame_width, int frame_height);
+
+// The layout for sharp pixels: the frame scaled by the largest whole factor
+// of 2 or more that fits the window (1024 x 768 on 2048 x 1536 is x2), centred
+// between black bars; where no such factor fits, as Letterbox. Shown with
+// nearest-neighbour scaling, a whole factor makes every frame pixel the same
+// square block.
+LetterboxRect SharpLetterbox(int window_width, int window_height, int frame_width, int frame_height);
+// Nearest-neighbour scaling of frame_size pixels onto box_size pixels: the
+// frame pixel shown `offset` pixels into the box is the one whose area holds
+// that pixel's centre (as graphics cards sample). 0 <= offset < box_size.
+int NearestFramePixel(int offset, int box_size, int frame_size);
+// Frame pixel shown at a window pixel when the frame fills `box` by nearest
+// neighbour; nothing when it lies in a bar. For mouse positions.
+std::optional<FramePoint> FramePointIn(const LetterboxRect& box, int window_x, int window_y, int frame_width,
+                                       int frame_height);
 
 }  // namespace klice::platform

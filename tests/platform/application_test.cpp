@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -67,6 +68,95 @@ TEST(Letterbox, TallWindowGetsBarsAboveAndBelowAndExactFitHasNone) {
     EXPECT_FALSE(WindowToFrame(1024, 0, 1024, 768, 1024, 768));
     EXPECT_FALSE(WindowToFrame(-1, 0, 1024, 768, 1024, 768));
     EXPECT_FALSE(WindowToFrame(0, 0, 0, 0, 1024, 768));
+}
+
+// The sharp layout on the screens players have: (screen, where the frame goes).
+struct ScreenCase {
+    int width, height;
+    LetterboxRect box;
+};
+const ScreenCase kScreens[] = {
+    {1024, 768, {0, 0, 1024, 768}},        // the frame's own size
+    {1280, 1024, {0, 32, 1280, 960}},      // no whole factor: 1.25, bars above and below
+    {1920, 1080, {240, 0, 1440, 1080}},    // no whole factor: 1.40625, bars left and right
+    {1366, 768, {171, 0, 1024, 768}},      // x1 between bars
+    {2048, 1536, {0, 0, 2048, 1536}},      // x2 exactly
+    {2560, 1440, {320, 0, 1920, 1440}},    // x2 is too tall: aspect-kept 1.875
+    {2560, 1600, {256, 32, 2048, 1536}},   // x2 between bars
+    {3840, 2160, {896, 312, 2048, 1536}},  // x2, though x2.8 would fit
+    {3072, 2304, {0, 0, 3072, 2304}},      // x3
+    {800, 600, {0, 0, 800, 600}},          // smaller than the frame: shrunk
+    {1080, 1920, {0, 555, 1080, 810}},     // portrait
+};
+
+TEST(SharpLetterbox, LargestWholeFactorOfTwoOrMoreElseLargestAspectKeptScale) {
+    for (const ScreenCase& c : kScreens) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        const LetterboxRect r = SharpLetterbox(c.width, c.height, 1024, 768);
+        EXPECT_EQ(r.x, c.box.x);
+        EXPECT_EQ(r.y, c.box.y);
+        EXPECT_EQ(r.width, c.box.width);
+        EXPECT_EQ(r.height, c.box.height);
+        // Centred: the bars on either side differ by at most a pixel.
+        EXPECT_LE(std::abs((c.width - r.x - r.width) - r.x), 1);
+        EXPECT_LE(std::abs((c.height - r.y - r.height) - r.y), 1);
+    }
+    // Degenerate windows get nothing rather than a division by zero.
+    EXPECT_EQ(SharpLetterbox(0, 768, 1024, 768).width, 0);
+    EXPECT_EQ(SharpLetterbox(1024, 768, 0, 0).width, 0);
+}
+
+TEST(SharpLetterbox, MouseMapsToTheFramePixelShownUnderItOnEveryScreen) {
+    for (const ScreenCase& c : kScreens) {
+        SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));
+        const LetterboxRect b = SharpLetterbox(c.width, c.height, 1024, 768);
+        // The corners of the picture are the corners of the frame; a pixel
+        // further out is a bar.
+        auto first = FramePointIn(b, b.x, b.y, 1024, 768);
+        auto last = FramePointIn(b, b.x + b.width - 1, b.y + b.height - 1, 1024, 768);
+        ASSERT_TRUE(first && last);
+        EXPECT_EQ(first->x, 0);
+        EXPECT_EQ(first->y, 0);
+        EXPECT_EQ(last->x, 1023);
+        EXPECT_EQ(last->y, 767);
+        EXPECT_FALSE(FramePointIn(b, b.x - 1, b.y, 1024, 768));
+        EXPECT_FALSE(FramePointIn(b, b.x, b.y - 1, 1024, 768));
+        EXPECT_FALSE(FramePointIn(b, b.x + b.width, b.y, 1024, 768));
+        EXPECT_FALSE(FramePointIn(b, b.x, b.y + b.height, 1024, 768));
+        auto centre = FramePointIn(b, b.x + b.width / 2, b.y + b.height / 2, 1024, 768);
+        ASSERT_TRUE(centre);
+        EXPECT_NEAR(centre->x, 512, 1);
+        EXPECT_NEAR(centre->y, 384, 1);
+        // Along a row, columns go up one at a time: enlarged, every frame
+        // column is under the mouse somewhere (the menu's slider can be
+        // reached pixel by pixel); a whole factor gives each the same width.
+        int previous = -1;
+        std::vector<int> widths(1024, 0);
+        for (int x = b.x; x < b.x + b.width; ++x) {
+            auto p = FramePointIn(b, x, b.y + 1, 1024, 768);
+            ASSERT_TRUE(p);
+            ASSERT_GE(p->x, previous);
+            if (b.width >= 1024) {
+                ASSERT_LE(p->x, previous + 1) << "column skipped at " << x;
+            }
+            previous = p->x;
+            ++widths[size_t(p->x)];
+        }
+        if (b.width % 1024 == 0) {
+            for (int w : widths) ASSERT_EQ(w, b.width / 1024);
+        }
+    }
+}
+
+TEST(SharpLetterbox, WholeFactorPixelsAreSquareBlocksUnderTheMouse) {
+    const LetterboxRect b = SharpLetterbox(3840, 2160, 1024, 768);  // x2 at (896, 312)
+    for (int dx = 0; dx < 2; ++dx)
+        for (int dy = 0; dy < 2; ++dy) {
+            auto p = FramePointIn(b, 896 + 2 * 900 + dx, 312 + 2 * 140 + dy, 1024, 768);
+            ASSERT_TRUE(p);
+            EXPECT_EQ(p->x, 900);
+            EXPECT_EQ(p->y, 140);
+        }
 }
 
 namespace {
