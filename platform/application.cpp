@@ -12,6 +12,7 @@
 #include "platform/backend.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
+#include "platform/present_pacer.h"
 #include "platform/screen.h"
 #include "platform/tick_schedule.h"
 #include "platform/window_backend.h"
@@ -43,6 +44,7 @@ struct Application::Impl {
     std::array<bool, 256> keys{};
     std::unique_ptr<detail::WindowBackend> backend;  // windowed only
     TickSchedule schedule;
+    PresentPacer pacer;
 };
 
 // --- MainWindow ---
@@ -267,17 +269,27 @@ void Application::Run() {
         return;
     }
     impl_->schedule.Start(Clock::now(), std::chrono::milliseconds(timer_interval_ms_));
+    auto& backend = *impl_->backend;
+    auto& pacer = impl_->pacer;
+    bool frame_waiting = false;  // a frame newer than the screen's
     while (!terminated_) {
-        // Sleep in the event wait until the next tick is due.
-        auto& backend = *impl_->backend;
-        backend.WaitEvents(on_tick_ ? impl_->schedule.Next() : Clock::now() + std::chrono::milliseconds(100));
+        // Sleep in the event wait until the next tick is due, or until the
+        // waiting frame may go to the screen.
+        auto wake = on_tick_ ? impl_->schedule.Next() : Clock::now() + std::chrono::milliseconds(100);
+        if (frame_waiting) wake = std::min(wake, pacer.NextAllowed());
+        backend.WaitEvents(wake);
         ProcessEvents();
         // The ticks that are due; the screen then shows the newest frame.
         for (int due = impl_->schedule.Due(Clock::now()); due > 0 && on_tick_ && !terminated_; --due) RunTimerTick();
         if (terminated_) break;
-        // With a vsync renderer this waits for the blank, during which the
-        // next ticks come due; they run on the next pass.
-        if (detail::TakeDirty()) backend.Present();
+        if (detail::TakeDirty()) frame_waiting = true;
+        const auto now = Clock::now();
+        if (frame_waiting && pacer.MayPresent(now)) {
+            pacer.SetScreen(backend.RefreshInterval(), backend.PresentWaitsForBlank());
+            backend.Present();
+            pacer.Presented(now, Clock::now());
+            frame_waiting = false;
+        }
     }
 }
 

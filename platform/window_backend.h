@@ -36,6 +36,11 @@ public:
 
     // Shows the primary surface (letterboxed) on the window.
     virtual void Present() = 0;
+    // The screen's refresh interval (zero when the system does not say) and
+    // whether Present waits for the vertical blank; the loop presents no more
+    // often than the screen shows frames (platform/present_pacer.h).
+    virtual Clock::duration RefreshInterval() const { return Clock::duration::zero(); }
+    virtual bool PresentWaitsForBlank() const { return false; }
     virtual uint64_t DisplayedFrames() const = 0;
     // The window's picture as the screen shows it, 0x00RRGGBB rows top down.
     virtual bool ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) = 0;
