@@ -1,9 +1,10 @@
 // The main window on SDL2: a borderless desktop-sized window (or a plain one
-// after Alt+Enter) showing the primary surface through an SDL renderer,
-// letterboxed; SDL's events become the application's.
+// after Alt+Enter) showing the primary surface scaled between black bars
+// (platform/sdl/presenter.h); SDL's events become the application's.
 #include <SDL.h>
 
-#include <cstring>
+#include <algorithm>
+#include <memory>
 #include <optional>
 
 #include "platform/application.h"
@@ -12,6 +13,7 @@
 #include "platform/exception.h"
 #include "platform/screen.h"
 #include "platform/sdl/keys.h"
+#include "platform/sdl/presenter.h"
 #include "platform/window_backend.h"
 
 namespace klice::platform::detail {
@@ -48,42 +50,6 @@ bool DesktopSize(int display, int* width, int* height) {
     return true;
 }
 
-Uint32 TextureFormatOf(const PixelFormat& f) {
-    switch (f.bits) {
-        case 16: return SDL_PIXELFORMAT_RGB565;
-        case 24: return SDL_PIXELFORMAT_BGR24;   // bytes B, G, R
-        default: return SDL_PIXELFORMAT_RGB888;  // 32 bits, and 8 bits expanded
-    }
-}
-
-// Whether the renderer is OpenGL drawn on the processor (Mesa without a
-// graphics card, as under a virtual X server): there one full-screen texture
-// a frame costs most of a core, where SDL's own software renderer needs a
-// fraction of it.
-bool GlOnTheProcessor(SDL_Renderer* renderer) {
-    SDL_RendererInfo info{};
-    if (SDL_GetRendererInfo(renderer, &info) != 0 || !info.name || std::strncmp(info.name, "opengl", 6) != 0)
-        return false;
-    using GetString = const unsigned char* (*)(unsigned);
-    auto get_string = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
-    const auto* name = get_string ? reinterpret_cast<const char*>(get_string(0x1F01 /* GL_RENDERER */)) : nullptr;
-    if (!name) return false;
-    for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
-        if (std::strstr(name, soft)) return true;
-    return false;
-}
-
-SDL_Renderer* CreateSoftwareRenderer(SDL_Window* window) {
-    // The window's own surface, not a GL texture behind it.
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
-        SDL_RendererInfo info{};
-        if (SDL_GetRenderDriverInfo(i, &info) == 0 && info.name && std::strcmp(info.name, "software") == 0)
-            return SDL_CreateRenderer(window, i, 0);
-    }
-    return nullptr;
-}
-
 class SdlWindow final : public WindowBackend {
 public:
     explicit SdlWindow(Application& app) : app_(app) {
@@ -107,7 +73,9 @@ public:
     bool ScreenSize(int* width, int* height) const override;
     void PollEvents() override;
     void WaitEvents(Clock::time_point deadline) override;
-    void Present() override;
+    void Present() override { Present(false); }
+    Clock::duration RefreshInterval() const override;
+    bool PresentWaitsForBlank() const override { return presenter_ && presenter_->WaitsForBlank(); }
     uint64_t DisplayedFrames() const override { return displayed_; }
     bool ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) override;
     bool ShowErrorBox(const std::string& title, const std::string& text) override;
@@ -119,17 +87,13 @@ public:
 
 private:
     void Close();
-    void DrawFrame();
+    void Present(bool everything);
+    std::optional<FramePoint> ToFrame(int window_x, int window_y) const;
 
     Application& app_;
     SDL_Window* window_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
-    SDL_Texture* texture_ = nullptr;
-    int texture_width_ = 0, texture_height_ = 0;
-    Uint32 texture_format_ = 0;
-    std::vector<uint32_t> expanded_;  // 8-bit frames expanded for the texture
+    std::unique_ptr<Presenter> presenter_;
     SDL_Cursor* hand_ = nullptr;
-    bool has_frame_ = false;
     bool cursor_visible_ = true;
     uint64_t displayed_ = 0;
 };
@@ -149,28 +113,20 @@ void SdlWindow::Open(const std::string& title, bool full_screen) {
     if (full_screen) DesktopSize(0, &width, &height);
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
     if (!window_) throw EOutOfResources(Format("Window cannot be made: %s", SDL_GetError()));
-    SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "linear");
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
-    // A renderer the user chose through SDL's own setting is kept.
-    if (renderer_ && !SDL_GetHint(SDL_HINT_RENDER_DRIVER) && GlOnTheProcessor(renderer_)) {
-        SDL_DestroyRenderer(renderer_);
-        renderer_ = CreateSoftwareRenderer(window_);
-        if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, 0);
+    try {
+        presenter_ = CreatePresenter(window_);
+    } catch (...) {
+        Close();
+        throw;
     }
-    if (!renderer_) throw EOutOfResources(Format("Renderer cannot be made: %s", SDL_GetError()));
     hand_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
     if (hand_) SDL_SetCursor(hand_);
 }
 
 void SdlWindow::Close() {
-    if (texture_) SDL_DestroyTexture(texture_);
-    if (renderer_) SDL_DestroyRenderer(renderer_);
+    presenter_.reset();
     if (window_) SDL_DestroyWindow(window_);
     if (hand_) SDL_FreeCursor(hand_);
-    texture_ = nullptr;
-    renderer_ = nullptr;
     window_ = nullptr;
     hand_ = nullptr;
 }
@@ -194,8 +150,8 @@ void SdlWindow::SetFullScreen(bool full_screen) {
 
 bool SdlWindow::WindowSize(int* width, int* height) const {
     if (!window_) return false;
-    if (renderer_)
-        SDL_GetRendererOutputSize(renderer_, width, height);
+    if (presenter_)
+        presenter_->OutputSize(width, height);
     else
         SDL_GetWindowSize(window_, width, height);
     return true;
@@ -209,15 +165,7 @@ bool SdlWindow::ScreenSize(int* width, int* height) const {
 void SdlWindow::PollEvents() {
     SDL_Event ev;
     while (SDL_PollEvent(&ev)) {
-        DisplayMode mode = ScreenMode();
-        int out_w = 0, out_h = 0, win_w = 0, win_h = 0;
-        if (renderer_) SDL_GetRendererOutputSize(renderer_, &out_w, &out_h);
-        if (window_) SDL_GetWindowSize(window_, &win_w, &win_h);
-        auto to_frame = [&](int wx, int wy) -> std::optional<FramePoint> {
-            if (win_w <= 0 || win_h <= 0) return std::nullopt;
-            int px = int(int64_t(wx) * out_w / win_w), py = int(int64_t(wy) * out_h / win_h);
-            return WindowToFrame(px, py, out_w, out_h, mode.width, mode.height);
-        };
+        auto to_frame = [&](int wx, int wy) { return ToFrame(wx, wy); };
         switch (ev.type) {
             case SDL_QUIT: app_.PostCloseRequest(); break;
             case SDL_WINDOWEVENT:
@@ -227,15 +175,12 @@ void SdlWindow::PollEvents() {
                     app_.PostFocus(true);
                 else if (ev.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
                     app_.PostFocus(false);
-                else if (ev.window.event == SDL_WINDOWEVENT_EXPOSED)
-                    Present();
+                else if (ev.window.event == SDL_WINDOWEVENT_EXPOSED || ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED)
+                    Present(true);  // the window's picture is gone or the wrong size
                 break;
             case SDL_RENDER_TARGETS_RESET:
             case SDL_RENDER_DEVICE_RESET:
-                if (ev.type == SDL_RENDER_DEVICE_RESET && texture_) {
-                    SDL_DestroyTexture(texture_);
-                    texture_ = nullptr;
-                }
+                if (ev.type == SDL_RENDER_DEVICE_RESET && presenter_) presenter_->DeviceReset();
                 MarkAllSurfacesLost();
                 break;
             case SDL_KEYDOWN: {
@@ -274,63 +219,33 @@ void SdlWindow::WaitEvents(Clock::time_point deadline) {
     if (timeout_ms > 0) SDL_WaitEventTimeout(nullptr, timeout_ms);
 }
 
-void SdlWindow::Present() {
-    if (!renderer_) return;
-    auto primary = Primary();
-    if (primary && primary->pixels && primary->width > 0 && primary->height > 0) {
-        Uint32 format = TextureFormatOf(primary->format);
-        if (!texture_ || texture_width_ != primary->width || texture_height_ != primary->height ||
-            texture_format_ != format) {
-            if (texture_) SDL_DestroyTexture(texture_);
-            texture_ =
-                SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, primary->width, primary->height);
-            texture_width_ = primary->width;
-            texture_height_ = primary->height;
-            texture_format_ = format;
-        }
-        if (texture_) {
-            if (primary->format.bits == 8) {
-                expanded_.resize(size_t(primary->width) * primary->height);
-                for (int y = 0; y < primary->height; ++y)
-                    for (int x = 0; x < primary->width; ++x) {
-                        uint32_t c = RawToColor(primary->format, primary->pixels[size_t(y) * primary->pitch + x]);
-                        expanded_[size_t(y) * primary->width + x] =
-                            ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
-                    }
-                SDL_UpdateTexture(texture_, nullptr, expanded_.data(), primary->width * 4);
-            } else {
-                SDL_UpdateTexture(texture_, nullptr, primary->pixels, primary->pitch);
-            }
-            has_frame_ = true;
-        }
-    }
-    DrawFrame();
-    SDL_RenderPresent(renderer_);
+void SdlWindow::Present(bool everything) {
+    if (!presenter_) return;
+    presenter_->Present(everything);
     ++displayed_;
 }
 
-void SdlWindow::DrawFrame() {
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    if (texture_ && has_frame_) {
-        int out_w = 0, out_h = 0;
-        SDL_GetRendererOutputSize(renderer_, &out_w, &out_h);
-        LetterboxRect box = Letterbox(out_w, out_h, texture_width_, texture_height_);
-        SDL_Rect dst{box.x, box.y, box.width, box.height};
-        SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
-    }
+SdlWindow::Clock::duration SdlWindow::RefreshInterval() const {
+    SDL_DisplayMode mode{};
+    if (!window_ || SDL_GetWindowDisplayMode(window_, &mode) != 0 || mode.refresh_rate <= 0) return {};
+    return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / mode.refresh_rate));
+}
+
+std::optional<FramePoint> SdlWindow::ToFrame(int window_x, int window_y) const {
+    if (!window_ || !presenter_) return std::nullopt;
+    // Events come in the window's units, which are pixels except on screens
+    // that scale windows up.
+    int win_w = 0, win_h = 0, out_w = 0, out_h = 0;
+    SDL_GetWindowSize(window_, &win_w, &win_h);
+    presenter_->OutputSize(&out_w, &out_h);
+    if (win_w <= 0 || win_h <= 0) return std::nullopt;
+    const int x = int(int64_t(window_x) * out_w / win_w), y = int(int64_t(window_y) * out_h / win_h);
+    const DisplayMode mode = ScreenMode();
+    return FramePointIn(presenter_->Box(mode.width, mode.height), x, y, mode.width, mode.height);
 }
 
 bool SdlWindow::ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) {
-    if (!renderer_) return false;
-    int w = 0, h = 0;
-    SDL_GetRendererOutputSize(renderer_, &w, &h);
-    DrawFrame();  // into the back buffer, which is what can be read
-    pixels->assign(size_t(w) * h, 0);
-    if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_RGB888, pixels->data(), w * 4) != 0) return false;
-    *width = w;
-    *height = h;
-    return true;
+    return presenter_ && presenter_->ReadPixels(pixels, width, height);
 }
 
 bool SdlWindow::ShowErrorBox(const std::string& title, const std::string& text) {
