@@ -134,8 +134,13 @@ void SdlWindow::Close() {
 void SdlWindow::SetFullScreen(bool full_screen) {
     SDL_Window* w = window_;
     if (full_screen) {
-        int width = 0, height = 0;
-        if (DesktopSize(SDL_GetWindowDisplayIndex(w), &width, &height)) SDL_SetWindowSize(w, width, height);
+        // Without a window manager nobody else moves the window: it is put
+        // over the screen here, or it keeps the plain window's place.
+        SDL_Rect screen{};
+        if (SDL_GetDisplayBounds(std::max(0, SDL_GetWindowDisplayIndex(w)), &screen) == 0) {
+            SDL_SetWindowPosition(w, screen.x, screen.y);
+            SDL_SetWindowSize(w, screen.w, screen.h);
+        }
         SDL_SetWindowBordered(w, SDL_FALSE);
         SDL_SetWindowFullscreen(w, SDL_WINDOW_FULLSCREEN_DESKTOP);
     } else {

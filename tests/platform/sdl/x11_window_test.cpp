@@ -241,6 +241,38 @@ uint32_t Widened(uint32_t c) {  // as the screen shows a 565 colour
 
 }  // namespace
 
+TEST(X11Window, FullScreenComesBackOverTheWholeScreenWithoutAWindowManager) {
+    VirtualScreen screen(1280, 1024);
+    if (!screen.Problem().empty()) GTEST_SKIP() << screen.Problem();
+    Application app(ApplicationMode::Windowed);
+    app.Window().Show();
+    XView x;
+    ASSERT_TRUE(x.Open());
+    auto at = [&](int left, int top, int width, int height) {
+        return [&x, left, top, width, height] {
+            auto g = x.MappedWindow();
+            return g && g->x == left && g->y == top && g->width == width && g->height == height;
+        };
+    };
+    EXPECT_TRUE(Settle(app, at(0, 0, 1280, 1024))) << "full screen at the start";
+
+    // Alt+Enter: a plain window of the frame's size in the middle, then back.
+    app.Window().SetFullScreen(false);
+    EXPECT_TRUE(Settle(app, at(128, 128, 1024, 768))) << "plain window";
+    app.Window().SetFullScreen(true);
+    EXPECT_TRUE(Settle(app, at(0, 0, 1280, 1024))) << "full screen again";
+    auto g = x.MappedWindow();
+    ASSERT_TRUE(g);
+    EXPECT_EQ(g->x, 0);
+    EXPECT_EQ(g->y, 0);
+    EXPECT_EQ(g->width, 1280);
+    EXPECT_EQ(g->height, 1024);
+    int w = 0, h = 0;
+    EXPECT_TRUE(app.Window().WindowSize(&w, &h));
+    EXPECT_EQ(w, 1280);
+    EXPECT_EQ(h, 1024);
+}
+
 TEST(X11Window, ScreenOfTwiceTheFrameShowsEveryPixelAsASharpTwoByTwoBlock) {
     VirtualScreen screen(2048, 1536);
     if (!screen.Problem().empty()) GTEST_SKIP() << screen.Problem();
