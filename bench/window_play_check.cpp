@@ -1,10 +1,14 @@
 // The real game in its real window, timed: the title, the menu's start box,
 // then SECONDS (default 60) of play on level 1. Reports the ticks a second,
 // how late each tick started against a steady 10 ms schedule, and the share
-// of one core the whole process used during play. Run it on a screen or under
-// a virtual X server (scripts/window-check.sh does that):
+// of one core the whole process used during play, and how many frames a
+// second went to the screen. Run it on a screen or under a virtual X server
+// (scripts/window-check.sh does that):
 //   window_play_check [SECONDS [SHOT.png]]
-// With SHOT.png the window's picture at the end is written there.
+// With SHOT.png the window's picture at the end is written there. With
+// KLICE_X_SERVER_PID in the environment, the share of a core that process
+// (the X server) used during play is reported too: it does the drawing the
+// window hands it.
 // Exits 1 when play missed 100 ticks a second, a tick started more than 5 ms
 // late, or the process used 25 % of a core or more.
 #include <sys/resource.h>
@@ -15,6 +19,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "data/forms.h"
@@ -37,6 +45,23 @@ double CpuSeconds() {
            double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
 }
 
+// User and system time of another process, from /proc; negative when unknown.
+double CpuSecondsOf(const char* pid) {
+    if (!pid || !*pid) return -1;
+    std::ifstream in(std::string("/proc/") + pid + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const size_t name_end = stat.rfind(')');  // the command name may hold spaces
+    if (name_end == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(name_end + 2));
+    std::string field;
+    double utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && fields >> field; ++i) {  // fields 14 and 15, counted from 1
+        if (i == 14) utime = std::atof(field.c_str());
+        if (i == 15) stime = std::atof(field.c_str());
+    }
+    return (utime + stime) / double(sysconf(_SC_CLK_TCK));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -52,7 +77,9 @@ int main(int argc, char** argv) {
     TNotifyEvent game_tick = on_timer;
     bool playing = false;
     Clock::time_point play_start;
-    double cpu_start = 0;
+    double cpu_start = 0, server_start = 0;
+    uint64_t frames_start = 0;
+    const char* server_pid = std::getenv("KLICE_X_SERVER_PID");
     std::vector<double> late_ms;  // per play tick, against start + 10 ms * n
     on_timer.Bind([&](TObject* sender) {
         const Clock::time_point now = Clock::now();
@@ -60,6 +87,8 @@ int main(int argc, char** argv) {
             playing = true;
             play_start = now;
             cpu_start = CpuSeconds();
+            server_start = CpuSecondsOf(server_pid);
+            frames_start = app.DisplayedFrames();
         }
         if (playing) {
             const double due = double(late_ms.size()) * 10.0;
@@ -85,14 +114,19 @@ int main(int argc, char** argv) {
     }
     const double wall = std::chrono::duration<double>(Clock::now() - play_start).count();
     const double cpu = CpuSeconds() - cpu_start;
+    const double server_end = CpuSecondsOf(server_pid);
+    const double frames = double(app.DisplayedFrames() - frames_start) / wall;
     const size_t ticks = late_ms.size() - 1;  // the last one only stopped the run
     const double worst = *std::max_element(late_ms.begin(), late_ms.end());
     const auto over = std::count_if(late_ms.begin(), late_ms.end(), [](double l) { return l > 5.0; });
     const double rate = double(ticks) / wall, core = 100.0 * cpu / wall;
     std::printf(
         "play: %zu ticks in %.2f s = %.2f ticks/s; latest tick %.2f ms behind schedule, %ld over 5 ms; "
-        "%lld ticks given up after stalls; %.1f %% of one core\n",
-        ticks, wall, rate, worst, long(over), static_cast<long long>(app.DroppedTicks()), core);
+        "%lld ticks given up after stalls; %.1f %% of one core; %.1f frames shown a second",
+        ticks, wall, rate, worst, long(over), static_cast<long long>(app.DroppedTicks()), core, frames);
+    if (server_start >= 0 && server_end >= 0)
+        std::printf("; X server %.1f %% of one core", 100.0 * (server_end - server_start) / wall);
+    std::printf("\n");
     if (argc > 2) {
         std::vector<uint32_t> pixels;
         platform::Frame shot;
