@@ -25,6 +25,10 @@
 
 using namespace klice::platform;
 
+// LeakSanitizer's switch, where the tests run under it (weak: absent otherwise).
+extern "C" void __lsan_disable() __attribute__((weak));
+extern "C" void __lsan_enable() __attribute__((weak));
+
 namespace {
 
 std::string FindProgram(const char* name) {
@@ -115,6 +119,20 @@ private:
     std::string problem_;
     std::optional<ScopedEnv> display_, driver_;
 };
+
+// Opens the application's window on the virtual screen. SDL's X11 video keeps
+// a session bus connection, and the OpenGL driver it tries on a window
+// without a graphics card keeps allocations of its own; both libraries
+// outlive what LeakSanitizer can name, so what this thread allocates while
+// the window is made is not counted as leaked. The window code itself is
+// checked for leaks by the tests on SDL's dummy driver.
+std::unique_ptr<Application> OpenWindow() {
+    if (__lsan_disable) __lsan_disable();
+    auto app = std::make_unique<Application>(ApplicationMode::Windowed);
+    app->Window().Show();
+    if (__lsan_enable) __lsan_enable();
+    return app;
+}
 
 // The X server's own view, through a connection of the test's.
 class XView {
@@ -244,8 +262,8 @@ uint32_t Widened(uint32_t c) {  // as the screen shows a 565 colour
 TEST(X11Window, FullScreenComesBackOverTheWholeScreenWithoutAWindowManager) {
     VirtualScreen screen(1280, 1024);
     if (!screen.Problem().empty()) GTEST_SKIP() << screen.Problem();
-    Application app(ApplicationMode::Windowed);
-    app.Window().Show();
+    auto window = OpenWindow();
+    Application& app = *window;
     XView x;
     ASSERT_TRUE(x.Open());
     auto at = [&](int left, int top, int width, int height) {
@@ -276,8 +294,8 @@ TEST(X11Window, FullScreenComesBackOverTheWholeScreenWithoutAWindowManager) {
 TEST(X11Window, ScreenOfTwiceTheFrameShowsEveryPixelAsASharpTwoByTwoBlock) {
     VirtualScreen screen(2048, 1536);
     if (!screen.Problem().empty()) GTEST_SKIP() << screen.Problem();
-    Application app(ApplicationMode::Windowed);
-    app.Window().Show();
+    auto window = OpenWindow();
+    Application& app = *window;
     GameDisplay display;
     ASSERT_TRUE(display.Make());
     XView x;
@@ -311,13 +329,13 @@ TEST(X11Window, ScreenOfTwiceTheFrameShowsEveryPixelAsASharpTwoByTwoBlock) {
 TEST(X11Window, WideScreenShowsTheFrameBetweenBlackBarsAndMapsTheMouseBack) {
     VirtualScreen screen(1920, 1080);
     if (!screen.Problem().empty()) GTEST_SKIP() << screen.Problem();
-    Application app(ApplicationMode::Windowed);
+    auto window = OpenWindow();
+    Application& app = *window;
     struct : WindowListener {
         std::vector<std::pair<int, int>> moves;
         void OnMouseMove(ShiftState, int x, int y) override { moves.emplace_back(x, y); }
     } listener;
     app.Window().SetListener(&listener);
-    app.Window().Show();
     GameDisplay display;
     ASSERT_TRUE(display.Make());
     XView x;
