@@ -276,16 +276,19 @@ void Application::Run() {
         // Sleep in the event wait until the next tick is due, or until the
         // waiting frame may go to the screen.
         auto wake = on_tick_ ? impl_->schedule.Next() : Clock::now() + std::chrono::milliseconds(100);
-        if (frame_waiting) wake = std::min(wake, pacer.NextAllowed());
+        if (frame_waiting) wake = std::min(wake, pacer.Wake());
         backend.WaitEvents(wake);
         ProcessEvents();
         // The ticks that are due; the screen then shows the newest frame.
-        for (int due = impl_->schedule.Due(Clock::now()); due > 0 && on_tick_ && !terminated_; --due) RunTimerTick();
+        const int due = on_tick_ ? impl_->schedule.Due(Clock::now()) : 0;
+        for (int n = due; n > 0 && on_tick_ && !terminated_; --n) RunTimerTick();
         if (terminated_) break;
         if (detail::TakeDirty()) frame_waiting = true;
+        if (!frame_waiting) continue;
+        pacer.SetScreen(backend.RefreshInterval(), backend.PresentWaitsForBlank());
         const auto now = Clock::now();
-        if (frame_waiting && pacer.MayPresent(now)) {
-            pacer.SetScreen(backend.RefreshInterval(), backend.PresentWaitsForBlank());
+        // Without a timer nothing comes after the present to be held up.
+        if (pacer.MayPresent(now, due > 0 || !on_tick_)) {
             backend.Present();
             pacer.Presented(now, Clock::now());
             frame_waiting = false;
