@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config
           libsdl2-dev libsdl2-ttf-dev libjpeg-dev libpng-dev
           libgtest-dev libgmock-dev libbenchmark-dev fonts-dejavu-core
-          clang-format libx11-dev xvfb)
+          clang-format libx11-dev xvfb python3)
 [ "${KLICE_FUZZ:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
 # The Windows cross build and its tests under wine on a virtual X server.
 [ "${KLICE_WINDOWS:-0}" = 1 ] && packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64

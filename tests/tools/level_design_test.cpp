@@ -14,16 +14,17 @@ using klice::testing::PlayWorld;
 TEST(LevelPlan, ReadsStepsAndConditionsFromTheSourcesPlanLines) {
     const plan p = parse_plan(
         "# Level 9\n"
-        "#> to 300; J ; wait al2.y >= 676 & al2.dy<0\n"
+        "#> to 300; J ; wait al2.y >= 676 & al2.dy<0 | t > 900\n"
         "key 1 2\n"
         "#> back 120;JU; w 5; r 3; l 2; JL; wait t>=400\n");
     ASSERT_EQ(p.size(), 10u);
     EXPECT_EQ(p[0].kind, step::To);
     EXPECT_EQ(p[0].value, 300);
     EXPECT_EQ(p[1].jump_keys, kRight);
-    ASSERT_EQ(p[2].conditions.size(), 2u);
+    ASSERT_EQ(p[2].alternatives.size(), 2u);
+    ASSERT_EQ(p[2].alternatives[0].size(), 2u);
     EXPECT_EQ(p[2].Watched(), (std::vector<int>{kAlSlot + 1, kAlSlot + 1}));
-    EXPECT_EQ(p[2].conditions[1].op, "<");
+    EXPECT_EQ(p[2].alternatives[0][1].op, "<");
     EXPECT_EQ(p[4].jump_keys, 0);
     EXPECT_EQ(p[8].jump_keys, kLeft);
     EXPECT_TRUE(p[9].Watched().empty());
@@ -31,9 +32,12 @@ TEST(LevelPlan, ReadsStepsAndConditionsFromTheSourcesPlanLines) {
     game_state_t g{};
     g.record.objects[kAlSlot + 1].y = 680;
     g.record.objects[kAlSlot + 1].dy = -2;
-    EXPECT_TRUE(p[2].conditions[0].Holds(g, 1) && p[2].conditions[1].Holds(g, 1));
-    EXPECT_FALSE(p[9].conditions[0].Holds(g, 399));
-    EXPECT_TRUE(p[9].conditions[0].Holds(g, 400));
+    EXPECT_TRUE(p[2].Holds(g, 1));
+    g.record.objects[kAlSlot + 1].dy = 2;
+    EXPECT_FALSE(p[2].Holds(g, 900));
+    EXPECT_TRUE(p[2].Holds(g, 901));  // the other alternative
+    EXPECT_FALSE(p[9].Holds(g, 399));
+    EXPECT_TRUE(p[9].Holds(g, 400));
 
     for (const char* bad : {"#> jump\n", "#> to\n", "#> to 3 4\n", "#> wait al11.y > 3\n", "#> wait al1.z > 3\n",
                             "#> wait al1.x 3\n", "# no plan\n"})

@@ -39,7 +39,8 @@ int64_t first_tick_past(const route& r, size_t step_index) {
 template <typename Forced>
 bool plays_through(session& s, const route& nominal, int64_t from, executor ex, Forced forced) {
     s.Restore(nominal.before[from - 1]);
-    const int64_t limit = nominal.Ticks() + 600;
+    // Room to wait for a lift's next round after a missed one.
+    const int64_t limit = nominal.Ticks() + 1500;
     for (int64_t t = from; t <= limit; ++t) {
         uint8_t keys;
         if (!forced(t, game_state, ex, keys)) {
@@ -132,7 +133,8 @@ void explore(session& s, const scene& sc, const session::saved& from, uint8_t fi
              fault_list& faults) {
     s.Restore(from);
     const int32_t ground_y = game_state.player_y;
-    const bool jumping = first & kJump;
+    // A lift is no ledge of the place: its height changes as it moves.
+    const bool jumping = (first & kJump) && from.state.block_under == 0;
     bool touching = false;
     for (int i = 0; i < ticks; ++i) {
         const outcome o = s.Tick(i == 0 ? first : then);
@@ -143,9 +145,10 @@ void explore(session& s, const scene& sc, const session::saved& from, uint8_t fi
             const bool red = sc.Red(g, g.player_x, g.player_y + 78) || sc.Red(g, g.player_x, g.player_y) ||
                              sc.Red(g, side, g.player_y + 58);
             if (!red && jumping) {
-                // A fall too long: is there a floor a walk off the same ledge would reach?
+                // A fall too long: is there a floor a walk off the same ledge
+                // would reach? Lifts are left out: where they are changes.
                 for (int y = g.player_y + 78; y < 768; ++y)
-                    if (sc.Solid(g, g.player_x, y)) {
+                    if (sc.Ground(g.player_x, y)) {
                         if (!sc.Red(g, g.player_x, y) && y - (ground_y + 78) <= 152)
                             faults.Add("ledge", "jumping off near " + at_text(from.state, from.ticks) +
                                                     " splashes in the air above a floor " +
@@ -162,7 +165,11 @@ void explore(session& s, const scene& sc, const session::saved& from, uint8_t fi
         }
         touching = sc.BodyOnRed(g);
         if (sc.RedWallAhead(g)) {
-            faults.Add("wall", "red stops the figure like a wall at " + at_text(g, s.Ticks()));
+            std::string where;
+            const int side = g.facing > 0 ? g.player_x - 17 : g.player_x + 17;
+            for (int offset : {10, 26, 42, 58}) where += sc.Red(g, side, g.player_y + offset) ? " red" : " -";
+            faults.Add("wall", "red stops the figure like a wall at " + at_text(g, s.Ticks()) + ", side points" +
+                                   where + (g.facing > 0 ? " on the left" : " on the right"));
             return;
         }
     }

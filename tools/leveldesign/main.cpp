@@ -3,7 +3,10 @@
 //   klice-levels plan  --data DIR --assets DIR N...   writes the keys each plan
 //        held into the source's "As held keys" comment (the replays come from it)
 //   klice-levels check --data DIR --assets DIR [N...] measures every level (or
-//        those named) and prints the table; exit status 1 when a check fails
+//        those named) and prints the table; exit status 1 when a check fails.
+//        --reach K: ticks an input is moved each way when measuring windows
+//        (10); --explore K: ticks between the states along the route from
+//        which other inputs are tried (24)
 //
 // DIR for --data holds the built data files, --assets the content sources.
 #include <algorithm>
@@ -26,8 +29,8 @@ using namespace klice::leveldesign;
 namespace {
 
 const char* kUsage =
-    "usage: klice-levels plan --data DIR --assets DIR N...\n"
-    "       klice-levels check --data DIR --assets DIR [--reach K] [N...]\n";
+    "usage: klice-levels plan --data DIR --assets DIR [--trace K] N...\n"
+    "       klice-levels check --data DIR --assets DIR [--reach K] [--explore K] [N...]\n";
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -91,7 +94,9 @@ std::string with_held_keys(const std::string& text, const std::vector<uint8_t>& 
 
 struct arguments {
     std::string command, data = ".", assets = "assets";
-    int reach = 12;
+    int reach = 10;
+    int explore = 24;
+    int trace = 0;  // plan: print the state every this many ticks
     std::vector<int> levels;
 };
 
@@ -110,6 +115,10 @@ arguments parse(int argc, char** argv) {
             a.data = value();
         else if (arg == "--assets")
             a.assets = value();
+        else if (arg == "--trace")
+            a.trace = static_cast<int>(klice::tools::parse_count(arg, value(), 1, 1000));
+        else if (arg == "--explore")
+            a.explore = static_cast<int>(klice::tools::parse_count(arg, value(), 1, 1000));
         else if (arg == "--reach")
             a.reach = static_cast<int>(klice::tools::parse_count(arg, value(), 1, 100));
         else
@@ -128,9 +137,18 @@ int plan_levels(const arguments& a, session& s) {
         const std::string path = source_path(a.assets, level);
         const std::string text = read_file(path);
         const plan p = parse_plan(text);
-        const route r = play_plan(s, level, p);
+        const route r = play_plan(s, level, p, 6000);
+        if (a.trace) {
+            for (size_t t = 0; t < r.before.size(); t += a.trace) {
+                const klice::game_state_t& g = r.before[t].state;
+                std::cout << "tick " << t << " step " << r.plans[t].Step() + 1 << " x " << g.player_x << " y "
+                          << g.player_y << (g.on_ground ? " ground" : " air") << " keys " << g.keys_taken << " block "
+                          << g.block_under << "\n";
+            }
+        }
         if (!r.finished) {
             std::cout << "level " << level << ": " << r.failure << "\n";
+            if (a.trace) std::cout << "held: " << held_keys_text(r.keys) << "\n";
             status = 1;
             continue;
         }
@@ -143,6 +161,7 @@ int plan_levels(const arguments& a, session& s) {
 int check_levels(const arguments& a, session& s) {
     check_options o;
     o.window_reach = a.reach;
+    o.explore_every = a.explore;
     std::printf("%-5s %6s %5s %5s %6s %6s  %s\n", "level", "ticks", "jumps", "timed", "window", "score", "faults");
     std::vector<int64_t> lengths;
     std::vector<double> scores;

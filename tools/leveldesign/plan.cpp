@@ -85,10 +85,15 @@ step parse_step(const std::string& text, const std::string& where) {
         s.kind = step::Wait;
         std::string rest;
         std::getline(in, rest);
-        std::stringstream parts(rest);
-        std::string part;
-        while (std::getline(parts, part, '&')) s.conditions.push_back(parse_condition(trim(part), where));
-        if (s.conditions.empty()) throw plan_error(where + ": 'wait' needs a condition");
+        std::stringstream alternatives(rest);
+        std::string alternative;
+        while (std::getline(alternatives, alternative, '|')) {
+            std::stringstream parts(alternative);
+            std::string part;
+            s.alternatives.emplace_back();
+            while (std::getline(parts, part, '&')) s.alternatives.back().push_back(parse_condition(trim(part), where));
+        }
+        if (s.alternatives.empty()) throw plan_error(where + ": 'wait' needs a condition");
         return s;
     } else {
         throw plan_error(where + ": unknown step '" + word + "'");
@@ -114,9 +119,19 @@ bool condition::Holds(const game_state_t& g, int64_t tick) const {
 
 std::vector<int> step::Watched() const {
     std::vector<int> slots;
-    for (const condition& c : conditions)
-        if (c.slot >= 0) slots.push_back(c.slot);
+    for (const std::vector<condition>& all : alternatives)
+        for (const condition& c : all)
+            if (c.slot >= 0) slots.push_back(c.slot);
     return slots;
+}
+
+bool step::Holds(const game_state_t& g, int64_t tick) const {
+    for (const std::vector<condition>& all : alternatives) {
+        bool holds = true;
+        for (const condition& c : all) holds = holds && c.Holds(g, tick);
+        if (holds) return true;
+    }
+    return false;
 }
 
 plan parse_plan(const std::string& source_text) {
@@ -162,12 +177,9 @@ uint8_t executor::Keys(const game_state_t& g, int64_t tick) {
                 if (!can_jump(g)) return 0;
                 StartAt(index_ + 1);
                 return kJump | s.jump_keys;
-            case step::Wait: {
-                bool all = true;
-                for (const condition& c : s.conditions) all = all && c.Holds(g, tick);
-                if (!all) return 0;
+            case step::Wait:
+                if (!s.Holds(g, tick)) return 0;
                 break;
-            }
         }
         StartAt(index_ + 1);
     }

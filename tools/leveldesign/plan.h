@@ -9,7 +9,8 @@
 //   w N         hold nothing for N ticks
 //   J, JL, JU   stand until a jump may start, then press jump with right,
 //               with left, or alone (the next step says what is held then)
-//   wait C [& C ...]   hold nothing until every condition holds; a condition
+//   wait C [& C ...] [| C [& C ...]]   hold nothing until every condition of
+//               one of the '|' alternatives holds; a condition
 //               is OBJECT.FIELD OP NUMBER with OBJECT block1..10, al1..10,
 //               leb1..10 or zuby1..10, FIELD x, y, dx or dy, OP one of
 //               >= <= > < ==; or t >= N for the level's play tick
@@ -44,10 +45,11 @@ struct condition {
 
 struct step {
     enum Kind { To, Back, Right, Left, Stand, Jump, Wait } kind = Stand;
-    int32_t value = 0;                  // X for To/Back, ticks for Right/Left/Stand
-    uint8_t jump_keys = 0;              // Jump: kRight, kLeft or 0 held with the press
-    std::vector<condition> conditions;  // Wait
-    std::string text;                   // as written, for reports
+    int32_t value = 0;                                 // X for To/Back, ticks for Right/Left/Stand
+    uint8_t jump_keys = 0;                             // Jump: kRight, kLeft or 0 held with the press
+    std::vector<std::vector<condition>> alternatives;  // Wait: any of these, all of each
+    bool Holds(const game_state_t& g, int64_t tick) const;
+    std::string text;  // as written, for reports
     // The objects a Wait watches, as slots.
     std::vector<int> Watched() const;
 };

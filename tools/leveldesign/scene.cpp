@@ -47,7 +47,8 @@ scene::scene(const std::string& assets, const std::string& background) {
         for (int f = 0; f < 3; ++f)
             hazard_red_[k][f] =
                 mask_of(picture(assets, "ruzne/" + std::string(kinds[k]) + std::to_string(f + 1)), is_red);
-    // The body: what every pose covers, less a pixel at its edges.
+    // The body: the middle of the figure (the column the head and feet
+    // points read, and three on each side) where every pose covers it.
     mask all;
     for (const char* pose : {"pa1", "pa2", "pa3", "pa4", "hop"}) {
         mask m = mask_of(picture(assets, "panak/" + std::string(pose)), [](auto c) { return !is_white(c); });
@@ -59,23 +60,13 @@ scene::scene(const std::string& assets, const std::string& background) {
     }
     body_ = all;
     for (int y = 0; y < all.height; ++y)
-        for (int x = 0; x < all.width; ++x)
-            body_.bits[y * all.width + x] =
-                all.At(x, y) && all.At(x - 1, y) && all.At(x + 1, y) && all.At(x, y - 1) && all.At(x, y + 1);
+        for (int x = 0; x < all.width; ++x) body_.bits[y * all.width + x] = all.At(x, y) && x >= 27 && x <= 33;
     const PngImage arrow = picture(assets, "ruzne/sipka");
     arrow_width_ = arrow.width;
     arrow_height_ = arrow.height;
 }
 
-bool scene::Solid(const game_state_t& g, int x, int y) const {
-    if (x < 0 || y < 0 || x >= 1024 || y >= 768) return true;
-    if (background_solid_.At(x, y)) return true;
-    for (int i = 0; i < g.record.block_count && i < kGroupCapacity; ++i) {
-        const level_object& b = g.record.objects[kBlockSlot + i];
-        if (block_solid_.At(x - b.x, y - b.y)) return true;
-    }
-    return false;
-}
+bool scene::Ground(int x, int y) const { return x < 0 || y < 0 || x >= 1024 || y >= 768 || background_solid_.At(x, y); }
 
 bool scene::Red(const game_state_t& g, int x, int y) const {
     if (x < 0 || y < 0 || x >= 1024 || y >= 768) return false;

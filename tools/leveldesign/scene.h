@@ -25,9 +25,9 @@ public:
 
     // Pure red at a frame pixel after the tick that left g.
     bool Red(const game_state_t& g, int x, int y) const;
-    // Anything but black there (background and blocks only).
-    bool Solid(const game_state_t& g, int x, int y) const;
-    // The figure's body (the pixels every pose covers) overlaps pure red.
+    // Anything but black in the background there.
+    bool Ground(int x, int y) const;
+    // The middle of the figure's body overlaps pure red.
     bool BodyOnRed(const game_state_t& g) const;
     // An upper side point, which stops the figure without killing it, lies on red.
     bool RedWallAhead(const game_state_t& g) const;
