@@ -179,29 +179,39 @@ void make_key() {
 
 // --------------------------------------------------------------- the splash
 void make_splash() {
-    const Rgb deep{150, 16, 28}, mid{204, 36, 40}, light{236, 96, 90};
+    // Drawn with its top-left corner at the figure's centre column and top
+    // row, in place of the figure: the burst starts where the figure's body
+    // was, at the left edge, and its drops fly right and fall to the floor,
+    // which lies 78 rows below the top.
+    const Rgb colours[6] = {kShirt, kSkin, kCap, kTrousers, kScarf, kShirtDark};
+    const Rgb wet{200, 230, 255};
     for (int f = 0; f < 4; ++f) {
         Canvas c(96, 96, kWhite);
-        const double grow = 1.0 + f * 0.9;
-        const double cx = 30, cy = 40;
-        for (int d = 0; d < 14; ++d) {
-            const double ang = d * 0.4487989505 + 0.3;  // roughly 2 pi / 14
-            const double dist = (8 + (hash3(d, 1, 7) % 10)) * grow;
-            const double x = cx + std::cos(ang) * dist, y = cy + std::sin(ang) * dist * 0.9 + f * 3;
-            const double r = (2.5 + (hash3(d, 2, 7) % 3)) * (1.2 - f * 0.18);
-            c.Disc(x, y, r + 1, deep);
-            c.Disc(x, y, r, mid);
+        const double cx = 4, cy = 40;
+        const double time = 1.0 + f * 1.2;
+        if (f < 3) {  // the body bursting
+            const double body = 15 - f * 5;
+            c.Ellipse(cx, cy + f * 8, body * 0.8 + 2, body + 2, kOutline);
+            c.Ellipse(cx, cy + f * 8, body * 0.8, body, kShirt);
+            c.Disc(cx + 1, cy - body * 0.7 + f * 8, body * 0.45, kSkin);
         }
-        const double body = 13 - f * 2.5;
-        if (body > 0) {
-            c.Disc(cx, cy + f * 6, body + 2, deep);
-            c.Disc(cx, cy + f * 6, body, mid);
-            c.Disc(cx - body * 0.3, cy + f * 6 - body * 0.3, body * 0.4, light);
-        } else {
-            c.Ellipse(cx, cy + 36, 22, 5, deep);
-            c.Ellipse(cx, cy + 36, 20, 3.5, mid);
+        for (int d = 0; d < 22; ++d) {
+            // each drop flies out at its own angle and speed, then falls
+            const double ang = -1.35 + (hash3(d, 1, 5) % 100) * 0.027;  // up-right to down-right
+            const double speed = 6 + (hash3(d, 2, 5) % 10);
+            double x = cx + std::cos(ang) * speed * time;
+            double y = cy + std::sin(ang) * speed * time + 1.6 * time * time;
+            const double r = 2.0 + (hash3(d, 3, 5) % 3) * 0.8 - f * 0.3;
+            if (y > 76) y = 76 + (d % 3);  // landed on the floor
+            if (x > 92) x = 92 - (d % 5);
+            c.Disc(x, y, r + 1, kOutline);
+            c.Disc(x, y, r, colours[d % 6]);
+            if (d % 4 == 0) c.Disc(x - r * 0.3, y - r * 0.3, r * 0.35, wet);
         }
-        c.Ellipse(cx, cy + 38, 10 + f * 5, 3 + f, deep);
+        if (f >= 2) {  // the puddle where it all lands
+            c.Ellipse(18 + f * 6, 77, 14 + f * 8, 2 + f, kOutline);
+            c.Ellipse(18 + f * 6, 77, 12 + f * 8, 1 + f, kShirtDark);
+        }
         save24(c, "panak/prsk" + std::to_string(f + 1) + ".png");
     }
 }
@@ -269,9 +279,10 @@ void make_title() {
     // keys around the name
     draw_key(c, 60, 190, 3.0);
     draw_key(c, 820, 250, 2.2);
-    // the panel that carries the loading text at (200, 500)
-    c.Round(180, 486, 470, 66, 14, {120, 86, 40});
-    c.Round(184, 490, 462, 58, 12, {246, 230, 186});
+    // the panel that carries the loading text: the game writes it at
+    // (200, 500), and its glyphs cover columns 205..583 and rows 507..548
+    c.Round(176, 484, 432, 84, 16, {120, 86, 40});
+    c.Round(180, 488, 424, 76, 13, {246, 230, 186});
     save24(c, "panak/uvod1.png");
 }
 
@@ -354,14 +365,17 @@ void make_menu() {
     Canvas down(128, 86, kWhite);
     arrow_button(down, 615 - 607, 602 - 579, 113, 46, false, true);
     save8(down, "panak/sipka2.png");
-    // the knob: a plaque whose window holds the level number at (95, 50)
+    // the knob: a plaque with a window for the level number, which the game
+    // writes at (95, 50) with its shadow and at (98, 53): its glyphs cover
+    // columns 99..124 for one digit and 99..156 for two, rows 61..101, so
+    // the window is centred on a two-digit number and holds one as well
     Canvas knob(449, 140, kWhite);
     knob.Round(16, 8, 250, 124, 18, {120, 86, 40});
     knob.Round(22, 14, 238, 112, 14, {226, 180, 90});
     knob.Rect(30, 20, 222, 4, {250, 220, 150});
-    knob.Round(84, 42, 118, 60, 10, {90, 60, 24});
-    knob.Round(88, 46, 110, 52, 8, {40, 50, 110});
-    draw_text(knob, 34, 112, 2, "ÚROVEŇ", {90, 60, 24});
+    knob.Round(82, 46, 92, 70, 12, {90, 60, 24});
+    knob.Round(86, 50, 84, 62, 9, {40, 50, 110});
+    draw_text(knob, 180, 112, 2, "ÚROVEŇ", {90, 60, 24});
     knob.Triangle(266, 50, 266, 90, 296, 70, {120, 86, 40});
     save8(knob, "panak/posuvnik.png");
     // the music-key hint
@@ -382,52 +396,59 @@ void make_objects() {
     for (int x : {5, 74}) block.Disc(x + 0.5, 10, 2.2, {200, 204, 220});
     save24(block, "ruzne/ctverec.png");
 
-    // "al": a flame; its outer red kills, the yellow core is inside it
+    // Hazards: only their pure red kills, and any other colour in them would
+    // be solid where a probe reads it, so they are pure red with black (empty)
+    // details. The figure's probes find red at its centre column (head and
+    // feet) and at its lowest side point; the floor hazards reach down into
+    // the floor's top rows, where the feet point reads.
+    // "al": a jet of fire leaping out of lava: a straight red column, flat
+    // on top, so that wherever the figure meets it, its lowest side point or
+    // its head or feet meets it first; the flames flicker as black tongues
+    // inside the column
     for (int f = 0; f < 3; ++f) {
-        Canvas c(40, 48, kBlack);
-        const double sway = (f - 1) * 3.0;
-        c.Ellipse(20, 34, 15, 13, kRed);
-        c.Triangle(6, 32, 34, 32, 20 + sway, 2 + f * 2, kRed);
-        c.Triangle(8, 30, 18, 30, 9 - sway, 12 - f, kRed);
-        c.Triangle(22, 30, 33, 30, 31 - sway, 10 + f, kRed);
-        c.Ellipse(20, 36, 8, 8 - f, {255, 200, 40});
-        c.Triangle(14, 34, 26, 34, 20 + sway * 0.6, 18 + f * 2, {255, 200, 40});
-        c.Ellipse(20, 39, 4, 4, {255, 250, 200});
+        Canvas c(40, 112, kBlack);
+        c.Rect(10, 0, 20, 112, kRed);
+        const double sway = (f - 1) * 2.0;
+        c.Triangle(14, 30, 20, 30, 16 - sway, 6 + f * 2, kBlack);
+        c.Triangle(20, 34, 26, 34, 24 + sway, 10 - f, kBlack);
+        for (int y = 44 + f * 7; y < 112; y += 21) c.Rect(19, y, 2, 6, kBlack);
         save24(c, "ruzne/al" + std::to_string(f + 1) + ".png");
     }
-    // "leb": a red skull that snaps its jaw
+    // "leb": a skull that crawls along the floor, snapping its jaw; 26 rows
+    // high, so it passes under the figure's body and kills at its feet. It
+    // is placed 4 rows into the floor, where the feet point may read.
     for (int f = 0; f < 3; ++f) {
         Canvas c(40, 40, kBlack);
-        const int jaw = f * 3;
-        c.Ellipse(20, 16, 16, 14, kRed);
-        c.Rect(10, 22, 20, 8, kRed);
-        c.Rect(11, 30 + jaw, 18, 6, kRed);
-        c.Ellipse(13, 16, 4.5, 5, kBlack);
-        c.Ellipse(27, 16, 4.5, 5, kBlack);
-        c.Disc(13, 17, 1.5, {255, 220, 90});
-        c.Disc(27, 17, 1.5, {255, 220, 90});
-        c.Triangle(18, 26, 22, 26, 20, 21, kBlack);
-        for (int t = 0; t < 4; ++t) c.Rect(12 + t * 4 + 1, 30 + jaw, 2, 2, {255, 236, 210});
+        const int jaw = f;
+        // the jaw is wider than the dome, so that a skull running into the
+        // figure from behind reaches its feet point before its body
+        c.Ellipse(20, 25, 13, 11, kRed);
+        c.Rect(2, 28, 36, 12, kRed);
+        c.Ellipse(13, 23, 4, 3.5, kBlack);
+        c.Ellipse(27, 23, 4, 3.5, kBlack);
+        c.Triangle(18, 31, 22, 31, 20, 27, kBlack);
+        for (int t = 0; t < 5; ++t) c.Rect(10 + t * 4 + 1, 33 + (t % 2 ? jaw : 0), 1, 2, kBlack);
         save24(c, "ruzne/leb" + std::to_string(f + 1) + ".png");
     }
-    // "zuby": a trap of teeth on the floor that opens and bites
+    // "zuby": a trap of teeth that opens and bites, 18 rows high
     for (int f = 0; f < 3; ++f) {
         Canvas c(64, 32, kBlack);
-        c.Rect(0, 26, 64, 6, kRed);
-        const int open = 4 + f * 5;
+        c.Rect(0, 27, 64, 5, kRed);
+        const int open = f * 2;
         for (int t = 0; t < 8; ++t) {
             const double x = t * 8;
-            c.Triangle(x, 27, x + 8, 27, x + 4, 27 - 10 - open * 0.6, kRed);
+            c.Triangle(x, 28, x + 8, 28, x + 4, 14 + open, kRed);
         }
-        for (int t = 0; t < 8; ++t) c.Set(t * 8 + 4, 20 - static_cast<int>(open * 0.6), {255, 240, 220});
         save24(c, "ruzne/zuby" + std::to_string(f + 1) + ".png");
     }
     // the exit arrow, on white (its colour key)
-    Canvas arrow(64, 48, kWhite);
-    arrow.Rect(4, 16, 34, 16, {20, 110, 40});
-    arrow.Triangle(34, 2, 34, 46, 62, 24, {20, 110, 40});
-    arrow.Rect(7, 19, 31, 10, {80, 220, 100});
-    arrow.Triangle(37, 9, 37, 39, 56, 24, {80, 220, 100});
+    // 44 rows, so that drawn at row 690 it stays above a floor at row 736
+    Canvas arrow(64, 44, kWhite);
+    arrow.Rect(2, 13, 36, 18, {16, 90, 30});
+    arrow.Triangle(34, 0, 34, 43, 63, 21.5, {16, 90, 30});
+    arrow.Rect(5, 16, 32, 12, {90, 235, 110});
+    arrow.Triangle(37, 7, 37, 36, 56, 21.5, {90, 235, 110});
+    arrow.Rect(5, 16, 32, 3, {200, 255, 200});
     save24(arrow, "ruzne/sipka.png");
 }
 
