@@ -25,5 +25,5 @@ frame() {
 mkdir -p "$root/docs"
 frame title --ticks 250                    # the loading line shows after tick 200
 frame menu --ticks 520                     # the menu comes at tick 501
-frame level01 --level 1 --script "$root/assets/replays/p01.txt" --ticks 103
-frame level25 --level 25 --script "$root/assets/replays/p25.txt" --ticks 106
+frame level01 --level 1 --script "$root/assets/replays/p01.txt" --ticks 40
+frame level25 --level 25 --script "$root/assets/replays/p25.txt" --ticks 200

@@ -27,5 +27,10 @@ if [[ "$what" == levels ]]; then
 else
     last="$("$play" --data "$data" --script "$dir/full_game.txt" | tail -n 1 | tr -d '\r')"
     expect "full game" "$last" 25 1
+    # A tick is 10 ms of play.
+    ticks="${last#ticks=}" ticks="${ticks%% *}"
+    if [[ "$ticks" =~ ^[0-9]+$ ]]; then
+        printf 'full game: %d ticks, %d min %02d s of play\n' "$ticks" $(( ticks / 6000 )) $(( ticks / 100 % 60 ))
+    fi
 fi
 exit $failed
