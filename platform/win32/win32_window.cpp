@@ -287,6 +287,7 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = ::BeginPaint(window_, &ps);
+            PrepareFrame();
             Paint(dc);
             ::EndPaint(window_, &ps);
             return 0;
@@ -323,6 +324,7 @@ void Win32Window::PostMouse(UINT message, WPARAM w, LPARAM l) {
 // bits by their colour masks as they stand, 24 bits as blue-green-red rows,
 // anything else widened to 32 bits.
 bool Win32Window::PrepareFrame() {
+    frame_bits_ = nullptr;  // the primary's pixels may have moved since
     auto primary = Primary();
     if (!primary || !primary->pixels || primary->width <= 0 || primary->height <= 0) return false;
     const int w = primary->width, h = primary->height, bits = primary->format.bits;
@@ -450,9 +452,8 @@ bool Win32Window::ShowErrorBox(const std::string& title, const std::string& text
         return true;
     }
     // The game hides the cursor; the box must be usable with the mouse.
-    int raised = 0;
-    while (::ShowCursor(TRUE) < 0) ++raised;
-    ::ShowCursor(FALSE);
+    int raised = 1;
+    for (int count = ::ShowCursor(TRUE); count < 0; count = ::ShowCursor(TRUE)) ++raised;
     // The wide box: the text is Windows-1250 and the title UTF-8, whatever
     // the system's own code page is.
     int rc = ::MessageBoxW(window_, win32::WidenCodePage(text).c_str(), Widen(title).c_str(), style);

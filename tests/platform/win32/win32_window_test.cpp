@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/application.h"
@@ -189,6 +191,36 @@ TEST_F(Win32Window, FailuresGoToTheErrorBoxWithItsFullStopRule) {
                   "e");
         EXPECT_EQ(box.style, unsigned(MB_ICONERROR | MB_OK));
     }
+}
+
+TEST_F(Win32Window, TheRealErrorBoxShowsTheGamesTextAndGivesTheCursorBack) {
+    ShowCursor(false);  // as the game hides it
+    const int hidden = SystemCursorCount();
+    // Another thread reads the box and presses its OK button.
+    std::wstring caption, text;
+    std::atomic<bool> answered = false;
+    std::thread reader([&] {
+        for (int i = 0; i < 500 && !answered; ++i) {
+            if (HWND box = ::FindWindowW(L"#32770", L"Kl\u00ED\u010De")) {
+                wchar_t buffer[256] = {};
+                ::GetWindowTextW(box, buffer, 256);
+                caption = buffer;
+                ::GetDlgItemTextW(box, 0xFFFF, buffer, 256);  // the message's static text
+                text = buffer;
+                ::PostMessageW(box, WM_COMMAND, IDOK, 0);
+                answered = true;
+            }
+            ::Sleep(10);
+        }
+    });
+    // "Úroveň" in Windows-1250: the box shows the game's own letters.
+    app_.HandleException(Exception("\xDArove\xF2 26 not found"));
+    answered = true;
+    reader.join();
+    EXPECT_EQ(caption, L"Kl\u00ED\u010De");
+    EXPECT_EQ(text, L"\u00DArove\u0148 26 not found.");
+    EXPECT_EQ(SystemCursorCount(), hidden);
+    ShowCursor(true);
 }
 
 TEST_F(Win32Window, TicksComeNeverEarlyAndAStallDropsTheBacklog) {
