@@ -95,7 +95,7 @@ TEST(WaveRead, SamplesNeverComeFromPastTheDataChunk) {
 
 TEST(WaveRead, TruncatedOrOverstatedDataIsAStreamReadError) {
     Bytes truncated = Riff({Chunk("fmt ", Fmt(22050)), Chunk("data", {1, 2, 3, 4})});
-    truncated.resize(truncated.size() - 1);
+    truncated.pop_back();  // (a resize by size() - 1 trips GCC's overflow check under the sanitizers)
     EXPECT_EQ(MessageOf<EReadError>([&] { Load(truncated); }), "Stream read error");
     // A size no stream here could hold is refused before it is allocated.
     const Bytes huge = Riff({Chunk("fmt ", Fmt(22050)), Chunk("data", {1, 2}, 0xFFFFFFF0u)});
