@@ -3,7 +3,10 @@
 // functions it implements (files, resources, text, JPEG).
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -32,6 +35,10 @@ std::unique_ptr<AudioSink> OpenPacedAudio(const AudioOutput& output, AudioSink::
 // Every pad connected now, read from the system's pad interface; hot-plugged
 // pads appear and removed ones disappear between calls.
 void ReadSystemGamepads(std::vector<GamepadState>* pads);
+
+// A resource of the executable's own resource table, by type and upper-case
+// name; none where the system keeps no such table.
+std::optional<std::span<const uint8_t>> FindSystemResource(int type, const std::string& name);
 
 // The I/O code of a system error number that has one of its own (file not
 // found, invalid filename, too many open files, access denied); 0 for the

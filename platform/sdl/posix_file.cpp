@@ -14,20 +14,6 @@ namespace {
 int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
 }  // namespace
 
-File::File(File&& other) noexcept : handle_(other.handle_), error_(other.error_) { other.handle_ = kClosed; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        error_ = other.error_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
-
-File::~File() { Close(); }
-
 int File::Open(const std::string& path, FileAccess access) {
     Close();
     int flags = O_CLOEXEC;

@@ -14,20 +14,6 @@ HANDLE Handle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 
 }  // namespace
 
-File::File(File&& other) noexcept : handle_(other.handle_), error_(other.error_) { other.handle_ = kClosed; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = other.handle_;
-        error_ = other.error_;
-        other.handle_ = kClosed;
-    }
-    return *this;
-}
-
-File::~File() { Close(); }
-
 int File::Open(const std::string& path, FileAccess access) {
     Close();
     DWORD rights = GENERIC_READ, disposition = OPEN_EXISTING;

@@ -25,9 +25,9 @@ for name, (rate, s) in zip(names, waves):
     peak = np.abs(s).max()
     loud = np.nonzero(np.abs(s) * 1000 > peak)[0]
     audible = (loud[-1] + 1) / rate if len(loud) else 0
-    spec = np.abs(np.fft.rfft(s * np.hanning(len(s))))
+    spectrum = np.abs(np.fft.rfft(s * np.hanning(len(s))))
     f = np.fft.rfftfreq(len(s), 1 / rate)
-    centroid = (spec * f).sum() / spec.sum()
+    centroid = (spectrum * f).sum() / spectrum.sum()
     hop = rate // 10
     rms = [20 * np.log10(max(1e-9, np.sqrt(np.mean(s[j:j+hop] ** 2)) / 32768)) for j in range(0, min(len(s), 12 * hop), hop)]
     steps = np.abs(np.diff(s))

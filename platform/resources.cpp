@@ -1,7 +1,11 @@
+// Resources registered at run time (the linked-in ones on Unix desktops, and
+// any a test adds), then the system's own resource table.
+#include "platform/resources.h"
+
 #include <string>
 #include <vector>
 
-#include "platform/resources.h"
+#include "platform/backend.h"
 
 namespace klice::platform {
 
@@ -43,7 +47,7 @@ std::optional<std::span<const uint8_t>> FindResource(int type, std::string_view 
     std::string key = Upper(name);
     for (const Entry& e : Table())
         if (e.type == type && e.name == key) return e.data;
-    return std::nullopt;
+    return detail::FindSystemResource(type, key);
 }
 
 }  // namespace klice::platform
