@@ -12,6 +12,7 @@
 
 #include "platform/gamepad.h"
 #include "platform/sound_device.h"
+#include "platform/text_renderer.h"
 
 namespace klice::platform {
 class Application;
@@ -44,5 +45,21 @@ std::optional<std::span<const uint8_t>> FindSystemResource(int type, const std::
 // found, invalid filename, too many open files, access denied); 0 for the
 // others. `path` is the file the operation was on.
 int KnownIoCode(int system_error, const std::string& path);
+
+// The folder of the running program with its trailing separator; empty when
+// the system cannot say.
+std::string ProgramFolder();
+
+// Folders (with trailing separators) where the system keeps fonts the game
+// may fall back on.
+std::vector<std::string> SystemFontFolders();
+
+// Loads the game font from `path` for the text below; false (said on stderr)
+// when the system cannot use it. Called once.
+bool LoadFont(const std::string& path);
+
+// Draws one line of Windows-1250 text with the loaded font at char_height
+// pixels into `run` as coverage; false when the system refuses.
+bool RasterizeLine(const std::string& text, int char_height, GlyphRun* run);
 
 }  // namespace klice::platform::detail

@@ -19,7 +19,14 @@ struct GlyphRun {
 // text is empty. The pointer stays valid until the next call.
 const GlyphRun* RenderText(const std::string& text, int char_height);
 
-// The font file in use, empty when none was found.
+// The font file in use, empty when none was found or it cannot be loaded.
 std::string FontPath();
+
+// The game font's file name.
+inline constexpr const char* kFontFile = "DejaVuSans.ttf";
+
+// Where the game font is: next to the program, in the working directory, the
+// build's copy or the system's fonts, in that order; empty when nowhere.
+std::string FindFontFile();
 
 }  // namespace klice::platform

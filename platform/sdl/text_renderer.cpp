@@ -1,71 +1,27 @@
-#include "platform/text_renderer.h"
-
+// Text through SDL_ttf: the game font opened once per height, a line
+// rendered blended white whose alpha is the coverage.
 #include <SDL.h>
 #include <SDL_ttf.h>
 
 #include <cstdio>
 #include <map>
-#include <utility>
 
+#include "platform/backend.h"
 #include "platform/codepage.h"
 
-namespace klice::platform {
+namespace klice::platform::detail {
 
 namespace {
 
-constexpr const char* kFontFile = "DejaVuSans.ttf";
-constexpr size_t kMaxCachedRuns = 512;
-
-bool Readable(const std::string& path) {
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::fclose(f);
-        return true;
-    }
-    return false;
-}
-
-std::string FindFont() {
-    std::vector<std::string> candidates;
-    if (char* base = SDL_GetBasePath()) {
-        candidates.push_back(std::string(base) + kFontFile);
-        SDL_free(base);
-    }
-    candidates.push_back(kFontFile);
-#ifdef KLICE_BUILD_FONT
-    candidates.push_back(KLICE_BUILD_FONT);
-#endif
-    candidates.push_back(std::string("/usr/share/fonts/truetype/dejavu/") + kFontFile);
-    for (const std::string& c : candidates)
-        if (Readable(c)) return c;
-    return {};
-}
-
 struct Fonts {
-    bool tried = false;
     bool ok = false;
     std::string path;
     std::map<int, TTF_Font*> by_height;
-    std::map<std::pair<std::string, int>, GlyphRun> runs;
 
     ~Fonts() {
-        for (auto& [h, f] : by_height) TTF_CloseFont(f);
+        for (auto& [h, f] : by_height)
+            if (f) TTF_CloseFont(f);
         if (ok) TTF_Quit();
-    }
-
-    bool Ready() {
-        if (!tried) {
-            tried = true;
-            path = FindFont();
-            if (path.empty()) {
-                std::fprintf(stderr, "text: font %s not found, text is not drawn\n", kFontFile);
-            } else if (TTF_Init() != 0) {
-                std::fprintf(stderr, "text: %s\n", TTF_GetError());
-                path.clear();
-            } else {
-                ok = true;
-            }
-        }
-        return ok;
     }
 
     TTF_Font* Font(int height) {
@@ -85,42 +41,48 @@ Fonts& TheFonts() {
 
 }  // namespace
 
-std::string FontPath() {
-    Fonts& fonts = TheFonts();
-    fonts.Ready();
-    return fonts.path;
+std::string ProgramFolder() {
+    std::string folder;
+    if (char* base = SDL_GetBasePath()) {
+        folder = base;
+        SDL_free(base);
+    }
+    return folder;
 }
 
-const GlyphRun* RenderText(const std::string& text, int char_height) {
-    if (text.empty() || char_height <= 0 || char_height > 2000) return nullptr;
-    Fonts& fonts = TheFonts();
-    if (!fonts.Ready()) return nullptr;
-    auto key = std::make_pair(text, char_height);
-    auto it = fonts.runs.find(key);
-    if (it != fonts.runs.end()) return &it->second;
+std::vector<std::string> SystemFontFolders() { return {"/usr/share/fonts/truetype/dejavu/"}; }
 
-    TTF_Font* font = fonts.Font(char_height);
-    if (!font) return nullptr;
+bool LoadFont(const std::string& path) {
+    Fonts& fonts = TheFonts();
+    if (TTF_Init() != 0) {
+        std::fprintf(stderr, "text: %s\n", TTF_GetError());
+        return false;
+    }
+    fonts.ok = true;
+    fonts.path = path;
+    return true;
+}
+
+bool RasterizeLine(const std::string& text, int char_height, GlyphRun* run) {
+    TTF_Font* font = TheFonts().Font(char_height);
+    if (!font) return false;
     SDL_Surface* rendered = TTF_RenderUTF8_Blended(font, CodePageToUtf8(text).c_str(), SDL_Color{255, 255, 255, 255});
-    if (!rendered) return nullptr;
-    GlyphRun run;
+    if (!rendered) return false;
     SDL_Surface* argb = SDL_ConvertSurfaceFormat(rendered, SDL_PIXELFORMAT_ARGB8888, 0);
     SDL_FreeSurface(rendered);
-    if (!argb) return nullptr;
-    run.width = argb->w;
-    run.height = argb->h;
-    run.alpha.resize(size_t(run.width) * run.height);
+    if (!argb) return false;
+    run->width = argb->w;
+    run->height = argb->h;
+    run->alpha.resize(size_t(run->width) * run->height);
     SDL_LockSurface(argb);
-    for (int y = 0; y < run.height; ++y) {
+    for (int y = 0; y < run->height; ++y) {
         const auto* row =
             reinterpret_cast<const uint32_t*>(static_cast<const uint8_t*>(argb->pixels) + size_t(y) * argb->pitch);
-        for (int x = 0; x < run.width; ++x) run.alpha[size_t(y) * run.width + x] = uint8_t(row[x] >> 24);
+        for (int x = 0; x < run->width; ++x) run->alpha[size_t(y) * run->width + x] = uint8_t(row[x] >> 24);
     }
     SDL_UnlockSurface(argb);
     SDL_FreeSurface(argb);
-
-    if (fonts.runs.size() >= kMaxCachedRuns) fonts.runs.clear();
-    return &fonts.runs.emplace(std::move(key), std::move(run)).first->second;
+    return true;
 }
 
-}  // namespace klice::platform
+}  // namespace klice::platform::detail

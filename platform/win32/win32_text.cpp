@@ -5,72 +5,27 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
-#include <utility>
 #include <vector>
 
-#include "platform/text_renderer.h"
+#include "platform/backend.h"
 #include "platform/win32/win32.h"
 
-namespace klice::platform {
+namespace klice::platform::detail {
 
 namespace {
 
-constexpr const char* kFontFile = "DejaVuSans.ttf";
 constexpr wchar_t kFontFace[] = L"DejaVu Sans";
-constexpr size_t kMaxCachedRuns = 512;
-
-bool Readable(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// Next to the program, then in the working directory, then the build's copy.
-std::string FindFont() {
-    std::vector<std::string> candidates;
-    char module[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameA(nullptr, module, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) {
-        std::string folder(module, length);
-        const size_t slash = folder.find_last_of("\\/");
-        if (slash != std::string::npos) candidates.push_back(folder.substr(0, slash + 1) + kFontFile);
-    }
-    candidates.push_back(kFontFile);
-#ifdef KLICE_BUILD_FONT
-    candidates.push_back(KLICE_BUILD_FONT);
-#endif
-    for (const std::string& c : candidates)
-        if (Readable(c)) return c;
-    return {};
-}
 
 struct Fonts {
-    bool tried = false;
     std::string path;
     HDC dc = nullptr;
     std::map<int, HFONT> by_height;
-    std::map<std::pair<std::string, int>, GlyphRun> runs;
 
     ~Fonts() {
         for (auto& [h, f] : by_height)
             if (f) ::DeleteObject(f);
         if (dc) ::DeleteDC(dc);
         if (!path.empty()) ::RemoveFontResourceExA(path.c_str(), FR_PRIVATE, nullptr);
-    }
-
-    bool Ready() {
-        if (!tried) {
-            tried = true;
-            std::string found = FindFont();
-            if (found.empty()) {
-                std::fprintf(stderr, "text: font %s not found, text is not drawn\n", kFontFile);
-            } else if (::AddFontResourceExA(found.c_str(), FR_PRIVATE, nullptr) == 0) {
-                std::fprintf(stderr, "text: font %s cannot be loaded\n", found.c_str());
-            } else {
-                path = found;
-                dc = ::CreateCompatibleDC(nullptr);
-            }
-        }
-        return dc != nullptr;
     }
 
     HFONT Font(int height) {
@@ -144,26 +99,33 @@ bool Rasterize(HDC dc, HFONT font, const std::wstring& text, GlyphRun* run) {
 
 }  // namespace
 
-std::string FontPath() {
-    Fonts& fonts = TheFonts();
-    fonts.Ready();
-    return fonts.path;
+std::string ProgramFolder() {
+    char module[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameA(nullptr, module, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    std::string folder(module, length);
+    const size_t slash = folder.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : folder.substr(0, slash + 1);
 }
 
-const GlyphRun* RenderText(const std::string& text, int char_height) {
-    if (text.empty() || char_height <= 0 || char_height > 2000) return nullptr;
-    Fonts& fonts = TheFonts();
-    if (!fonts.Ready()) return nullptr;
-    auto key = std::make_pair(text, char_height);
-    auto it = fonts.runs.find(key);
-    if (it != fonts.runs.end()) return &it->second;
+// The game ships its font; the system's own are not DejaVu.
+std::vector<std::string> SystemFontFolders() { return {}; }
 
+bool LoadFont(const std::string& path) {
+    if (::AddFontResourceExA(path.c_str(), FR_PRIVATE, nullptr) == 0) {
+        std::fprintf(stderr, "text: font %s cannot be loaded\n", path.c_str());
+        return false;
+    }
+    Fonts& fonts = TheFonts();
+    fonts.path = path;
+    fonts.dc = ::CreateCompatibleDC(nullptr);
+    return fonts.dc != nullptr;
+}
+
+bool RasterizeLine(const std::string& text, int char_height, GlyphRun* run) {
+    Fonts& fonts = TheFonts();
     HFONT font = fonts.Font(char_height);
-    if (!font) return nullptr;
-    GlyphRun run;
-    if (!Rasterize(fonts.dc, font, win32::WidenCodePage(text), &run)) return nullptr;
-    if (fonts.runs.size() >= kMaxCachedRuns) fonts.runs.clear();
-    return &fonts.runs.emplace(std::move(key), std::move(run)).first->second;
+    return font && Rasterize(fonts.dc, font, win32::WidenCodePage(text), run);
 }
 
-}  // namespace klice::platform
+}  // namespace klice::platform::detail
