@@ -9,19 +9,13 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 KLICE_WINDOWS=1 "$root/scripts/setup.sh"
 host="${KLICE_BUILD_DIR:-$root/build}"
 build="${KLICE_WINDOWS_BUILD_DIR:-$root/build-windows}"
-launcher=()
-if command -v ccache >/dev/null; then
-  export CCACHE_BASEDIR="${CCACHE_BASEDIR:-$root}" CCACHE_NOHASHDIR="${CCACHE_NOHASHDIR:-true}"
-  launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache -DCMAKE_C_COMPILER_LAUNCHER=ccache)
-fi
-werror=-DKLICE_WERROR=OFF
-[ "${KLICE_WERROR:-0}" = 1 ] && werror=-DKLICE_WERROR=ON
+source "$root/scripts/lib/cmake-options.bash"
 
 # The host tools and what they compile (nothing else of the native build).
-cmake -S "$root" -B "$host" -G Ninja "${launcher[@]}" "$werror" >/dev/null
+cmake -S "$root" -B "$host" "${cmake_options[@]}" >/dev/null
 cmake --build "$host" -j "$(nproc)" --target klice_game_data
 
-cmake -S "$root" -B "$build" -G Ninja "${launcher[@]}" "$werror" \
+cmake -S "$root" -B "$build" "${cmake_options[@]}" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
   -DKLICE_HOST_DATA_DIR="$host/game-data" -DKLICE_HOST_FORM_RESOURCE="$host/assets/TFORM1.bin" "$@" >/dev/null
 cmake --build "$build" -j "$(nproc)"
