@@ -1,5 +1,6 @@
 #include "display/direct_draw.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -33,8 +34,9 @@ TPaletteTable SystemPalette() {
 static std::unique_ptr<platform::DisplayDevice> OpenDisplay() {
     Result result = Result::Ok;
     auto device = platform::CreateDisplayDevice(&result);
-    if (!device) throw EDirectDrawError(Format(kDDCannotInitialize, "DirectDraw"));
-    return device;
+    if (device) return device;
+    if (result == Result::NoInterface) throw EDirectDrawError(kDDRequiresDirectX6);
+    throw EDirectDrawError(Format(kDDCannotInitialize, "DirectDraw"));
 }
 
 TDirectDraw::TDirectDraw() : TDirectDraw(OpenDisplay()) {}
@@ -304,9 +306,30 @@ void TDirectDrawSurface::ReleaseDC(platform::DeviceContext* dc) {
 
 void TDirectDrawClipper::AttachTo(TDirectDrawSurface& surface) { surface.AttachClipper(true); }
 
+void TDirectDrawSurface::SetPalette(TDirectDrawPalette* palette) {
+    palette_ = palette;
+    if (surface_) Check(surface_->SetPalette(palette != nullptr ? palette->IPalette() : nullptr));
+}
+
+static platform::PaletteColor ToPlatform(const TPaletteEntry& e) { return {e.peRed, e.peGreen, e.peBlue, e.peFlags}; }
+
+bool TDirectDrawPalette::CreatePalette(const TPaletteTable& entries) {
+    entries_ = entries;
+    palette_.reset();
+    if (draw_ == nullptr) return false;
+    platform::PaletteColor colors[256];
+    for (int i = 0; i < 256; ++i) colors[i] = ToPlatform(entries[i]);
+    last_result_ = draw_->Device().CreatePalette(colors, &palette_);
+    return last_result_ == Result::Ok;
+}
+
 void TDirectDrawPalette::SetEntries(int start, int count, const TPaletteEntry* entries) {
-    for (int i = 0; i < count && start + i < 256; ++i)
-        if (start + i >= 0) entries_[start + i] = entries[i];
+    const int first = std::max(start, 0), end = std::min(start + count, 256);
+    for (int i = first; i < end; ++i) entries_[i] = entries[i - start];
+    if (!palette_ || first >= end) return;
+    platform::PaletteColor colors[256];
+    for (int i = first; i < end; ++i) colors[i - first] = ToPlatform(entries_[i]);
+    last_result_ = palette_->SetEntries(first, end - first, colors);
 }
 
 }  // namespace klice

@@ -191,7 +191,9 @@ public:
     bool BltFast(int x, int y, TDirectDrawSurface& source, const platform::Rect& src, bool source_key);
 
     void AttachClipper(bool attached);
-    void SetPalette(TDirectDrawPalette* palette) { palette_ = palette; }
+    // Attaches the palette (null detaches it); the platform's answer is
+    // recorded (a surface above 8 bits may refuse it).
+    void SetPalette(TDirectDrawPalette* palette);
     TDirectDrawPalette* Palette() const { return palette_; }
 
     // Device contexts for the canvas and image copies.
@@ -232,14 +234,20 @@ private:
 class TDirectDrawPalette {
 public:
     explicit TDirectDrawPalette(TDirectDraw* draw) : draw_(draw) {}
-    void CreatePalette(const TPaletteTable& entries) { entries_ = entries; }
+    // Makes the platform's palette with these entries; false (the result
+    // recorded) when it cannot be made.
+    bool CreatePalette(const TPaletteTable& entries);
     void SetEntries(int start, int count, const TPaletteEntry* entries);
     const TPaletteTable& Entries() const { return entries_; }
     TDirectDraw* DDraw() const { return draw_; }
+    platform::PlatformPalette* IPalette() const { return palette_.get(); }
+    platform::Result LastResult() const { return last_result_; }
 
 private:
     TDirectDraw* draw_;
     TPaletteTable entries_{};
+    std::unique_ptr<platform::PlatformPalette> palette_;
+    platform::Result last_result_ = platform::Result::Ok;
 };
 
 }  // namespace klice

@@ -298,6 +298,7 @@ void Application::Run() {
 
 Frame Application::LastFrame() const {
     Frame f;
+    if (!Headless() && detail::ReadSystemFrame(&f)) return f;
     auto primary = detail::Primary();
     if (!primary || !primary->pixels) return f;
     f.width = primary->width;
@@ -308,7 +309,11 @@ Frame Application::LastFrame() const {
     return f;
 }
 
-uint64_t Application::PresentCount() const { return detail::PresentCount(); }
+uint64_t Application::PresentCount() const {
+    uint64_t count = 0;
+    if (!Headless() && detail::SystemPresentCount(&count)) return count;
+    return detail::PresentCount();
+}
 uint64_t Application::DisplayedFrames() const { return impl_->backend ? impl_->backend->DisplayedFrames() : 0; }
 int64_t Application::DroppedTicks() const { return impl_->schedule.Dropped(); }
 

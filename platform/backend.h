@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/application.h"
+#include "platform/display_device.h"
 #include "platform/gamepad.h"
 #include "platform/sound_device.h"
 #include "platform/text_renderer.h"
@@ -40,6 +42,24 @@ void ReadSystemGamepads(std::vector<GamepadState>* pads);
 // A resource of the executable's own resource table, by type and upper-case
 // name; none where the system keeps no such table.
 std::optional<std::span<const uint8_t>> FindSystemResource(int type, const std::string& name);
+
+// The system's own display service for a windowed application (DirectDraw
+// on Windows). Null with Result::Ok where the backend has none, so that the
+// portable software display serves; null with another result when it has
+// one and it cannot be had.
+std::unique_ptr<DisplayDevice> CreateSystemDisplayDevice(Result* result);
+// Marks every surface of the system's display lost, as a switch away from
+// the full-screen program does.
+void MarkSystemSurfacesLost();
+// While the system's display shows the frames: its presents so far, and the
+// frame the screen shows now. False when the software display serves.
+bool SystemPresentCount(uint64_t* count);
+bool ReadSystemFrame(Frame* frame);
+
+// Pixel memory of a DIB section, zeroed: the system's own bitmap where it
+// has one (`*handle` then names it). Null when it cannot be had.
+uint8_t* AllocateDibSection(int width, int height, int bit_count, size_t bytes, void** handle);
+void FreeDibSection(uint8_t* pixels, void* handle);
 
 // The I/O code of a system error number that has one of its own (file not
 // found, invalid filename, too many open files, access denied); 0 for the

@@ -2,6 +2,8 @@
 
 #include <cstdlib>
 
+#include "platform/backend.h"
+
 namespace klice::platform {
 
 namespace {
@@ -35,17 +37,26 @@ bool DibImageBytes(int64_t width, int64_t height, int bit_count, uint64_t* bytes
     return true;
 }
 
-void DibSection::FreeDeleter::operator()(uint8_t* p) const { std::free(p); }
+DibSection::~DibSection() {
+    if (handle_ != nullptr)
+        detail::FreeDibSection(pixels_, handle_);
+    else
+        std::free(pixels_);
+}
 
 std::unique_ptr<DibSection> DibSection::Create(int width, int height, int bit_count) {
     uint64_t bytes = 0;
     if (bit_count < 0 || !DibImageBytes(width, height, bit_count, &bytes)) return nullptr;
     if (bytes > g_max_dib_section_bytes || bytes > SIZE_MAX) return nullptr;
-    // calloc of one byte at least, so an empty bitmap still has an address.
-    auto* memory = static_cast<uint8_t*>(std::calloc(bytes == 0 ? 1 : static_cast<size_t>(bytes), 1));
-    if (memory == nullptr) return nullptr;
     std::unique_ptr<DibSection> section(new DibSection);
-    section->pixels_.reset(memory);
+    if (bytes == 0) {
+        // An empty bitmap has no pixels to share; one byte still gives it an address.
+        section->pixels_ = static_cast<uint8_t*>(std::calloc(1, 1));
+    } else {
+        section->pixels_ =
+            detail::AllocateDibSection(width, height, bit_count, static_cast<size_t>(bytes), &section->handle_);
+    }
+    if (section->pixels_ == nullptr) return nullptr;
     section->width_ = width;
     section->height_ = height;
     section->bit_count_ = bit_count;

@@ -1,6 +1,7 @@
 // A DIB section: a bitmap in memory whose pixels both the program and the
 // device-context copies can reach. It owns its pixel memory (rows bottom row
-// first, each padded to a multiple of 4 bytes), zeroed when made.
+// first, each padded to a multiple of 4 bytes), zeroed when made: the
+// system's own DIB section where it has them (Windows), else plain memory.
 #pragma once
 
 #include <cstddef>
@@ -33,15 +34,19 @@ public:
     int BitCount() const { return bit_count_; }
     size_t Stride() const { return stride_; }
     size_t Size() const { return size_; }
-    uint8_t* Pixels() { return pixels_.get(); }
-    const uint8_t* Pixels() const { return pixels_.get(); }
+    uint8_t* Pixels() { return pixels_; }
+    const uint8_t* Pixels() const { return pixels_; }
+    // The system's bitmap (an HBITMAP on Windows); null for plain memory.
+    void* Handle() const { return handle_; }
+
+    ~DibSection();
+    DibSection(const DibSection&) = delete;
+    DibSection& operator=(const DibSection&) = delete;
 
 private:
     DibSection() = default;
-    struct FreeDeleter {
-        void operator()(uint8_t* p) const;
-    };
-    std::unique_ptr<uint8_t, FreeDeleter> pixels_;
+    uint8_t* pixels_ = nullptr;
+    void* handle_ = nullptr;
     int width_ = 0, height_ = 0, bit_count_ = 0;
     size_t stride_ = 0, size_ = 0;
 };

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <set>
 
+#include "platform/application.h"
+#include "platform/backend.h"
 #include "platform/screen.h"
 #include "platform/text_renderer.h"
 
@@ -203,6 +205,12 @@ public:
         clipper_ = attached;
         return Result::Ok;
     }
+    // 8-bit surfaces show the fixed 3-3-2 palette; an attached one is kept
+    // for the caller and changes nothing.
+    Result SetPalette(PlatformPalette* palette) override {
+        palette_ = palette;
+        return Result::Ok;
+    }
 
     bool IsLost() const override { return lost_; }
     Result Restore() override {
@@ -265,6 +273,7 @@ private:
     bool locked_ = false;
     bool lost_ = false;
     bool clipper_ = false;
+    PlatformPalette* palette_ = nullptr;
     bool dc_out_ = false;
     std::unique_ptr<SoftDC> dc_;
     SoftSurface* shows_ = nullptr;  // primary only: the surface whose memory it shows
@@ -644,6 +653,19 @@ void SoftDC::CopyDib(int dx, int dy, const DibView& image, int sx, int sy, int w
 
 // --- the device ---
 
+class SoftPalette final : public PlatformPalette {
+public:
+    explicit SoftPalette(const PaletteColor (&entries)[256]) { std::copy(entries, entries + 256, entries_); }
+    Result SetEntries(int start, int count, const PaletteColor* entries) override {
+        if (start < 0 || count < 0 || start + count > 256 || (count > 0 && !entries)) return Result::InvalidParams;
+        std::copy(entries, entries + count, entries_ + start);
+        return Result::Ok;
+    }
+
+private:
+    PaletteColor entries_[256];
+};
+
 class SoftDisplayDevice final : public DisplayDevice {
 public:
     Result SetCooperativeLevel(bool full_screen) override {
@@ -698,6 +720,11 @@ public:
         *out = std::make_unique<SoftSurface>(width, height, format, !system_memory, false);
         return Result::Ok;
     }
+    Result CreatePalette(const PaletteColor (&entries)[256], std::unique_ptr<PlatformPalette>* out) override {
+        if (!out) return Result::InvalidParams;
+        *out = std::make_unique<SoftPalette>(entries);
+        return Result::Ok;
+    }
     // Presentation never waits: the window shows the newest frame at its
     // own vertical blank.
     Result WaitForVerticalBlank() override { return Result::Ok; }
@@ -711,6 +738,16 @@ private:
 
 std::unique_ptr<DisplayDevice> CreateDisplayDevice(Result* result) {
     if (result) *result = Result::Ok;
+    Application* app = Application::Current();
+    if (app && !app->Headless()) {
+        Result system = Result::Ok;
+        if (auto device = detail::CreateSystemDisplayDevice(&system)) return device;
+        // The system has a display of its own and it failed: no stand-in.
+        if (system != Result::Ok) {
+            if (result) *result = system;
+            return nullptr;
+        }
+    }
     return std::make_unique<SoftDisplayDevice>();
 }
 
@@ -729,11 +766,18 @@ void SetDisplayModesForTesting(std::optional<std::vector<DisplayMode>> modes) {
 
 void MarkAllSurfacesLost() {
     for (SoftSurface* s : TheScreen().surfaces) s->MarkLost();
+    detail::MarkSystemSurfacesLost();
 }
 
 namespace detail {
 
-DisplayMode ScreenMode() { return TheScreen().mode; }
+namespace {
+std::optional<DisplayMode> g_system_mode;
+}
+
+void SetSystemScreenMode(std::optional<DisplayMode> mode) { g_system_mode = mode; }
+
+DisplayMode ScreenMode() { return g_system_mode ? *g_system_mode : TheScreen().mode; }
 
 std::optional<PrimaryView> Primary() {
     SoftSurface* p = TheScreen().primary;

@@ -25,6 +25,8 @@ enum class Result : int32_t {
     Clipper,  // a fast blit refused because a clipper is attached
     NoDC,     // no device context can be had (surface locked)
     Unsupported,
+    NoInterface,  // the display service lacks the interface version the game needs
+    WrongMode,    // the surface was made in another display mode; make it again
 };
 
 struct Rect {
@@ -45,6 +47,18 @@ struct DisplayMode {
 };
 
 class DeviceContext;
+
+// A palette entry: red, green, blue and the system's flags.
+struct PaletteColor {
+    uint8_t r = 0, g = 0, b = 0, flags = 0;
+};
+
+// A 256-entry palette; it takes effect only on surfaces of 8 bits per pixel.
+class PlatformPalette {
+public:
+    virtual ~PlatformPalette() = default;
+    virtual Result SetEntries(int start, int count, const PaletteColor* entries) = 0;
+};
 
 class PlatformSurface {
 public:
@@ -75,6 +89,9 @@ public:
     // Fast blit at (x, y); refuses with Result::Clipper when a clipper is attached.
     virtual Result BltFast(int x, int y, PlatformSurface& source, const Rect& src, bool source_key) = 0;
     virtual Result SetClipper(bool attached) = 0;
+    // Attaches a palette (null detaches it); refused on surfaces above 8 bits
+    // by a system that has palettes of its own.
+    virtual Result SetPalette(PlatformPalette* palette) = 0;
 
     virtual bool IsLost() const = 0;
     virtual Result Restore() = 0;
@@ -122,13 +139,18 @@ public:
     virtual DisplayMode CurrentMode() const = 0;
     virtual Result CreatePrimarySurface(std::unique_ptr<PlatformSurface>* out) = 0;
     virtual Result CreateSurface(int width, int height, bool system_memory, std::unique_ptr<PlatformSurface>* out) = 0;
+    virtual Result CreatePalette(const PaletteColor (&entries)[256], std::unique_ptr<PlatformPalette>* out) = 0;
     virtual Result WaitForVerticalBlank() = 0;
     // Pixels per inch of the screen (96).
     virtual int PixelsPerInch() const = 0;
 };
 
-// The display service of the running application (a window or headless).
-// Returns null with Result::Generic when no display can be had.
+// The display service of the running application: the system's own display
+// for a windowed application where the backend has one (DirectDraw on
+// Windows), else the portable software display (headless runs, SDL).
+// Returns null when no display can be had: Result::Generic, or
+// Result::NoInterface when the system's display lacks the interface version
+// the game needs.
 std::unique_ptr<DisplayDevice> CreateDisplayDevice(Result* result);
 
 // --- pixel formats ---

@@ -16,8 +16,11 @@ struct PrimaryView {
     PixelFormat format;
 };
 
-// Current display mode (1024 x 768 x 16 until one is set).
+// Current display mode (1024 x 768 x 16 until one is set): the game's mode
+// on the system's own display while one has set it, else the software one's.
 DisplayMode ScreenMode();
+// The system's display tells the mode it set, and nullopt when it goes.
+void SetSystemScreenMode(std::optional<DisplayMode> mode);
 std::optional<PrimaryView> Primary();
 // Presents so far, and whether the primary changed since the last TakeDirty.
 uint64_t PresentCount();
