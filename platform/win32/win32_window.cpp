@@ -13,6 +13,7 @@
 #include "platform/backend.h"
 #include "platform/exception.h"
 #include "platform/screen.h"
+#include "platform/win32/ddraw_display.h"
 #include "platform/win32/win32.h"
 // After <windows.h>:
 #include <mmsystem.h>
@@ -183,20 +184,35 @@ void Win32Window::Show() {
 }
 
 void Win32Window::SetFullScreen(bool full_screen) {
+    // DirectDraw leaves the exclusive mode before the window shrinks onto the
+    // desktop, and takes it again once the window covers the screen.
+    win32::SystemDisplay* display = win32::ActiveSystemDisplay();
+    if (display) display->BeforeWindowModeChange(full_screen);
     int screen_w = 0, screen_h = 0;
     ScreenSize(&screen_w, &screen_h);
     if (full_screen) {
         ::SetWindowLongPtrW(window_, GWL_STYLE, kFullScreenStyle | WS_VISIBLE);
         ::SetWindowPos(window_, HWND_TOP, 0, 0, screen_w, screen_h, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     } else {
+        // The frame's size, or as much of it as the desktop's work area
+        // holds with its aspect kept.
         DisplayMode mode = ScreenMode();
-        RECT r{0, 0, mode.width, mode.height};
+        RECT work{0, 0, screen_w, screen_h};
+        ::SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+        RECT frame{0, 0, 0, 0};
+        ::AdjustWindowRectEx(&frame, kWindowedStyle, FALSE, 0);
+        const int room_w = (work.right - work.left) - (frame.right - frame.left);
+        const int room_h = (work.bottom - work.top) - (frame.bottom - frame.top);
+        LetterboxRect fit{0, 0, mode.width, mode.height};
+        if (room_w < mode.width || room_h < mode.height) fit = Letterbox(room_w, room_h, mode.width, mode.height);
+        RECT r{0, 0, std::max(fit.width, 1), std::max(fit.height, 1)};
         ::AdjustWindowRectEx(&r, kWindowedStyle, FALSE, 0);
         int w = r.right - r.left, h = r.bottom - r.top;
         ::SetWindowLongPtrW(window_, GWL_STYLE, kWindowedStyle | WS_VISIBLE);
-        ::SetWindowPos(window_, HWND_NOTOPMOST, (screen_w - w) / 2, (screen_h - h) / 2, w, h,
-                       SWP_FRAMECHANGED | SWP_SHOWWINDOW);
+        ::SetWindowPos(window_, HWND_NOTOPMOST, work.left + (work.right - work.left - w) / 2,
+                       work.top + (work.bottom - work.top - h) / 2, w, h, SWP_FRAMECHANGED | SWP_SHOWWINDOW);
     }
+    if (display) display->AfterWindowModeChange(full_screen);
     ::InvalidateRect(window_, nullptr, FALSE);
 }
 
@@ -287,8 +303,13 @@ LRESULT Win32Window::Handle(UINT message, WPARAM w, LPARAM l) {
         case WM_PAINT: {
             PAINTSTRUCT ps;
             HDC dc = ::BeginPaint(window_, &ps);
-            PrepareFrame();
-            Paint(dc);
+            // On DirectDraw the last frame is presented again; else the
+            // software primary is drawn through GDI.
+            win32::SystemDisplay* display = win32::ActiveSystemDisplay();
+            if (!display || !display->Repaint()) {
+                PrepareFrame();
+                Paint(dc);
+            }
             ::EndPaint(window_, &ps);
             return 0;
         }
@@ -427,9 +448,16 @@ bool Win32Window::ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, in
     bool ok = false;
     if (bitmap && bits) {
         HGDIOBJ old = ::SelectObject(memory, bitmap);
-        // Drawn afresh into our own bitmap: what Paint puts on the window.
-        PrepareFrame();
-        Paint(memory);
+        if (win32::ActiveSystemDisplay()) {
+            // DirectDraw draws on the screen itself: the client area from there.
+            POINT origin{0, 0};
+            ::ClientToScreen(window_, &origin);
+            ::BitBlt(memory, 0, 0, w, h, screen, origin.x, origin.y, SRCCOPY);
+        } else {
+            // Drawn afresh into our own bitmap: what Paint puts on the window.
+            PrepareFrame();
+            Paint(memory);
+        }
         ::GdiFlush();
         pixels->resize(size_t(w) * h);
         const auto* p = static_cast<const uint32_t*>(bits);  // 0x00RRGGBB
