@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "platform/backend.h"
+#include "platform/system_colors.h"
 
 namespace klice::platform::detail {
 
@@ -10,6 +11,8 @@ std::unique_ptr<DisplayDevice> CreateSystemDisplayDevice(Result* result) {
     if (result) *result = Result::Ok;
     return nullptr;
 }
+
+bool HasSystemDisplay() { return false; }
 
 void MarkSystemSurfacesLost() {}
 
@@ -25,3 +28,9 @@ uint8_t* AllocateDibSection(int, int, int, size_t bytes, void** handle) {
 void FreeDibSection(uint8_t* pixels, void*) { std::free(pixels); }
 
 }  // namespace klice::platform::detail
+
+namespace klice::platform {
+
+uint32_t SystemColorValue(int index) { return ClassicSystemColor(index); }
+
+}  // namespace klice::platform
