@@ -1,9 +1,13 @@
 // The real game in its real window, timed: the title, the menu's start box,
 // then SECONDS (default 60) of play on level 1. Reports the ticks a second,
-// how late each tick started against a steady 10 ms schedule, and the share
-// of one core the whole process used during play, and how many frames a
-// second went to the screen. Run it on a screen or under a virtual X server
-// (scripts/window-check.sh does that):
+// how late each tick started against a steady 10 ms schedule, the share of
+// one core the whole process used during play, how many frames a second
+// went to the screen, and what a play tick costs against a memcpy of one
+// 1024 x 768 x 16 frame timed right after it (the medians of both, as
+// game_frame_bench sets them; here in wall time, which a Windows program
+// under wine can read where its thread's processor time it cannot). Run it
+// on a screen or under a virtual X server (scripts/window-check.sh does
+// that on Linux; on Windows the game's display is DirectDraw):
 //   window_play_check [SECONDS [SHOT.png]]
 // With SHOT.png the window's picture at the end is written there. With
 // KLICE_X_SERVER_PID in the environment, the share of a core that process
@@ -11,18 +15,17 @@
 // window hands it.
 // Exits 1 when play missed 100 ticks a second, a tick started more than 5 ms
 // late, or the process used 25 % of a core or more.
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "data/forms.h"
@@ -31,6 +34,7 @@
 #include "game/program.h"
 #include "game/screens.h"
 #include "platform/application.h"
+#include "platform/process_clock.h"
 #include "tools/play/png_frame.h"
 
 using namespace klice;
@@ -38,11 +42,12 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+double CpuSeconds() { return platform::ProcessCpuSeconds(); }
+
+double Median(std::vector<double> v) {
+    if (v.empty()) return 0;
+    std::nth_element(v.begin(), v.begin() + v.size() / 2, v.end());
+    return v[v.size() / 2];
 }
 
 // User and system time of another process, from /proc; negative when unknown.
@@ -59,7 +64,7 @@ double CpuSecondsOf(const char* pid) {
         if (i == 14) utime = std::atof(field.c_str());
         if (i == 15) stime = std::atof(field.c_str());
     }
-    return (utime + stime) / double(sysconf(_SC_CLK_TCK));
+    return (utime + stime) / 100.0;  // Linux counts them in ticks of 1/100 s (USER_HZ)
 }
 
 }  // namespace
@@ -67,7 +72,9 @@ double CpuSecondsOf(const char* pid) {
 int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
     if (const char* data = std::getenv("KLICE_DATA")) {
-        if (chdir(data) != 0) return std::perror(data), 2;
+        std::error_code error;
+        std::filesystem::current_path(data, error);
+        if (error) return std::fprintf(stderr, "%s: %s\n", data, error.message().c_str()), 2;
     }
     platform::Application app(platform::ApplicationMode::Windowed);
     if (!open_main_window(app)) return 2;
@@ -81,6 +88,9 @@ int main(int argc, char** argv) {
     uint64_t frames_start = 0;
     const char* server_pid = std::getenv("KLICE_X_SERVER_PID");
     std::vector<double> late_ms;  // per play tick, against start + 10 ms * n
+    // Per play tick: the tick, and a frame copy right after it, in ms.
+    std::vector<double> tick_ms, copy_ms;
+    std::vector<uint8_t> copy_from(1024 * 768 * 2, 0x5A), copy_to(copy_from.size());
     on_timer.Bind([&](TObject* sender) {
         const Clock::time_point now = Clock::now();
         if (!playing && current_screen() == screen::play) {
@@ -99,6 +109,14 @@ int main(int argc, char** argv) {
             }
         }
         game_tick(sender);
+        if (playing) {
+            const Clock::time_point ticked = Clock::now();
+            std::memcpy(copy_to.data(), copy_from.data(), copy_from.size());
+            const Clock::time_point copied = Clock::now();
+            tick_ms.push_back(std::chrono::duration<double, std::milli>(ticked - now).count());
+            copy_ms.push_back(std::chrono::duration<double, std::milli>(copied - ticked).count());
+            copy_from[tick_ms.size() % copy_from.size()] ^= copy_to[0];  // the copy is used
+        }
         // Through the title into the menu, then a click on the start box.
         if (!playing && current_screen() == screen::menu) {
             const int x = kStartBox.centre_x(), y = kStartBox.centre_y();
@@ -127,6 +145,9 @@ int main(int argc, char** argv) {
     if (server_start >= 0 && server_end >= 0)
         std::printf("; X server %.1f %% of one core", 100.0 * (server_end - server_start) / wall);
     std::printf("\n");
+    const double tick_median = Median(tick_ms), copy_median = Median(copy_ms);
+    std::printf("play tick: median %.3f ms; frame memcpy: median %.3f ms; x_memcpy %.1f\n", tick_median, copy_median,
+                copy_median > 0 ? tick_median / copy_median : 0.0);
     if (argc > 2) {
         std::vector<uint32_t> pixels;
         platform::Frame shot;
