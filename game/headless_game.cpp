@@ -11,15 +11,18 @@
 
 namespace klice {
 
-HeadlessGame::HeadlessGame(const std::string& data_folder, bool with_sound) {
+HeadlessGame::HeadlessGame(const std::string& data_folder, bool with_sound, platform::ApplicationMode mode) {
     std::error_code error;
     previous_dir_ = std::filesystem::current_path(error).string();
     std::filesystem::current_path(data_folder, error);
     if (error) throw EInOutError(error.value(), "Cannot enter the data folder " + data_folder);
-    app_ = std::make_unique<platform::Application>(platform::ApplicationMode::Headless);
+    app_ = std::make_unique<platform::Application>(mode);
     presents_before_ = app_->PresentCount();
-    // The box has no window here: its texts are kept in Errors().
+    // No box on the screen: its texts are kept in Errors().
     app_->SetErrorSink([](const std::string&) {});
+    app_->SetErrorBoxesToSink(true);
+    // Only the caller's input: no pad of the machine.
+    app_->SetGamepadsEnabled(false);
     Application().ClearShownErrors();
     Application().Bind();
     game_state = game_state_t{};
@@ -35,6 +38,8 @@ HeadlessGame::HeadlessGame(const std::string& data_folder, bool with_sound) {
         return;
     }
     form1->Show();
+    // Counted from here: the display the frames go to exists now.
+    presents_before_ = app_->PresentCount();
 }
 
 HeadlessGame::~HeadlessGame() {

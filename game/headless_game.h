@@ -33,7 +33,11 @@ public:
     // Without with_sound the sound component finds no device, so the game
     // runs silent whatever audio the machine has; with it, the waves play on
     // the audio output the process has chosen (platform::SetAudioOutput).
-    explicit HeadlessGame(const std::string& data_folder, bool with_sound = false);
+    // With ApplicationMode::Windowed the game opens its real window on the
+    // system's display (DirectDraw on Windows) and is still ticked by the
+    // caller; error boxes then go to Errors() too, never to the screen.
+    explicit HeadlessGame(const std::string& data_folder, bool with_sound = false,
+                          platform::ApplicationMode mode = platform::ApplicationMode::Headless);
     ~HeadlessGame();
     HeadlessGame(const HeadlessGame&) = delete;
     HeadlessGame& operator=(const HeadlessGame&) = delete;

@@ -334,7 +334,8 @@ std::string ErrorBoxText(const std::string& message) {
 
 void ShowErrorBox(const std::string& text) {
     Application* app = g_current;
-    if (app && app->impl_->backend && app->impl_->backend->ShowErrorBox(app->Title(), text)) return;
+    if (app && app->impl_->backend && !app->boxes_to_sink_ && app->impl_->backend->ShowErrorBox(app->Title(), text))
+        return;
     if (app && app->error_sink_) {
         app->error_sink_(text);
         return;

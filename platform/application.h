@@ -145,6 +145,10 @@ public:
     // Headless: where error box texts go instead of a window. Default: prints
     // "error: <text>" to standard output.
     void SetErrorSink(std::function<void(const std::string& text)> sink);
+    // Windowed: error box texts go to the error sink instead of a modal box
+    // (a caller that drives the window itself, such as a test, cannot click
+    // a box away).
+    void SetErrorBoxesToSink(bool to_sink) { boxes_to_sink_ = to_sink; }
 
     // --- headless control (also usable windowed, for tests of the loop) ---
     // The key table behind GetAsyncKeyState in headless mode.
@@ -208,6 +212,7 @@ private:
     std::vector<GamepadState> pads_;
     std::function<void(const std::exception&)> exception_handler_;
     std::function<void(const std::string&)> error_sink_;
+    bool boxes_to_sink_ = false;
 };
 
 // The error box text of a message: the message with "." appended when its

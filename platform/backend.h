@@ -48,6 +48,7 @@ std::optional<std::span<const uint8_t>> FindSystemResource(int type, const std::
 // portable software display serves; null with another result when it has
 // one and it cannot be had.
 std::unique_ptr<DisplayDevice> CreateSystemDisplayDevice(Result* result);
+bool HasSystemDisplay();
 // Marks every surface of the system's display lost, as a switch away from
 // the full-screen program does.
 void MarkSystemSurfacesLost();

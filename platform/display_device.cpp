@@ -751,6 +751,8 @@ std::unique_ptr<DisplayDevice> CreateDisplayDevice(Result* result) {
     return std::make_unique<SoftDisplayDevice>();
 }
 
+bool HasSystemDisplay() { return detail::HasSystemDisplay(); }
+
 std::vector<DisplayMode> ClassicDisplayModes() {
     static const int sizes[][2] = {{640, 480},  {800, 600},   {1024, 768}, {1152, 864},
                                    {1280, 960}, {1280, 1024}, {1600, 1200}};

@@ -152,6 +152,9 @@ public:
 // Result::NoInterface when the system's display lacks the interface version
 // the game needs.
 std::unique_ptr<DisplayDevice> CreateDisplayDevice(Result* result);
+// Whether a windowed application gets the system's own display rather than
+// the software one.
+bool HasSystemDisplay();
 
 // --- pixel formats ---
 

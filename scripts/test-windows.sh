@@ -20,6 +20,13 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   # Wine starts its desktop and services with the first program and they
   # inherit its output: started here, they hold no pipe of ctest open.
   wineboot --init >/dev/null 2>&1
+  # The DirectDraw tests run in a virtual desktop of 1024 x 768, where wine
+  # changes the display mode (the X screen cannot) and another program can
+  # take the display from them.
+  for program in ddraw_tests.exe system_display_tests.exe; do
+    wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\Explorer" /v Desktop /d Klice /f >/dev/null 2>&1
+  done
+  wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v Klice /d 1024x768 /f >/dev/null 2>&1
   ctest --test-dir "$1" --output-on-failure -j "$(nproc)"
   rc=$?
   wineserver -k

@@ -139,7 +139,8 @@ void Core::CoverScreen() {
 }
 
 Result Core::SetDisplayMode(int width, int height, int bits) {
-    if (width <= 0 || height <= 0 || (bits != 8 && bits != 16 && bits != 24 && bits != 32)) return Result::InvalidParams;
+    if (width <= 0 || height <= 0 || (bits != 8 && bits != 16 && bits != 24 && bits != 32))
+        return Result::InvalidParams;
     const DisplayMode wanted{width, height, bits};
     if (exclusive_) {
         const HRESULT hr = draw_->SetDisplayMode(DWORD(width), DWORD(height), DWORD(bits), 0, 0);
@@ -162,13 +163,13 @@ Result Core::SetDisplayMode(int width, int height, int bits) {
                 return m.width == width && m.height == height && m.bits == bits;
             }))
             return Result::InvalidMode;
-        const bool changed = !game_mode_ || game_mode_->width != width || game_mode_->height != height ||
-                             game_mode_->bits != bits;
+        const bool changed =
+            !game_mode_ || game_mode_->width != width || game_mode_->height != height || game_mode_->bits != bits;
         game_mode_ = wanted;
         // The desktop's format where the depth agrees, so that presents need
         // no conversion.
-        game_format_ = int(d.ddpfPixelFormat.dwRGBBitCount) == bits ? FromSystemFormat(d.ddpfPixelFormat)
-                                                                     : FormatForBits(bits);
+        game_format_ =
+            int(d.ddpfPixelFormat.dwRGBBitCount) == bits ? FromSystemFormat(d.ddpfPixelFormat) : FormatForBits(bits);
         if (changed) MarkLost();
     }
     if (primary_ || !g_active) g_active = this;
@@ -199,7 +200,12 @@ bool Core::EnsureGameMode() {
     if (!game_mode_ || !exclusive_) return true;
     DDSURFACEDESC2 d{};
     d.dwSize = sizeof d;
-    if (SUCCEEDED(draw_->GetDisplayMode(&d)) && SameMode(d, *game_mode_)) return true;
+    // Both the object's view and the system's settings: after another
+    // program gave the desktop its mode back, wine's object still reports ours.
+    const DisplayMode system = DesktopMode();
+    const bool system_same =
+        system.width == game_mode_->width && system.height == game_mode_->height && system.bits == game_mode_->bits;
+    if (SUCCEEDED(draw_->GetDisplayMode(&d)) && SameMode(d, *game_mode_) && system_same) return true;
     const HRESULT hr =
         draw_->SetDisplayMode(DWORD(game_mode_->width), DWORD(game_mode_->height), DWORD(game_mode_->bits), 0, 0);
     if (FAILED(hr)) return false;
@@ -394,7 +400,8 @@ public:
     Result CreatePalette(const PaletteColor (&entries)[256], std::unique_ptr<PlatformPalette>* out) override {
         if (!out) return Result::InvalidParams;
         PALETTEENTRY system[256];
-        for (int i = 0; i < 256; ++i) system[i] = PALETTEENTRY{entries[i].r, entries[i].g, entries[i].b, entries[i].flags};
+        for (int i = 0; i < 256; ++i)
+            system[i] = PALETTEENTRY{entries[i].r, entries[i].g, entries[i].b, entries[i].flags};
         IDirectDrawPalette* palette = nullptr;
         const HRESULT hr = core_->Draw()->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, system, &palette, nullptr);
         if (FAILED(hr)) return ToResult(hr);
@@ -489,6 +496,8 @@ namespace klice::platform::detail {
 std::unique_ptr<DisplayDevice> CreateSystemDisplayDevice(Result* result) {
     return win32::CreateDirectDrawDevice(result);
 }
+
+bool HasSystemDisplay() { return true; }
 
 void MarkSystemSurfacesLost() {
     for (win32::Core* core : win32::Core::All()) core->MarkLost();

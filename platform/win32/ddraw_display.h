@@ -38,8 +38,7 @@ public:
     virtual uint64_t PresentCount() const = 0;
     // The frame as the screen shows it, in the game's pixel format; false
     // when it cannot be read (no primary, surfaces lost).
-    virtual bool ReadFrame(std::vector<uint8_t>* pixels, int* width, int* height, int* pitch,
-                           PixelFormat* format) = 0;
+    virtual bool ReadFrame(std::vector<uint8_t>* pixels, int* width, int* height, int* pitch, PixelFormat* format) = 0;
 };
 
 // The DirectDraw display of this process, or null.

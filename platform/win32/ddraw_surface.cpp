@@ -71,7 +71,8 @@ PixelFormat FromSystemFormat(const DDPIXELFORMAT& p) {
 Result DDrawPalette::SetEntries(int start, int count, const PaletteColor* entries) {
     if (start < 0 || count < 0 || start + count > 256 || (count > 0 && !entries)) return Result::InvalidParams;
     PALETTEENTRY system[256];
-    for (int i = 0; i < count; ++i) system[i] = PALETTEENTRY{entries[i].r, entries[i].g, entries[i].b, entries[i].flags};
+    for (int i = 0; i < count; ++i)
+        system[i] = PALETTEENTRY{entries[i].r, entries[i].g, entries[i].b, entries[i].flags};
     return ToResult(palette_->SetEntries(0, DWORD(start), DWORD(count), system));
 }
 
@@ -200,7 +201,8 @@ Result DDrawSurface::FillPrimary(uint32_t raw) {
     DDBLTFX fx{};
     fx.dwSize = sizeof fx;
     fx.dwFillColor = raw;
-    if (core_->Exclusive()) return ToResult(surface_->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx));
+    if (core_->Exclusive())
+        return ToResult(surface_->Blt(nullptr, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &fx));
     // In a window: the client area, in the desktop's format.
     DDSURFACEDESC2 d{};
     d.dwSize = sizeof d;
@@ -287,7 +289,8 @@ Result DDrawSurface::BltFast(int x, int y, PlatformSurface& source_base, const R
     if (!Usable() || !source->Usable()) return Result::SurfaceLost;
     if (locked_ || dc_out_ || source->locked_ || source->dc_out_) return Result::AlreadyLocked;
     RECT s = ToRect(src);
-    const DWORD flags = DDBLTFAST_WAIT | (source_key && source->has_key_ ? DDBLTFAST_SRCCOLORKEY : DDBLTFAST_NOCOLORKEY);
+    const DWORD flags =
+        DDBLTFAST_WAIT | (source_key && source->has_key_ ? DDBLTFAST_SRCCOLORKEY : DDBLTFAST_NOCOLORKEY);
     return ToResult(surface_->BltFast(DWORD(x), DWORD(y), source->surface_, &s, flags));
 }
 

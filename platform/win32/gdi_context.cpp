@@ -38,9 +38,9 @@ HFONT GameFont(int char_height) {
     HFONT font = nullptr;
     if (!FontPath().empty())
         // A negative height asks for the character (em) height in pixels.
-        font = ::CreateFontA(-char_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, EASTEUROPE_CHARSET,
-                             OUT_TT_ONLY_PRECIS, CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                             kFontFace);
+        font =
+            ::CreateFontA(-char_height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, EASTEUROPE_CHARSET, OUT_TT_ONLY_PRECIS,
+                          CLIP_DEFAULT_PRECIS, ANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, kFontFace);
     fonts[char_height] = font;
     return font;
 }

@@ -20,7 +20,8 @@ uint8_t* AllocateDibSection(int width, int height, int bit_count, size_t, void**
     info.header.biBitCount = WORD(bit_count);
     info.header.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = ::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP bitmap =
+        ::CreateDIBSection(nullptr, reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!bitmap) return nullptr;
     if (!bits) {
         ::DeleteObject(bitmap);
