@@ -314,7 +314,12 @@ uint64_t Application::PresentCount() const {
     if (!Headless() && detail::SystemPresentCount(&count)) return count;
     return detail::PresentCount();
 }
-uint64_t Application::DisplayedFrames() const { return impl_->backend ? impl_->backend->DisplayedFrames() : 0; }
+uint64_t Application::DisplayedFrames() const {
+    // On the system's own display every present goes to the screen at once.
+    uint64_t count = 0;
+    if (!Headless() && detail::SystemPresentCount(&count)) return count;
+    return impl_->backend ? impl_->backend->DisplayedFrames() : 0;
+}
 int64_t Application::DroppedTicks() const { return impl_->schedule.Dropped(); }
 
 bool Application::ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) {

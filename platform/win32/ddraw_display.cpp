@@ -231,7 +231,8 @@ RECT Core::FrameToScreen(const Rect& frame, RECT* client) const {
     const DisplayMode mode = GameMode();
     if (exclusive_ || !window || mode.width <= 0 || mode.height <= 0)
         return RECT{LONG(frame.left), LONG(frame.top), LONG(frame.right), LONG(frame.bottom)};
-    const LetterboxRect box = Letterbox(area.right, area.bottom, mode.width, mode.height);
+    // Sharp: a whole factor where one fits, as the window maps the mouse.
+    const LetterboxRect box = SharpLetterbox(area.right, area.bottom, mode.width, mode.height);
     auto x = [&](int v) { return LONG(origin.x + box.x + int64_t(v) * box.width / mode.width); };
     auto y = [&](int v) { return LONG(origin.y + box.y + int64_t(v) * box.height / mode.height); };
     return RECT{x(frame.left), y(frame.top), x(frame.right), y(frame.bottom)};
@@ -321,10 +322,10 @@ bool Core::ReadFrame(std::vector<uint8_t>* pixels, int* width, int* height, int*
                 std::memcpy(out, base + size_t(y) * d.lPitch, size_t(std::min<int>(mode.width, d.dwWidth)) * bpp);
             continue;
         }
-        // The frame's pixel at the screen point its centre is shown at.
+        // The frame's pixel where its centre is shown.
         for (int x = 0; x < mode.width; ++x) {
             const RECT p = FrameToScreen(Rect{x, y, x + 1, y + 1});
-            const uint32_t c = RawToColor(screen_format, raw_at(p.left, p.top));
+            const uint32_t c = RawToColor(screen_format, raw_at((p.left + p.right) / 2, (p.top + p.bottom) / 2));
             const uint32_t v = PackRgb(frame_format, uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16));
             std::memcpy(out + size_t(x) * bpp, &v, size_t(bpp));
         }

@@ -323,7 +323,8 @@ void Win32Window::PostMouse(UINT message, WPARAM w, LPARAM l) {
     if (!WindowSize(&width, &height)) return;
     DisplayMode mode = ScreenMode();
     const int x = int(short(LOWORD(l))), y = int(short(HIWORD(l)));
-    auto p = WindowToFrame(x, y, width, height, mode.width, mode.height);
+    // The frame's place in the window, as the picture is shown there.
+    auto p = FramePointIn(SharpLetterbox(width, height, mode.width, mode.height), x, y, mode.width, mode.height);
     if (!p) return;  // over a black bar
     const ShiftState shift = MouseShift(w);
     switch (message) {
@@ -407,7 +408,7 @@ void Win32Window::Paint(HDC dc) {
         ::FillRect(dc, &all, black);
         return;
     }
-    LetterboxRect box = Letterbox(width, height, frame_width_, frame_height_);
+    LetterboxRect box = SharpLetterbox(width, height, frame_width_, frame_height_);
     // The bars only, so that the picture does not flicker.
     const RECT bars[4] = {{0, 0, width, box.y},
                           {0, box.y + box.height, width, height},

@@ -411,7 +411,7 @@ TEST_F(DirectDrawDevice, AWindowShowsTheFrameScaledIntoItAndFullScreenComesBack)
     ASSERT_EQ(primary_->Blt(Rect{0, 0, kWidth, kHeight}, *back_, Rect{0, 0, kWidth, kHeight}, false), Result::Ok);
     RECT client{};
     ::GetClientRect(window_, &client);
-    const LetterboxRect box = Letterbox(client.right, client.bottom, kWidth, kHeight);
+    const LetterboxRect box = SharpLetterbox(client.right, client.bottom, kWidth, kHeight);
     ASSERT_GT(box.height, 0);
     POINT centre{box.x + box.width / 2, box.y + box.height / 2}, bar{box.x + box.width / 2, box.y / 2};
     ::ClientToScreen(window_, &centre);
