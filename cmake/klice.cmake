@@ -1,12 +1,13 @@
-# klice_test(NAME SOURCES... LIBS libs... [RESOURCE_LOCK name])
+# klice_test(NAME SOURCES... LIBS libs... [RESOURCE_LOCK name] [LABEL label])
 # One GoogleTest executable, linked with the shared helpers of tests/support;
 # its cases are discovered when ctest runs, and with RESOURCE_LOCK none of
-# them runs beside another test holding it. Its main (tests/test_main.cpp)
+# them runs beside another test holding it; LABEL lets ctest pick them
+# (-L) or leave them out (-LE). Its main (tests/test_main.cpp)
 # gives it a sound device that discards the output; windows open on SDL's
 # dummy video driver unless a test picks another.
 include(GoogleTest)
 function(klice_test name)
-  cmake_parse_arguments(ARG "" "RESOURCE_LOCK" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "RESOURCE_LOCK;LABEL" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} klice_test_support klice_platform GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
@@ -30,6 +31,12 @@ function(klice_test name)
     file(APPEND ${env_script}
       "if(${name}_TESTS)\n"
       "  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK ${ARG_RESOURCE_LOCK})\n"
+      "endif()\n")
+  endif()
+  if(ARG_LABEL)
+    file(APPEND ${env_script}
+      "if(${name}_TESTS)\n"
+      "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS ${ARG_LABEL})\n"
       "endif()\n")
   endif()
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
