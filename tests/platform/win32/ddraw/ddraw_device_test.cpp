@@ -11,6 +11,7 @@
 
 #include "platform/application.h"
 #include "platform/display_device.h"
+#include "platform/win32/ddraw_core.h"
 #include "platform/win32/ddraw_display.h"
 #include "platform/win32/gdi_context.h"
 #include "platform/win32/win32.h"
@@ -331,6 +332,12 @@ TEST_F(DirectDrawDevice, AnotherProgramTakingTheDisplayLosesTheSurfacesUntilItGi
     EXPECT_TRUE(primary_->IsLost());
     EXPECT_TRUE(back_->IsLost());
     EXPECT_NE(back_->Restore(), Result::Ok);
+    // The system itself lost them, not only the focus mark of ours.
+    for (PlatformSurface* s : {primary_.get(), back_.get()}) {
+        auto* system = dynamic_cast<win32::DDrawSurface*>(s);
+        ASSERT_NE(system, nullptr);
+        EXPECT_EQ(system->System()->IsLost(), DDERR_SURFACELOST);
+    }
 
     // The other program ends; ours is in front again.
     other->RestoreDisplayMode();
