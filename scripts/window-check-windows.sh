@@ -1,0 +1,84 @@
+#!/usr/bin/env bash
+# Manual check of the game's display on Windows (DirectDraw), under wine on
+# a virtual X server of 1024 x 768 at 24 bits, the size of the game's mode,
+# so that wine can take the exclusive mode on the X screen itself (it shows
+# the 16-bit mode on the 24-bit screen). Not part of the test suite: it runs
+# in real time and reports for a person.
+#   window-check-windows.sh [SECONDS]
+# First klice.exe is started and the screen is photographed: the title, the
+# menu, the menu with the mouse over the start box, level 1 after a click on
+# it (build-windows/window-check/*.png). Then window_play_check.exe plays
+# SECONDS (default 60) of level 1 and reports ticks a second, late ticks, the
+# share of a core and a play tick against a frame memcpy, as
+# scripts/window-check.sh does on Linux. Exits with window_play_check's code.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+KLICE_WINDOWS=1 "$root/scripts/setup.sh"
+# xdotool moves and clicks the mouse; ImageMagick's import photographs the screen.
+for p in xdotool imagemagick; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="${missing:-} $p"
+done
+if [ -n "${missing:-}" ]; then
+  sudo_cmd=""
+  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
+  $sudo_cmd apt-get update -qq
+  # shellcheck disable=SC2086
+  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq $missing
+fi
+"$root/scripts/build-windows.sh"
+build="${KLICE_WINDOWS_BUILD_DIR:-$root/build-windows}"
+seconds="${1:-60}"
+shots="$build/window-check"
+mkdir -p "$shots"
+export WINEPREFIX="$build/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$WINEPREFIX"
+wineserver -k 2>/dev/null || true
+
+xvfb=""
+display_file="$(mktemp)"
+stop() {
+  wineserver -k 2>/dev/null || true
+  if [ -n "$xvfb" ]; then
+    kill "$xvfb" 2>/dev/null || true
+    wait "$xvfb" 2>/dev/null || true
+  fi
+  rm -f "$display_file"
+}
+trap stop EXIT
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
+xvfb=$!
+for _ in $(seq 200); do
+  [ -s "$display_file" ] && break
+  sleep 0.05
+done
+[ -s "$display_file" ] || { echo "the virtual X server did not start" >&2; exit 2; }
+export DISPLAY=":$(head -n1 "$display_file")"
+wineserver -p
+wineboot --init >/dev/null 2>&1
+
+shot() { import -window root "$shots/$1.png" && echo "$shots/$1.png"; }
+cd "$build/game-data"
+wine "$build/game/klice.exe" &
+for _ in $(seq 300); do
+  xdotool search --name 'Klíče' >/dev/null 2>&1 && break
+  sleep 0.1
+done
+sleep 2
+shot title
+# The title lasts 5 s of ticks after the data are loaded.
+sleep 8
+shot menu
+xdotool mousemove 895 110  # the start box's centre (game/screens.h)
+sleep 1
+shot menu-start-box
+xdotool click 1
+sleep 2
+shot level1
+wineserver -k
+wineserver -w
+
+echo "== ${seconds} s of level 1 (load average $(cut -d' ' -f1-3 /proc/loadavg) before)"
+rc=0
+KLICE_X_SERVER_PID="$xvfb" wine "$build/bench/window_play_check.exe" "$seconds" "$shots/play-end.png" || rc=$?
+echo "   (load average $(cut -d' ' -f1-3 /proc/loadavg) after)"
+exit "$rc"
