@@ -4,13 +4,20 @@
 # so that wine can take the exclusive mode on the X screen itself (it shows
 # the 16-bit mode on the 24-bit screen). Not part of the test suite: it runs
 # in real time and reports for a person.
-#   window-check-windows.sh [SECONDS]
+#   window-check-windows.sh [SECONDS [RENDERER...]]
 # First klice.exe is started and the screen is photographed: the title, the
-# menu, the menu with the mouse over the start box, level 1 after a click on
-# it (build-windows/window-check/*.png). Then window_play_check.exe plays
-# SECONDS (default 60) of level 1 and reports ticks a second, late ticks, the
-# share of a core and a play tick against a frame memcpy, as
-# scripts/window-check.sh does on Linux. Exits with window_play_check's code.
+# title with its text, the menu, the menu with the mouse over the start box,
+# level 1 after a click on it (build-windows/window-check/*.png). Then
+# window_play_check.exe plays SECONDS (default 60) of level 1 for each of
+# wine's DirectDraw renderers named (default: gdi, then gl) and reports ticks
+# a second, late ticks, the share of a core and a play tick against a frame
+# memcpy, as scripts/window-check.sh does on Linux. Wine draws DirectDraw
+# through its Direct3D layer: "gl" is its default, OpenGL, which on a virtual
+# X server without a graphics card is Mesa's software rasterizer and moves
+# every locked or probed surface between two memories; "gdi" is its plain
+# 2D path. The runs use a wine prefix of their own (build-windows/wine-check)
+# so that the renderer chosen here never reaches the tests' prefix.
+# Exits with the highest of window_play_check's codes.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 KLICE_WINDOWS=1 "$root/scripts/setup.sh"
@@ -28,9 +35,11 @@ fi
 "$root/scripts/build-windows.sh"
 build="${KLICE_WINDOWS_BUILD_DIR:-$root/build-windows}"
 seconds="${1:-60}"
+renderers=("${@:2}")
+[ ${#renderers[@]} -gt 0 ] || renderers=(gdi gl)
 shots="$build/window-check"
 mkdir -p "$shots"
-export WINEPREFIX="$build/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$build/wine-check" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$WINEPREFIX"
 wineserver -k 2>/dev/null || true
 
@@ -58,6 +67,7 @@ wineboot --init >/dev/null 2>&1
 
 shot() { import -window root "$shots/$1.png" && echo "$shots/$1.png"; }
 cd "$build/game-data"
+wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d "${renderers[0]}" /f >/dev/null 2>&1
 wine "$build/game/klice.exe" &
 for _ in $(seq 300); do
   xdotool search --name 'Klíče' >/dev/null 2>&1 && break
@@ -65,8 +75,10 @@ for _ in $(seq 300); do
 done
 sleep 2
 shot title
+sleep 2.5  # its text from the title's 200th tick on
+shot title-text
 # The title lasts 5 s of ticks after the data are loaded.
-sleep 8
+sleep 6
 shot menu
 xdotool mousemove 895 110  # the start box's centre (game/screens.h)
 sleep 1
@@ -77,8 +89,16 @@ shot level1
 wineserver -k
 wineserver -w
 
-echo "== ${seconds} s of level 1 (load average $(cut -d' ' -f1-3 /proc/loadavg) before)"
-rc=0
-KLICE_X_SERVER_PID="$xvfb" wine "$build/bench/window_play_check.exe" "$seconds" "$shots/play-end.png" || rc=$?
-echo "   (load average $(cut -d' ' -f1-3 /proc/loadavg) after)"
-exit "$rc"
+status=0
+for renderer in "${renderers[@]}"; do
+  wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d "$renderer" /f >/dev/null 2>&1
+  echo "== ${seconds} s of level 1, wine's $renderer renderer (load average $(cut -d' ' -f1-3 /proc/loadavg) before)"
+  rc=0
+  KLICE_X_SERVER_PID="$xvfb" wine "$build/bench/window_play_check.exe" "$seconds" "$shots/play-end-$renderer.png" ||
+    rc=$?
+  echo "   (load average $(cut -d' ' -f1-3 /proc/loadavg) after)"
+  if [ "$rc" -gt "$status" ]; then status=$rc; fi
+  wineserver -k
+  wineserver -w
+done
+exit "$status"
