@@ -8,13 +8,13 @@
 #include <cstring>
 #include <ctime>
 
-#include "platform/sound_device.h"
+#include "platform/mixing_sound_device.h"
 
 using namespace klice::platform;
 
 static void MixSixteenBuffers(benchmark::State& state) {
-    std::unique_ptr<SoundDevice> device;
-    if (SoundDevice::Create(&device, AudioOutput::Discard()) != SoundResult::Ok) {
+    std::unique_ptr<MixingSoundDevice> device;
+    if (MixingSoundDevice::Open(&device, AudioOutput::Discard()) != SoundResult::Ok) {
         state.SkipWithError("no audio device");
         return;
     }

@@ -13,6 +13,7 @@
 #include "platform/application.h"
 #include "platform/display_device.h"
 #include "platform/gamepad.h"
+#include "platform/mixing_sound_device.h"
 #include "platform/sound_device.h"
 #include "platform/text_renderer.h"
 
@@ -28,8 +29,14 @@ class WindowBackend;
 // there is none.
 std::unique_ptr<WindowBackend> CreateWindowBackend(Application& app);
 
-// The system's audio device, calling back from its own thread; null when the
-// system has none.
+// The system's sound device (AudioOutput::System): the system's own mixing
+// service where it has one (DirectSound on Windows), else our mixer on the
+// system's audio output. NoDriver when the system has no device.
+SoundResult CreateSystemSoundDevice(std::unique_ptr<SoundDevice>* device);
+
+// The system's audio output for our mixer, calling back from its own thread;
+// null when the system has none, or where the system's sound device is not
+// our mixer (Windows).
 std::unique_ptr<AudioSink> OpenSystemAudio(AudioSink::MixCallback callback, void* user);
 
 // A device of our own (AudioOutput::Discard or File), paced by the clock.

@@ -1,17 +1,16 @@
-// The mixing sound service: one audio device, secondary buffers holding
-// sampled sounds, duplicates sharing their master's samples, and a mixer that
-// adds every playing buffer into the output. A buffer's bytes are kept in the
-// format they were given in; when they are unlocked they are converted once
-// to the mixer's format (float stereo at the device rate), so playing copies
-// nothing. Every operation returns a result code instead of throwing.
+// The mixing sound service: a device, secondary buffers holding sampled
+// sounds, duplicates sharing their master's samples, play once or looping,
+// stop, position, frequency, pan, volume, status and the loss report. Two
+// implementations: the system's own service where the system has one
+// (DirectSound on Windows), and our own mixer (platform/mixing_sound_device.h)
+// on Linux and for the outputs of our own (Discard, File) on every system.
+// Every operation returns a result code instead of throwing.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <future>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 namespace klice::platform {
 
@@ -77,6 +76,10 @@ struct BufferDescription {
     uint32_t flags = 0;
     uint32_t bytes = 0;  // 0 for the primary buffer
     WaveFormat format;   // unused for the primary buffer
+    // The "fmt " block as stored, handed to a system service as it is; when
+    // absent, one is made from `format`.
+    const void* format_block = nullptr;
+    size_t format_block_size = 0;
 };
 
 struct BufferCaps {
@@ -94,7 +97,7 @@ struct AudioOutput {
         File,     // a device that mixes in real time and writes the output to `file`
     };
     Kind kind = Kind::System;
-    // File: raw frames in the device's format (see SoundDevice::OutputIsFloat).
+    // File: raw frames in the mixer's format (see MixingSoundDevice::OutputIsFloat).
     std::string file;
     // Discard and File: how many times faster than real time the output is taken.
     double pace = 1.0;
@@ -121,143 +124,72 @@ private:
     AudioOutput saved_;
 };
 
-// The running output of a sound device: calls back for every period of
-// output from a thread of its own until it is destroyed. It starts paused.
-class AudioSink {
-public:
-    using MixCallback = void (*)(void* user, uint8_t* stream, int bytes);
-    virtual ~AudioSink() = default;
-    virtual int Rate() const = 0;
-    // Float stereo; otherwise 16-bit signed stereo.
-    virtual bool Float() const = 0;
-    virtual void SetPaused(bool paused) = 0;
-};
-
-class SoundDevice;
-struct SampleData;
-
 class SoundBuffer {
 public:
-    ~SoundBuffer();
+    virtual ~SoundBuffer() = default;
     SoundBuffer(const SoundBuffer&) = delete;
     SoundBuffer& operator=(const SoundBuffer&) = delete;
 
-    SoundResult GetCaps(BufferCaps* caps) const;
-    SoundResult GetFormat(WaveFormat* format) const;
+    virtual SoundResult GetCaps(BufferCaps* caps) const = 0;
+    virtual SoundResult GetFormat(WaveFormat* format) const = 0;
 
     // Locks bytes [offset, offset + bytes) for writing; a range running past
     // the end wraps to the start and comes back as a second region. With
     // entire set the whole buffer is the first region.
-    SoundResult Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* length1, void** region2,
-                     uint32_t* length2, bool entire = false);
-    // Ends the lock and converts the samples for the mixer.
-    SoundResult Unlock(void* region1, uint32_t length1, void* region2, uint32_t length2);
+    virtual SoundResult Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* length1, void** region2,
+                             uint32_t* length2, bool entire = false) = 0;
+    // Ends the lock; the regions and lengths are those Lock gave.
+    virtual SoundResult Unlock(void* region1, uint32_t length1, void* region2, uint32_t length2) = 0;
 
-    SoundResult Play(bool looping);
-    SoundResult Stop();
+    virtual SoundResult Play(bool looping) = 0;
+    virtual SoundResult Stop() = 0;
     // Byte offsets in the buffer's own format.
-    SoundResult SetCurrentPosition(uint32_t byte);
-    SoundResult GetCurrentPosition(uint32_t* byte) const;
+    virtual SoundResult SetCurrentPosition(uint32_t byte) = 0;
+    virtual SoundResult GetCurrentPosition(uint32_t* byte) const = 0;
     // Hz, kFrequencyOriginal for the recorded rate.
-    SoundResult SetFrequency(uint32_t frequency);
-    SoundResult GetFrequency(uint32_t* frequency) const;
-    SoundResult SetPan(int32_t pan);
-    SoundResult GetPan(int32_t* pan) const;
-    SoundResult SetVolume(int32_t volume);
-    SoundResult GetVolume(int32_t* volume) const;
-    SoundResult GetStatus(uint32_t* status) const;
-    SoundResult Restore();
+    virtual SoundResult SetFrequency(uint32_t frequency) = 0;
+    virtual SoundResult GetFrequency(uint32_t* frequency) const = 0;
+    virtual SoundResult SetPan(int32_t pan) = 0;
+    virtual SoundResult GetPan(int32_t* pan) const = 0;
+    virtual SoundResult SetVolume(int32_t volume) = 0;
+    virtual SoundResult GetVolume(int32_t* volume) const = 0;
+    // kStatus... bits; kStatusBufferLost until Restore.
+    virtual SoundResult GetStatus(uint32_t* status) const = 0;
+    // Gives a lost buffer its memory back; its samples must be written again.
+    virtual SoundResult Restore() = 0;
 
-private:
-    friend class SoundDevice;
+protected:
     SoundBuffer() = default;
-    void UpdateGainsLocked();
-    void UpdateStepLocked();
-
-    SoundDevice* device_ = nullptr;  // null once the device is gone
-    std::shared_ptr<SampleData> data_;
-    uint32_t flags_ = 0;
-    bool primary_ = false;
-
-    // Mixer state, guarded by the device's mutex.
-    bool playing_ = false;
-    bool looping_ = false;
-    bool lost_ = false;
-    uint64_t position_ = 0;  // output frames, 32.32 fixed point
-    uint64_t step_ = uint64_t(1) << 32;
-    uint32_t frequency_ = kFrequencyOriginal;
-    int32_t pan_ = 0;
-    int32_t volume_ = 0;
-    float gain_left_ = 1.0f;
-    float gain_right_ = 1.0f;
-
-    bool locked_ = false;  // game thread only
-    void* locked_region1_ = nullptr;
-    void* locked_region2_ = nullptr;
 };
 
 class SoundDevice {
 public:
-    // Opens the audio device the process has chosen (see SetAudioOutput),
-    // stereo at 44100 Hz or whatever rate the device takes. NoDriver when
-    // there is no device; Allocated when it is already open (there is only one).
+    // Opens the device for the output the process has chosen (see
+    // SetAudioOutput): System opens the system's service (DirectSound on
+    // Windows, our mixer on SDL's audio elsewhere), Discard and File our
+    // mixer on a paced output of our own. NoDriver when there is no device;
+    // Allocated when the mixer's one device is already open.
     static SoundResult Create(std::unique_ptr<SoundDevice>* device);
     static SoundResult Create(std::unique_ptr<SoundDevice>* device, const AudioOutput& output);
-    ~SoundDevice();
+    virtual ~SoundDevice() = default;
     SoundDevice(const SoundDevice&) = delete;
     SoundDevice& operator=(const SoundDevice&) = delete;
 
-    SoundResult SetCooperativeLevel(const void* window, CooperativeLevel level);
+    // `window` stands for the application's main window; it is recorded, and
+    // a system service sets its level on the main window itself.
+    virtual SoundResult SetCooperativeLevel(const void* window, CooperativeLevel level) = 0;
     CooperativeLevel Level() const { return level_; }
     const void* Window() const { return window_; }
 
-    SoundResult CreateBuffer(const BufferDescription& description, std::unique_ptr<SoundBuffer>* buffer);
+    virtual SoundResult CreateBuffer(const BufferDescription& description, std::unique_ptr<SoundBuffer>* buffer) = 0;
     // The copy shares the samples and takes the original's settings; it has
     // its own position and play state, and starts stopped.
-    SoundResult DuplicateBuffer(const SoundBuffer& original, std::unique_ptr<SoundBuffer>* buffer);
+    virtual SoundResult DuplicateBuffer(const SoundBuffer& original, std::unique_ptr<SoundBuffer>* buffer) = 0;
 
-    int OutputRate() const { return rate_; }
-    static constexpr int OutputChannels() { return 2; }
-    bool OutputIsFloat() const { return output_float_; }
-
-    // Stops or resumes the audio callback; tests pause it and pull output
-    // with MixForTesting instead.
-    void SetPaused(bool paused);
-    // Buffers without global or sticky focus are silent while the
-    // application does not have the focus.
-    void SetApplicationFocus(bool has_focus);
-    // The device was taken away: every secondary buffer stops and reports
-    // BufferLost until it is restored.
-    void LoseBuffers();
-    size_t BufferCount() const;
-
-    // The callback's routine: mixes `bytes` bytes of output in the device's
-    // format and advances the playing buffers.
-    void Mix(uint8_t* stream, int bytes);
-    // Runs Mix for `frames` frames and returns them as interleaved stereo
-    // floats in [-1, 1], decoded from the device-format bytes.
-    std::vector<float> MixForTesting(int frames);
-
-private:
-    friend class SoundBuffer;
+protected:
     SoundDevice() = default;
-    static void Callback(void* userdata, uint8_t* stream, int bytes);
-    void MixLocked(float* out, int frames);
-
-    std::unique_ptr<AudioSink> sink_;  // stopped first when the device goes
-    int rate_ = 44100;
-    bool output_float_ = true;
     CooperativeLevel level_ = CooperativeLevel::Normal;
     const void* window_ = nullptr;
-
-    mutable std::mutex mutex_;  // the mixer state of every buffer
-    std::vector<SoundBuffer*> buffers_;
-    std::vector<float> scratch_;
-    // The end of the last long sound's conversion: they run one after the
-    // other, so that only one working buffer is held at a time.
-    std::shared_future<void> last_conversion_;
-    bool has_focus_ = true;
-    float master_gain_ = 1.0f;
 };
 
 // Gain factor of an attenuation in hundredths of a decibel: 10^(v / 2000).

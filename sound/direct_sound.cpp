@@ -65,12 +65,34 @@ platform::SoundBuffer& TDirectSoundBuffer::Buffer() const {
 
 SoundResult TDirectSoundBuffer::Check(SoundResult result) {
     result_ = result;
-    if (result == SoundResult::BufferLost && sound_) sound_->BufferLost();
+    if (result == SoundResult::BufferLost && sound_) {
+        sound_->BufferLost();
+        // The restore made the masters anew; a duplicate still holds the lost
+        // samples and would report its loss, and restore everything, at every
+        // play without ever sounding again.
+        RenewDuplicate();
+    }
     return result;
+}
+
+void TDirectSoundBuffer::RenewDuplicate() {
+    if (!duplicate_of_ || renewing_ || !sound_ || sound_->Restoring()) return;
+    const auto& buffers = sound_->buffers_;
+    if (std::find(buffers.begin(), buffers.end(), duplicate_of_) == buffers.end()) return;
+    if (!duplicate_of_->buffer_) return;
+    renewing_ = true;
+    const TDirectSoundBuffer* source = duplicate_of_;
+    buffer_.reset();
+    locked_ = false;
+    const SoundResult result = sound_->IDSound().DuplicateBuffer(*source->buffer_, &buffer_);
+    renewing_ = false;
+    // The loss stays the recorded result of the call that reported it.
+    if (result != SoundResult::Ok) result_ = result;
 }
 
 void TDirectSoundBuffer::Release() {
     buffer_.reset();
+    duplicate_of_ = nullptr;
     locked_ = false;
 }
 
@@ -88,6 +110,8 @@ void TDirectSoundBuffer::LoadFromWave(const TWave& wave) {
     else if (sound_ && sound_->GlobalFocus)
         d.flags |= platform::kBufferGlobalFocus;
     d.bytes = uint32_t(std::min<size_t>(wave.Size(), UINT32_MAX));
+    d.format_block = wave.Format().data();
+    d.format_block_size = wave.FormatSize();
     if (!platform::WaveFormat::FromBytes(wave.Format().data(), wave.FormatSize(), &d.format) ||
         d.bytes != wave.Size() || !CreateBuffer(d))
         throw EDirectSoundBufferError(Format(kCannotMade, "Sound Buffer"));
@@ -106,6 +130,7 @@ void TDirectSoundBuffer::LoadFromWave(const TWave& wave) {
 void TDirectSoundBuffer::AssignDuplicate(const TDirectSoundBuffer& source) {
     Release();
     if (!sound_) throw EDirectSoundError(Format(kNotMade, "IDirectSound"));
+    duplicate_of_ = &source;
     Check(sound_->IDSound().DuplicateBuffer(source.Buffer(), &buffer_));
 }
 

@@ -73,7 +73,9 @@ public:
     // buffer).
     void LoadFromWave(const TWave& wave);
     // A duplicate of source sharing its samples; a refused duplicate leaves
-    // this buffer without a platform buffer.
+    // this buffer without a platform buffer. A duplicate that reports a loss
+    // becomes a duplicate of its source anew once the sound object has
+    // restored (and so refilled) the source.
     void AssignDuplicate(const TDirectSoundBuffer& source);
     void Release();
 
@@ -104,12 +106,17 @@ private:
     platform::SoundBuffer& Buffer() const;
     // Records a result; a loss starts the sound object's restore.
     platform::SoundResult Check(platform::SoundResult result);
+    // After a restore: a fresh copy of the duplicated buffer in place of the
+    // lost one, when that buffer still exists.
+    void RenewDuplicate();
     uint32_t Status();
 
     friend class TDirectSound;
     TDirectSound* sound_;
     std::unique_ptr<platform::SoundBuffer> buffer_;
     platform::SoundResult result_ = platform::SoundResult::Ok;
+    const TDirectSoundBuffer* duplicate_of_ = nullptr;
+    bool renewing_ = false;
     bool locked_ = false;
     void* lock_region1_ = nullptr;
     uint32_t lock_length1_ = 0;

@@ -1,4 +1,5 @@
-// The system's audio device through SDL's audio subsystem.
+// The system's audio device through SDL's audio subsystem, mixed by our own
+// mixer: SDL offers one output stream, not a mixing service.
 #include <SDL.h>
 
 #include <cstdlib>
@@ -54,6 +55,13 @@ std::unique_ptr<AudioSink> OpenSystemAudio(AudioSink::MixCallback callback, void
     }
     // SDL opens a device paused, as a sink starts.
     return std::make_unique<SdlAudioSink>(id, have.freq, have.format == AUDIO_F32SYS);
+}
+
+SoundResult CreateSystemSoundDevice(std::unique_ptr<SoundDevice>* device) {
+    std::unique_ptr<MixingSoundDevice> mixer;
+    const SoundResult result = MixingSoundDevice::Open(&mixer, AudioOutput::System());
+    *device = std::move(mixer);
+    return result;
 }
 
 }  // namespace klice::platform::detail

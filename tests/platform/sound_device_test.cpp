@@ -1,5 +1,3 @@
-#include "platform/sound_device.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -11,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/mixing_sound_device.h"
 #include "tests/support/temp_folder.h"
 
 using namespace klice::platform;
@@ -78,17 +77,18 @@ bool Playing(const SoundBuffer& b) {
 class SoundDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(SoundDevice::Create(&device), SoundResult::Ok);
+        ASSERT_EQ(MixingSoundDevice::Open(&device, CurrentAudioOutput()), SoundResult::Ok);
         device->SetPaused(true);
     }
-    std::unique_ptr<SoundDevice> device;
+    std::unique_ptr<MixingSoundDevice> device;
 };
 
 }  // namespace
 
 TEST(SoundDeviceOpen, OneDeviceAtATimeAndNoDeviceWithoutADriver) {
-    std::unique_ptr<SoundDevice> first, second;
-    ASSERT_EQ(SoundDevice::Create(&first), SoundResult::Ok);
+    std::unique_ptr<MixingSoundDevice> first;
+    std::unique_ptr<SoundDevice> second;
+    ASSERT_EQ(MixingSoundDevice::Open(&first, CurrentAudioOutput()), SoundResult::Ok);
     EXPECT_TRUE(first->OutputRate() == 44100 || first->OutputRate() == 48000);
     EXPECT_EQ(SoundDevice::Create(&second), SoundResult::Allocated);
     EXPECT_EQ(second, nullptr);
@@ -368,8 +368,8 @@ TEST_F(SoundDeviceTest, LongSoundsConvertAsideAndPlayTheSame) {
 TEST(SoundDeviceDisk, CallbackOutputReachesTheDriver) {
     const klice::testing::TempFolder folder("sound-device-output");
     const auto file = folder / "output.raw";
-    std::unique_ptr<SoundDevice> device;
-    ASSERT_EQ(SoundDevice::Create(&device, AudioOutput::ToFile(file.string(), 4.0)), SoundResult::Ok);
+    std::unique_ptr<MixingSoundDevice> device;
+    ASSERT_EQ(MixingSoundDevice::Open(&device, AudioOutput::ToFile(file.string(), 4.0)), SoundResult::Ok);
 
     const size_t frame_bytes = device->OutputIsFloat() ? 8 : 4;
     auto size = [&] { return std::filesystem::exists(file) ? std::filesystem::file_size(file) : 0; };

@@ -60,7 +60,7 @@ TEST_F(DXSoundTest, TheOwningFormIsFoundUpTheOwnerChain) {
     auto* nested = new TDXSound(panel);
     nested->Initialize();
     EXPECT_EQ(nested->Form(), &form);
-    nested->DSound()->IDSound().SetPaused(true);
+    Mixer(*nested)->SetPaused(true);
     EXPECT_EQ(nested->DSound()->IDSound().Window(), form.window);
     delete nested;
 

@@ -1,4 +1,5 @@
-// A form with a sound component and a wave list on the real mixing device,
+// A form with a sound component and a wave list on the real mixing device
+// (the tests' output discards, so the device is our mixer on every system),
 // paused so that tests pull the mixed output themselves.
 #pragma once
 
@@ -6,9 +7,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "platform/mixing_sound_device.h"
 #include "sound/dx_sound.h"
 #include "sound/wave_list.h"
 
@@ -80,6 +83,13 @@ inline bool Silent(const std::vector<float>& s) {
     return true;
 }
 
+// The mixer under an initialized sound component.
+inline platform::MixingSoundDevice* Mixer(const TCustomDXSound& sound) {
+    auto* mixer = dynamic_cast<platform::MixingSoundDevice*>(&sound.DSound()->IDSound());
+    if (!mixer) throw std::logic_error("the sound component is not on the mixer");
+    return mixer;
+}
+
 class SoundTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -103,7 +113,7 @@ protected:
     // Initializes (or throws) and pauses the device's own callback.
     void Start() {
         sound->Initialize();
-        device = &sound->DSound()->IDSound();
+        device = Mixer(*sound);
         device->SetPaused(true);
     }
 
@@ -114,7 +124,7 @@ protected:
     TTestForm form;
     TDXSound* sound = nullptr;
     TDXWaveList* list = nullptr;
-    platform::SoundDevice* device = nullptr;
+    platform::MixingSoundDevice* device = nullptr;
 };
 
 // Runs as on a machine without an audio device.

@@ -51,7 +51,7 @@ TEST(StoredWaveList, ReadBackFromTheComponentStreamAndReadyToPlay) {
 
     ASSERT_TRUE(sound->Initialized());
     ASSERT_TRUE(key->Initialized());
-    platform::SoundDevice& device = sound->DSound()->IDSound();
+    platform::MixingSoundDevice& device = *Mixer(*sound);
     device.SetPaused(true);
     key->Play();
     const auto out = device.MixForTesting(2000);

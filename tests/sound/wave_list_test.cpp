@@ -144,7 +144,7 @@ TEST_F(WaveListTest, UnplayableFormatFailsTheRestoreButLoadingGoesOn) {
     ASSERT_TRUE(sound->Initialized());
     EXPECT_NE(good->Buffer()->IBuffer(), nullptr);
     EXPECT_EQ(broken->Buffer()->IBuffer(), nullptr);
-    device = &sound->DSound()->IDSound();
+    device = Mixer(*sound);
     device->SetPaused(true);
     after->Play();  // its master is made when it is first asked for
     EXPECT_NEAR(LevelAfter(1000), 0.2, kTolerance);
