@@ -65,21 +65,31 @@ platform::SoundBuffer& TDirectSoundBuffer::Buffer() const {
 
 SoundResult TDirectSoundBuffer::Check(SoundResult result) {
     result_ = result;
-    if (result == SoundResult::BufferLost && sound_) {
-        sound_->BufferLost();
-        // The restore made the masters anew; a duplicate still holds the lost
-        // samples and would report its loss, and restore everything, at every
-        // play without ever sounding again.
-        RenewDuplicate();
-    }
+    if (result != SoundResult::BufferLost || !sound_) return result;
+    // A duplicate keeps the samples it was made from: once its master has
+    // been restored (made anew and filled), it is a fresh duplicate of it,
+    // or it would report its loss, and restore every master again, at every
+    // play without ever sounding. A loss its master shares restores first.
+    if (!LiveSource() || SourceLost()) sound_->BufferLost();
+    RenewDuplicate();
     return result;
 }
 
-void TDirectSoundBuffer::RenewDuplicate() {
-    if (!duplicate_of_ || renewing_ || !sound_ || sound_->Restoring()) return;
+const TDirectSoundBuffer* TDirectSoundBuffer::LiveSource() const {
+    if (!duplicate_of_ || !sound_) return nullptr;
     const auto& buffers = sound_->buffers_;
-    if (std::find(buffers.begin(), buffers.end(), duplicate_of_) == buffers.end()) return;
-    if (!duplicate_of_->buffer_) return;
+    if (std::find(buffers.begin(), buffers.end(), duplicate_of_) == buffers.end()) return nullptr;
+    return duplicate_of_->buffer_ ? duplicate_of_ : nullptr;
+}
+
+bool TDirectSoundBuffer::SourceLost() const {
+    uint32_t status = 0;
+    const TDirectSoundBuffer* source = LiveSource();
+    return source && (source->buffer_->GetStatus(&status) != SoundResult::Ok || (status & platform::kStatusBufferLost));
+}
+
+void TDirectSoundBuffer::RenewDuplicate() {
+    if (renewing_ || !sound_ || sound_->Restoring() || !LiveSource() || SourceLost()) return;
     renewing_ = true;
     const TDirectSoundBuffer* source = duplicate_of_;
     buffer_.reset();

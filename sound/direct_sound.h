@@ -106,8 +106,12 @@ private:
     platform::SoundBuffer& Buffer() const;
     // Records a result; a loss starts the sound object's restore.
     platform::SoundResult Check(platform::SoundResult result);
+    // The buffer this one duplicates, while it exists and has a platform
+    // buffer; null for the others.
+    const TDirectSoundBuffer* LiveSource() const;
+    bool SourceLost() const;
     // After a restore: a fresh copy of the duplicated buffer in place of the
-    // lost one, when that buffer still exists.
+    // lost one, when that buffer is there and no longer lost.
     void RenewDuplicate();
     uint32_t Status();
 

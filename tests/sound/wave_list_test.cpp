@@ -166,6 +166,32 @@ TEST_F(WaveListTest, LostBuffersRestoreTheMastersOnce) {
     EXPECT_EQ(restores, 2);
 }
 
+TEST_F(WaveListTest, LostPlaysSoundAgainAfterOneRestore) {
+    int restores = 0;
+    sound->OnRestore.Bind([&](TObject*) { ++restores; });
+    TWaveCollectionItem* effect = AddWave(MakeWave(std::vector<double>(2000, 0.25)));
+    TWaveCollectionItem* other = AddWave(MakeWave(std::vector<double>(2000, 0.125)));
+    Start();
+    effect->Play();
+    other->Play();
+    Mix(device->OutputRate());  // both end; their duplicates stay for the next plays
+    TDirectSoundBuffer* play = effect->PlayingBuffer(0);
+    device->LoseBuffers();
+
+    effect->Play();  // its master is lost too: one restore, and it sounds
+    EXPECT_EQ(restores, 2);
+    EXPECT_EQ(effect->PlayingBuffer(0), play);
+    EXPECT_NEAR(LevelAfter(500), 0.25, kTolerance);
+    other->Play();  // its master is back already: no second restore
+    EXPECT_EQ(restores, 2);
+    EXPECT_NEAR(LevelAfter(500), 0.375, kTolerance);
+    Mix(device->OutputRate());
+    effect->Play();
+    EXPECT_EQ(restores, 2);
+    EXPECT_EQ(effect->PlayingCount(), 1);
+    EXPECT_NEAR(LevelAfter(500), 0.25, kTolerance);
+}
+
 TEST_F(WaveListTest, WithoutADeviceEverythingIsSilentAndNothingRaises) {
     NoDevice no_device;
     TWaveCollectionItem* item = AddWave(MakeWave(std::vector<double>(1000, 0.1)));
