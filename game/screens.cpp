@@ -17,7 +17,6 @@ namespace klice {
 namespace {
 
 constexpr int kTitleTextFrom = 200;  // the text shows after this many title ticks
-constexpr int kTitleMusicAt = 450;
 constexpr int kFontSize = 38;
 constexpr uint32_t kBlack = 0, kYellow = 0xFFFF;
 

@@ -11,6 +11,8 @@ namespace klice {
 
 // The title is shown for this many ticks; the menu follows.
 inline constexpr int kTitleTicks = 500;
+// The title tick on which the menu music starts (and the cursor shows).
+inline constexpr int kTitleMusicAt = 450;
 
 // What a tick shows. The title runs first whatever in_menu says; after it,
 // in_menu chooses between the menu and play.
