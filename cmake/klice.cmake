@@ -1,13 +1,15 @@
-# klice_test(NAME SOURCES... LIBS libs... [RESOURCE_LOCK name] [LABEL label])
+# klice_test(NAME SOURCES... LIBS libs... [RESOURCE_LOCK names...] [LABEL label]
+#            [ENVIRONMENT VAR=value...])
 # One GoogleTest executable, linked with the shared helpers of tests/support;
-# its cases are discovered when ctest runs, and with RESOURCE_LOCK none of
-# them runs beside another test holding it; LABEL lets ctest pick them
-# (-L) or leave them out (-LE). Its main (tests/test_main.cpp)
+# its cases are discovered when ctest runs, with RESOURCE_LOCK none of them
+# runs beside another test holding one of those names, LABEL lets ctest pick
+# them (-L) or leave them out (-LE), and ENVIRONMENT adds to the environment
+# they run in. Its main (tests/test_main.cpp)
 # gives it a sound device that discards the output; windows open on SDL's
 # dummy video driver unless a test picks another.
 include(GoogleTest)
 function(klice_test name)
-  cmake_parse_arguments(ARG "" "RESOURCE_LOCK;LABEL" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "LABEL" "SOURCES;LIBS;RESOURCE_LOCK;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} klice_test_support klice_platform GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
@@ -22,15 +24,16 @@ function(klice_test name)
   # such as the environment is set by a script run after it, on the tests it
   # found (it leaves their names in ${name}_TESTS).
   set(env_script ${CMAKE_CURRENT_BINARY_DIR}/${name}_environment.cmake)
+  set(environment "SDL_VIDEODRIVER=dummy" "KLICE_DATA_DIR=${KLICE_DATA_DIR}" ${ARG_ENVIRONMENT})
   file(WRITE ${env_script}
     "if(${name}_TESTS)\n"
     "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT\n"
-    "    \"SDL_VIDEODRIVER=dummy;KLICE_DATA_DIR=${KLICE_DATA_DIR}\")\n"
+    "    \"${environment}\")\n"
     "endif()\n")
   if(ARG_RESOURCE_LOCK)
     file(APPEND ${env_script}
       "if(${name}_TESTS)\n"
-      "  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK ${ARG_RESOURCE_LOCK})\n"
+      "  set_tests_properties(\${${name}_TESTS} PROPERTIES RESOURCE_LOCK \"${ARG_RESOURCE_LOCK}\")\n"
       "endif()\n")
   endif()
   if(ARG_LABEL)

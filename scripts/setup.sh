@@ -7,8 +7,10 @@ packages=(cmake ninja-build g++ pkg-config
           clang-format libx11-dev xvfb python3)
 [ "${KLICE_FUZZ:-0}" = 1 ] && packages+=(clang libclang-rt-14-dev)
 # The Windows cross build and its tests under wine on a virtual X server.
+# Its sound tests capture wine's ALSA output in real time with a script of
+# their own (python3).
 [ "${KLICE_WINDOWS:-0}" = 1 ] && packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64
-                                             xvfb xauth zip unzip)
+                                             xvfb xauth zip unzip python3)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -21,6 +21,9 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
     # Wine starts its desktop and services with the first program and they
     # inherit its output: started here, they hold no pipe of ctest open.
     wineboot --init >/dev/null 2>&1
+    # Wine plays through ALSA, whose device each sound test program chooses
+    # with the .asoundrc of its private HOME (tests/platform/win32/directsound/).
+    wine reg add "HKCU\\Software\\Wine\\Drivers" /v Audio /d alsa /f >/dev/null 2>&1
   }
   session
   ctest --test-dir "$1" --output-on-failure -j "$(nproc)" -LE system_display
