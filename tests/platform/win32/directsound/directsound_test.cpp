@@ -13,6 +13,7 @@
 #include "platform/win32/win32.h"
 #include "platform/win32/win32_window.h"
 #include "sound/dx_sound.h"
+#include "sound/sound_errors.h"
 #include "sound/wave_list.h"
 #include "tests/sound/sound_fixture.h"
 
@@ -255,6 +256,33 @@ TEST_F(DirectSound, VolumeMinus2000ComesOutTwentyDecibelsDown) {
     EXPECT_NEAR(full_level, 0.5 / std::sqrt(2.0), 0.05);  // 0: the recorded level
     const double down = 20 * std::log10(full_level / level(stretches[1]));
     EXPECT_NEAR(down, 20.0, 1.0) << "measured " << down << " dB";
+}
+
+TEST_F(DirectSound, ABufferTheSystemRefusesFailsWithItsClassAndTheStartUpGoesOn) {
+    TWaveCollectionItem* good = AddWave(MakeWave(std::vector<double>(1000, 0.1)));
+    TWave bad = MakeWave(std::vector<double>(1000, 0.1));
+    std::vector<uint8_t> format = bad.Format();
+    format[2] = 0;  // no channels
+    format[12] = 0;
+    bad.SetFormat(format.data(), format.size());
+    TWaveCollectionItem* broken = AddWave(bad);
+    try {
+        sound->Initialize();
+        FAIL() << "no failure";
+    } catch (const EDirectSoundBufferError& e) {
+        EXPECT_EQ(e.Message(), "Sound Buffer cannot be made");
+    }
+    sound->Finalize();
+    sound->Loaded();  // the start-up swallows it and stays initialized
+    ASSERT_TRUE(sound->Initialized());
+    EXPECT_NE(good->Buffer()->IBuffer(), nullptr);
+    EXPECT_EQ(broken->Buffer()->IBuffer(), nullptr);
+    try {
+        broken->Stop();
+        FAIL() << "no failure";
+    } catch (const EDirectSoundBufferError& e) {
+        EXPECT_EQ(e.Message(), "IDirectSoundBuffer not made");
+    }
 }
 
 // Wine never loses a buffer, so the loss is made the way the system reports
