@@ -1,0 +1,246 @@
+// Manual check of the game's sound on Windows (not a test; run by
+// scripts/sound-check-windows.sh): plays a session on the real klice.exe from
+// a play-tester script, in real time, and measures what came out of the
+// sound device in the capture of ALSA's file device.
+//
+//   klice_session SCRIPT
+//
+// 1. The script runs once on the headless game, silently, to learn on which
+//    ticks the game starts and stops which wave.
+// 2. klice.exe runs the script in real time. Held keys go through the
+//    system's input (SendInput), as the game polls them; mouse moves and
+//    clicks go to its window in frame pixels. Tick 1 is when the window
+//    appears.
+// 3. The capture is read back. The menu music's onset marks the title's
+//    music tick; from it every tick has its time in the capture. For every
+//    wave the game started, the wave's opening is looked for around its
+//    tick (normalized correlation with the stored wave); for every stop of
+//    the game music, the level before and after is measured.
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <thread>
+#include <vector>
+
+#include "../capture.h"
+#include "../klice_process.h"
+#include "game/asset_calls.h"
+#include "game/headless_game.h"
+#include "game/screens.h"
+#include "game/waves.h"
+#include "platform/resampler.h"
+#include "platform/sound_device.h"
+#include "tools/play/play_script.h"
+
+namespace {
+
+using namespace klice;
+using Clock = std::chrono::steady_clock;
+
+struct Cue {
+    int64_t tick;
+    int wave;
+    bool started;
+};
+
+const char* const kWaveNames[] = {"key", "splash", "footstep", "jump", "block", "menu music", "game music"};
+
+// The waves' starts and stops on the headless game, tick by tick.
+std::vector<Cue> ExpectedCues(const play::script& script) {
+    std::vector<Cue> cues;
+    int64_t tick = 0;
+    set_wave_observer([&](int index, bool started) { cues.push_back({tick, index, started}); });
+    {
+        platform::ScopedAudioOutput silent(platform::AudioOutput::None());
+        HeadlessGame game(KLICE_BUILT_DATA_DIR);
+        std::set<int32_t> held;
+        int x = 0, y = 0;
+        for (tick = 1; tick <= script.last_tick() + 100; ++tick) {
+            game.HoldOnly(script.keys_at(tick), held);
+            for (const auto& e : script.mouse_at(tick)) {
+                if (e.click) {
+                    game.Click(x, y);
+                } else {
+                    x = e.x, y = e.y;
+                    game.MouseMove(x, y);
+                }
+            }
+            game.ProcessEvents();
+            game.Tick();
+        }
+    }
+    set_wave_observer(nullptr);
+    return cues;
+}
+
+void Key(int32_t vk, bool down) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = WORD(vk);
+    input.ki.wScan = WORD(::MapVirtualKeyW(UINT(vk), MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    ::SendInput(1, &input, sizeof input);
+}
+
+// Frame pixels to the window's client pixels: the frame is letterboxed,
+// by a whole factor where one fits.
+LPARAM ClientPoint(HWND window, int x, int y) {
+    RECT r{};
+    ::GetClientRect(window, &r);
+    double scale = std::min(double(r.right) / 1024, double(r.bottom) / 768);
+    if (scale >= 1) scale = double(int(scale));
+    const int left = int((r.right - 1024 * scale) / 2), top = int((r.bottom - 768 * scale) / 2);
+    return MAKELPARAM(left + int(x * scale), top + int(y * scale));
+}
+
+bool PlayOnKlice(const play::script& script) {
+    testing::KliceProcess klice;
+    HWND window = nullptr;
+    for (int waited = 0; !window && waited < 20000 && klice.Running(); waited += 5) {
+        ::Sleep(5);
+        window = klice.MainWindow();
+    }
+    if (!window) {
+        std::fprintf(stderr, "klice.exe shows no window\n");
+        return false;
+    }
+    ::SetForegroundWindow(window);
+    const auto start = Clock::now();
+    std::set<int32_t> held;
+    int x = 0, y = 0;
+    for (int64_t tick = 1; tick <= script.last_tick() + 100 && klice.Running(); ++tick) {
+        std::this_thread::sleep_until(start + std::chrono::milliseconds(10 * (tick - 1)));
+        for (const auto& e : script.mouse_at(tick)) {
+            if (!e.click) {
+                x = e.x, y = e.y;
+                ::PostMessageW(window, WM_MOUSEMOVE, 0, ClientPoint(window, x, y));
+                continue;
+            }
+            ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(window, x, y));
+            ::PostMessageW(window, WM_LBUTTONUP, 0, ClientPoint(window, x, y));
+        }
+        const std::set<int32_t> now = script.keys_at(tick);
+        for (int32_t vk : held)
+            if (!now.count(vk)) Key(vk, false);
+        for (int32_t vk : now)
+            if (!held.count(vk)) Key(vk, true);
+        held = now;
+    }
+    for (int32_t vk : held) Key(vk, false);
+    const std::string box = klice.ErrorBoxText();
+    if (!box.empty()) std::printf("error box: %s\n", box.c_str());
+    return klice.Close() == 0;
+}
+
+// The stored waves' left channels at `rate`, in the list's order.
+std::vector<std::vector<double>> StoredWaves(int rate) {
+    std::ifstream in(KLICE_FORM_RESOURCE, std::ios::binary);
+    const std::string form((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<std::vector<double>> waves;
+    for (size_t at = form.find("RIFF"); at != std::string::npos; at = form.find("RIFF", at + 4)) {
+        if (form.compare(at + 8, 4, "WAVE") != 0) continue;
+        platform::WaveFormat format;
+        size_t data = 0, size = 0;
+        for (size_t chunk = at + 12; chunk + 8 <= form.size() && (!data || !format.block_align);) {
+            uint32_t length = 0;
+            std::memcpy(&length, form.data() + chunk + 4, 4);
+            if (form.compare(chunk, 4, "fmt ") == 0)
+                platform::WaveFormat::FromBytes(form.data() + chunk + 8, length, &format);
+            if (form.compare(chunk, 4, "data") == 0) data = chunk + 8, size = length;
+            chunk += 8 + length;
+        }
+        if (!data || !format.block_align || data + size > form.size()) continue;
+        const auto stereo = platform::ResampleStereo(
+            platform::DecodeToStereo(format, reinterpret_cast<const uint8_t*>(form.data() + data), size),
+            format.samples_per_sec, uint32_t(rate));
+        std::vector<double> left(stereo.size() / 2);
+        for (size_t i = 0; i < left.size(); ++i) left[i] = stereo[2 * i];
+        waves.push_back(std::move(left));
+    }
+    return waves;
+}
+
+// The best normalized correlation of `piece` with the capture at offsets in
+// [from, to), and where it is.
+std::pair<double, long> BestMatch(const std::vector<double>& capture, long from, long to,
+                                  const std::vector<double>& piece) {
+    double best = 0;
+    long where = from;
+    double piece_energy = 0;
+    for (double v : piece) piece_energy += v * v;
+    for (long offset = std::max(0L, from); offset < to && offset + long(piece.size()) <= long(capture.size());
+         ++offset) {
+        double dot = 0, energy = 0;
+        for (size_t i = 0; i < piece.size(); ++i) {
+            dot += capture[size_t(offset) + i] * piece[i];
+            energy += capture[size_t(offset) + i] * capture[size_t(offset) + i];
+        }
+        const double match = energy > 0 ? dot / std::sqrt(energy * piece_energy) : 0;
+        if (match > best) best = match, where = offset;
+    }
+    return {best, where};
+}
+
+double Decibels(double rms) { return rms > 0 ? 20 * std::log10(rms) : -999; }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: klice_session SCRIPT\n");
+        return 2;
+    }
+    const play::script script = play::read_script_file(argv[1]);
+    const std::vector<Cue> cues = ExpectedCues(script);
+    std::printf("the headless game starts or stops waves %zu times in %lld ticks\n", cues.size(),
+                static_cast<long long>(script.last_tick() + 100));
+
+    testing::ForgetCapture();
+    platform::SetAudioOutput(platform::AudioOutput::System());
+    if (!PlayOnKlice(script)) return 1;
+    const testing::Capture capture = testing::ReadCapture();
+    if (capture.rate <= 0) return 1;
+    const auto stretches = testing::SoundingStretches(capture, 0.0);
+    if (stretches.empty()) {
+        std::printf("the capture of %.2f s is silent\n", capture.Seconds(capture.left.size()));
+        return 1;
+    }
+    const double onset = capture.Seconds(stretches.front().begin);
+    std::printf("capture: %.2f s at %d Hz, digital silence until %.3f s (the title's tick %d)\n",
+                capture.Seconds(capture.left.size()), capture.rate, onset, kTitleMusicAt);
+    auto time_of = [&](int64_t tick) { return onset + double(tick - kTitleMusicAt) * 0.01; };
+
+    const auto waves = StoredWaves(capture.rate);
+    if (waves.size() != 7) {
+        std::printf("%zu stored waves found, 7 expected\n", waves.size());
+        return 1;
+    }
+    std::printf("%6s  %-10s  %8s  %8s  %6s  %s\n", "tick", "wave", "expected", "found", "match", "level");
+    const long search = long(0.15 * capture.rate);
+    for (const Cue& cue : cues) {
+        const long expected = long(time_of(cue.tick) * capture.rate);
+        if (cue.started) {
+            std::vector<double> opening = waves[size_t(cue.wave)];
+            opening.resize(std::min(opening.size(), size_t(capture.rate / 10)));  // its first 100 ms
+            const auto [match, at] = BestMatch(capture.left, expected - search, expected + search, opening);
+            const double level = Decibels(testing::Rms(capture.left, size_t(at), size_t(at) + opening.size()));
+            std::printf("%6lld  %-10s  %7.3fs  %+6.0fms  %6.3f  %.1f dBFS\n", static_cast<long long>(cue.tick),
+                        kWaveNames[cue.wave], time_of(cue.tick), 1000.0 * double(at - expected) / capture.rate,
+                        match, level);
+        } else if (cue.wave == kWaveGameMusic || cue.wave == kWaveMenuMusic) {
+            // A stopped tune: the level in the 300 ms before and after.
+            const size_t at = size_t(std::max(0L, expected)), span = size_t(0.3 * capture.rate);
+            if (at < span || at + span > capture.left.size()) continue;
+            std::printf("%6lld  %-10s  %7.3fs  stopped: %.1f dBFS before, %.1f dBFS after\n",
+                        static_cast<long long>(cue.tick), kWaveNames[cue.wave], time_of(cue.tick),
+                        Decibels(testing::Rms(capture.left, at - span, at)),
+                        Decibels(testing::Rms(capture.left, at + span / 3, at + span)));
+        }
+    }
+    return 0;
+}
