@@ -3,14 +3,16 @@
 // a play-tester script, in real time, and measures what came out of the
 // sound device in the capture of ALSA's file device.
 //
-//   klice_session SCRIPT
+//   klice_session [--headless] SCRIPT
 //
 // 1. The script runs once on the headless game, silently, to learn on which
 //    ticks the game starts and stops which wave.
-// 2. klice.exe runs the script in real time. Held keys go through the
-//    system's input (SendInput), as the game polls them; mouse moves and
-//    clicks go to its window in frame pixels. Tick 1 is when the window
-//    appears.
+// 2. klice.exe runs the script in real time, its keys and mouse going
+//    through the system's input (SendInput) as a player's do. Tick 1 is
+//    when the window appears.
+//    With --headless the game runs in this program instead, headless but on
+//    the system's sound device at the game's pace, so that the input lands
+//    on exactly the ticks the script names.
 // 3. The capture is read back. The menu music's onset marks the title's
 //    music tick; from it every tick has its time in the capture. For every
 //    wave the game started, the wave's opening is looked for around its
@@ -22,6 +24,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <thread>
@@ -33,6 +36,7 @@
 #include "game/headless_game.h"
 #include "game/screens.h"
 #include "game/waves.h"
+#include "platform/application.h"
 #include "platform/resampler.h"
 #include "platform/sound_device.h"
 #include "tools/play/play_script.h"
@@ -50,17 +54,21 @@ struct Cue {
 
 const char* const kWaveNames[] = {"key", "splash", "footstep", "jump", "block", "menu music", "game music"};
 
-// The waves' starts and stops on the headless game, tick by tick.
-std::vector<Cue> ExpectedCues(const play::script& script) {
+// The waves' starts and stops on the headless game, tick by tick: silently
+// and flat out, or with the system's sound at the game's pace.
+std::vector<Cue> RunHeadless(const play::script& script, bool with_sound) {
     std::vector<Cue> cues;
     int64_t tick = 0;
     set_wave_observer([&](int index, bool started) { cues.push_back({tick, index, started}); });
     {
-        platform::ScopedAudioOutput silent(platform::AudioOutput::None());
-        HeadlessGame game(KLICE_BUILT_DATA_DIR);
+        platform::ScopedAudioOutput output(with_sound ? platform::AudioOutput::System()
+                                                      : platform::AudioOutput::None());
+        HeadlessGame game(KLICE_BUILT_DATA_DIR, with_sound);
         std::set<int32_t> held;
         int x = 0, y = 0;
+        const auto start = Clock::now();
         for (tick = 1; tick <= script.last_tick() + 100; ++tick) {
+            if (with_sound) std::this_thread::sleep_until(start + std::chrono::milliseconds(10 * (tick - 1)));
             game.HoldOnly(script.keys_at(tick), held);
             for (const auto& e : script.mouse_at(tick)) {
                 if (e.click) {
@@ -87,15 +95,27 @@ void Key(int32_t vk, bool down) {
     ::SendInput(1, &input, sizeof input);
 }
 
-// Frame pixels to the window's client pixels: the frame is letterboxed,
-// by a whole factor where one fits.
-LPARAM ClientPoint(HWND window, int x, int y) {
+// Moves the system's pointer over frame pixel (x, y) of the window, through
+// the letterbox the window shows the frame in.
+void Pointer(HWND window, int x, int y) {
     RECT r{};
     ::GetClientRect(window, &r);
-    double scale = std::min(double(r.right) / 1024, double(r.bottom) / 768);
-    if (scale >= 1) scale = double(int(scale));
-    const int left = int((r.right - 1024 * scale) / 2), top = int((r.bottom - 768 * scale) / 2);
-    return MAKELPARAM(left + int(x * scale), top + int(y * scale));
+    const platform::LetterboxRect box = platform::Letterbox(r.right, r.bottom, 1024, 768);
+    POINT p{box.x + (x * box.width + box.width / 2) / 1024, box.y + (y * box.height + box.height / 2) / 768};
+    ::ClientToScreen(window, &p);
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = LONG(p.x * 65535.0 / (::GetSystemMetrics(SM_CXSCREEN) - 1) + 0.5);
+    input.mi.dy = LONG(p.y * 65535.0 / (::GetSystemMetrics(SM_CYSCREEN) - 1) + 0.5);
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    ::SendInput(1, &input, sizeof input);
+}
+
+void Button(bool down) {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    ::SendInput(1, &input, sizeof input);
 }
 
 bool PlayOnKlice(const play::script& script) {
@@ -118,11 +138,14 @@ bool PlayOnKlice(const play::script& script) {
         for (const auto& e : script.mouse_at(tick)) {
             if (!e.click) {
                 x = e.x, y = e.y;
-                ::PostMessageW(window, WM_MOUSEMOVE, 0, ClientPoint(window, x, y));
+                Pointer(window, x, y);
                 continue;
             }
-            ::PostMessageW(window, WM_LBUTTONDOWN, MK_LBUTTON, ClientPoint(window, x, y));
-            ::PostMessageW(window, WM_LBUTTONUP, 0, ClientPoint(window, x, y));
+            Button(true);
+            Button(false);
+            // Under wine on a screen without a window manager a click can
+            // take the keyboard away from the window; it is given back.
+            ::SetForegroundWindow(window);
         }
         const std::set<int32_t> now = script.keys_at(tick);
         for (int32_t vk : held)
@@ -191,18 +214,26 @@ double Decibels(double rms) { return rms > 0 ? 20 * std::log10(rms) : -999; }
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: klice_session SCRIPT\n");
+    const bool headless = argc == 3 && std::strcmp(argv[1], "--headless") == 0;
+    if (argc != 2 && !headless) {
+        std::fprintf(stderr, "usage: klice_session [--headless] SCRIPT\n");
         return 2;
     }
-    const play::script script = play::read_script_file(argv[1]);
-    const std::vector<Cue> cues = ExpectedCues(script);
-    std::printf("the headless game starts or stops waves %zu times in %lld ticks\n", cues.size(),
-                static_cast<long long>(script.last_tick() + 100));
-
+    const play::script script = play::read_script_file(argv[argc - 1]);
+    std::vector<Cue> cues;
     testing::ForgetCapture();
-    platform::SetAudioOutput(platform::AudioOutput::System());
-    if (!PlayOnKlice(script)) return 1;
+    if (headless) {
+        // The same game on the same sound device, tick-exact: the script's
+        // input cannot land on other ticks than the ones it names.
+        cues = RunHeadless(script, true);
+        std::printf("the headless game played with sound, starting or stopping waves %zu times\n", cues.size());
+    } else {
+        cues = RunHeadless(script, false);
+        std::printf("the headless game starts or stops waves %zu times in %lld ticks\n", cues.size(),
+                    static_cast<long long>(script.last_tick() + 100));
+        testing::ForgetCapture();
+        if (!PlayOnKlice(script)) return 1;
+    }
     const testing::Capture capture = testing::ReadCapture();
     if (capture.rate <= 0) return 1;
     const auto stretches = testing::SoundingStretches(capture, 0.0);
@@ -213,25 +244,51 @@ int main(int argc, char** argv) {
     const double onset = capture.Seconds(stretches.front().begin);
     std::printf("capture: %.2f s at %d Hz, digital silence until %.3f s (the title's tick %d)\n",
                 capture.Seconds(capture.left.size()), capture.rate, onset, kTitleMusicAt);
-    auto time_of = [&](int64_t tick) { return onset + double(tick - kTitleMusicAt) * 0.01; };
-
     const auto waves = StoredWaves(capture.rate);
     if (waves.size() != 7) {
         std::printf("%zu stored waves found, 7 expected\n", waves.size());
         return 1;
     }
+    auto opening = [&](int wave) {
+        std::vector<double> piece = waves[size_t(wave)];
+        piece.resize(std::min(piece.size(), size_t(capture.rate / 10)));  // its first 100 ms
+        return piece;
+    };
+
+    // The title's ticks count from the menu music's onset. The session's
+    // clock and the game's differ by the game's start-up, so play counts
+    // from the game music's onset after the click, found near its tick.
+    std::function<double(int64_t)> time_of = [&](int64_t tick) { return onset + double(tick - kTitleMusicAt) * 0.01; };
+    int64_t play_from = 0;
+    double play_onset = 0;
+    for (const Cue& cue : cues) {
+        if (!cue.started || cue.wave != kWaveGameMusic) continue;
+        const long expected = long(time_of(cue.tick) * capture.rate);
+        const auto [match, at] =
+            BestMatch(capture.left, expected - 2 * capture.rate, expected + capture.rate / 2, opening(cue.wave));
+        play_from = cue.tick;
+        play_onset = capture.Seconds(size_t(at));
+        std::printf("game music from %.3f s (match %.3f): the game's tick %lld, %.0f ms from the session's\n",
+                    play_onset, match, static_cast<long long>(cue.tick), 1000 * (play_onset - time_of(cue.tick)));
+        break;
+    }
+    if (play_from) {
+        time_of = [&](int64_t tick) {
+            return tick < play_from ? onset + double(tick - kTitleMusicAt) * 0.01
+                                    : play_onset + double(tick - play_from) * 0.01;
+        };
+    }
     std::printf("%6s  %-10s  %8s  %8s  %6s  %s\n", "tick", "wave", "expected", "found", "match", "level");
-    const long search = long(0.15 * capture.rate);
+    const long search = long(0.06 * capture.rate);
     for (const Cue& cue : cues) {
         const long expected = long(time_of(cue.tick) * capture.rate);
         if (cue.started) {
-            std::vector<double> opening = waves[size_t(cue.wave)];
-            opening.resize(std::min(opening.size(), size_t(capture.rate / 10)));  // its first 100 ms
-            const auto [match, at] = BestMatch(capture.left, expected - search, expected + search, opening);
-            const double level = Decibels(testing::Rms(capture.left, size_t(at), size_t(at) + opening.size()));
+            const std::vector<double> piece = opening(cue.wave);
+            const auto [match, at] = BestMatch(capture.left, expected - search, expected + search, piece);
+            const double level = Decibels(testing::Rms(capture.left, size_t(at), size_t(at) + piece.size()));
             std::printf("%6lld  %-10s  %7.3fs  %+6.0fms  %6.3f  %.1f dBFS\n", static_cast<long long>(cue.tick),
-                        kWaveNames[cue.wave], time_of(cue.tick), 1000.0 * double(at - expected) / capture.rate,
-                        match, level);
+                        kWaveNames[cue.wave], time_of(cue.tick), 1000.0 * double(at - expected) / capture.rate, match,
+                        level);
         } else if (cue.wave == kWaveGameMusic || cue.wave == kWaveMenuMusic) {
             // A stopped tune: the level in the 300 ms before and after.
             const size_t at = size_t(std::max(0L, expected)), span = size_t(0.3 * capture.rate);
