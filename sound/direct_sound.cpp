@@ -65,14 +65,18 @@ platform::SoundBuffer& TDirectSoundBuffer::Buffer() const {
 
 SoundResult TDirectSoundBuffer::Check(SoundResult result) {
     result_ = result;
-    if (result != SoundResult::BufferLost || !sound_) return result;
+    if (result == SoundResult::BufferLost) LossReported();
+    return result;
+}
+
+void TDirectSoundBuffer::LossReported() {
+    if (!sound_) return;
     // A duplicate keeps the samples it was made from: once its master has
     // been restored (made anew and filled), it is a fresh duplicate of it,
     // or it would report its loss, and restore every master again, at every
     // play without ever sounding. A loss its master shares restores first.
     if (!LiveSource() || SourceLost()) sound_->BufferLost();
     RenewDuplicate();
-    return result;
 }
 
 const TDirectSoundBuffer* TDirectSoundBuffer::LiveSource() const {
@@ -202,6 +206,13 @@ int32_t TDirectSoundBuffer::Volume() {
 uint32_t TDirectSoundBuffer::Status() {
     uint32_t status = 0;
     Check(Buffer().GetStatus(&status));
+    // The system tells a loss in the status of a buffer that is asked
+    // whether it plays, without failing the call.
+    if ((status & platform::kStatusBufferLost) && !renewing_ && sound_ && !sound_->Restoring()) {
+        LossReported();
+        status = 0;
+        if (buffer_) Check(buffer_->GetStatus(&status));
+    }
     return status;
 }
 

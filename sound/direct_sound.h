@@ -106,6 +106,8 @@ private:
     platform::SoundBuffer& Buffer() const;
     // Records a result; a loss starts the sound object's restore.
     platform::SoundResult Check(platform::SoundResult result);
+    // A loss the platform reported, by a call's result or in the status.
+    void LossReported();
     // The buffer this one duplicates, while it exists and has a platform
     // buffer; null for the others.
     const TDirectSoundBuffer* LiveSource() const;
@@ -113,6 +115,8 @@ private:
     // After a restore: a fresh copy of the duplicated buffer in place of the
     // lost one, when that buffer is there and no longer lost.
     void RenewDuplicate();
+    // The platform's status bits; a loss told there is handled as one told by
+    // a result, and the status is then that of the buffer restored.
     uint32_t Status();
 
     friend class TDirectSound;

@@ -166,6 +166,30 @@ TEST_F(WaveListTest, LostBuffersRestoreTheMastersOnce) {
     EXPECT_EQ(restores, 2);
 }
 
+TEST_F(WaveListTest, ALossToldInTheStatusRestoresAsOneToldByACall) {
+    int restores = 0;
+    sound->OnRestore.Bind([&](TObject*) { ++restores; });
+    TWaveCollectionItem* effect = AddWave(MakeWave(std::vector<double>(2000, 0.25)));
+    Start();
+    effect->Play();
+    Mix(device->OutputRate());
+    TDirectSoundBuffer* play = effect->PlayingBuffer(0);
+    device->LoseBuffers();
+    // Asking whether it plays finds the loss: the masters are made anew and
+    // the play is a fresh duplicate, no longer lost.
+    EXPECT_FALSE(play->Playing());
+    EXPECT_EQ(restores, 2);
+    EXPECT_EQ(play->DXResult(), platform::SoundResult::Ok);
+    uint32_t status = 0;
+    ASSERT_NE(play->IBuffer(), nullptr);
+    EXPECT_EQ(play->IBuffer()->GetStatus(&status), platform::SoundResult::Ok);
+    EXPECT_EQ(status & platform::kStatusBufferLost, 0u);
+    effect->Play();
+    EXPECT_EQ(restores, 2);
+    EXPECT_EQ(effect->PlayingCount(), 1);
+    EXPECT_NEAR(LevelAfter(500), 0.25, kTolerance);
+}
+
 TEST_F(WaveListTest, LostPlaysSoundAgainAfterOneRestore) {
     int restores = 0;
     sound->OnRestore.Bind([&](TObject*) { ++restores; });

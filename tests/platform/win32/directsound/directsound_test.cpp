@@ -300,14 +300,28 @@ TEST_F(DirectSound, LostBuffersAreRestoredAndSoundAgain) {
     music->Play();
     Wait(300);
 
+    // Told by a call: the music's restart finds its buffer lost, and every
+    // master is made and filled anew.
     ASSERT_TRUE(platform::win32::LoseBuffers(sound->DSound()->IDSound()));
-    EXPECT_FALSE(music->Buffer()->Playing());
-    music->Play();  // the loss is reported: every master is made and filled anew
+    music->Play();
     EXPECT_EQ(restores, 2);
     EXPECT_FALSE(sound->DSound()->Restoring());
     EXPECT_TRUE(music->Buffer()->Playing());
     effect->Play();  // its duplicate is lost too, its master already back
     EXPECT_EQ(restores, 2);
+    EXPECT_EQ(effect->PlayingCount(), 1);
+    EXPECT_TRUE(effect->PlayingBuffer(0)->Playing());
+    WaitForTheEnd(effect);
+
+    // Told by the status: asking the effect's play whether it plays finds
+    // the loss and restores, as the call did.
+    ASSERT_TRUE(platform::win32::LoseBuffers(sound->DSound()->IDSound()));
+    EXPECT_FALSE(effect->PlayingBuffer(0)->Playing());
+    EXPECT_EQ(restores, 3);
+    EXPECT_FALSE(music->Buffer()->Playing());  // made anew, not started
+    music->Play();
+    effect->Play();
+    EXPECT_EQ(restores, 3);
     EXPECT_EQ(effect->PlayingCount(), 1);
     EXPECT_TRUE(effect->PlayingBuffer(0)->Playing());
     Wait(800);
