@@ -211,6 +211,121 @@ std::pair<double, long> BestMatch(const std::vector<double>& capture, long from,
 
 double Decibels(double rms) { return rms > 0 ? 20 * std::log10(rms) : -999; }
 
+// Every second sample, averaged: scans of the whole capture at 22050 Hz,
+// the rate of the effects.
+std::vector<double> Half(const std::vector<double>& x) {
+    std::vector<double> y(x.size() / 2);
+    for (size_t i = 0; i < y.size(); ++i) y[i] = (x[2 * i] + x[2 * i + 1]) / 2;
+    return y;
+}
+
+struct Hit {
+    size_t at;     // sample of the scanned signal
+    double match;  // normalized correlation
+    double gain;   // the piece's level in the capture (least squares), 1 = as stored
+};
+
+// Where `piece` begins in `x`, wherever that is: the peaks of the normalized
+// correlation above `floor`, a piece's length apart at least. Tells what
+// was heard without knowing on which tick the game played it.
+std::vector<Hit> FindPiece(const std::vector<double>& x, const std::vector<double>& piece, double floor) {
+    std::vector<Hit> hits;
+    const size_t n = piece.size();
+    if (n == 0 || x.size() < n) return hits;
+    double piece_energy = 0;
+    for (double v : piece) piece_energy += v * v;
+    std::vector<double> squares(x.size() + 1, 0.0);
+    for (size_t i = 0; i < x.size(); ++i) squares[i + 1] = squares[i] + x[i] * x[i];
+    for (size_t offset = 0; offset + n <= x.size(); ++offset) {
+        const double energy = squares[offset + n] - squares[offset];
+        if (energy <= 1e-12) continue;
+        double dot = 0;
+        for (size_t i = 0; i < n; ++i) dot += x[offset + i] * piece[i];
+        const double match = dot / std::sqrt(energy * piece_energy);
+        if (match < floor) continue;
+        if (!hits.empty() && offset - hits.back().at < n) {
+            if (match > hits.back().match) hits.back() = {offset, match, dot / piece_energy};
+            continue;
+        }
+        hits.push_back({offset, match, dot / piece_energy});
+    }
+    return hits;
+}
+
+// What the capture holds in play, found anywhere in it: each effect's
+// openings with their level, and the game music's level 100 ms at a time
+// at the place the tune should have reached since its latest start (so
+// that the music is told apart from the effects over it).
+void ReportWhatWasHeard(const testing::Capture& capture, const std::vector<std::vector<double>>& waves,
+                        const std::vector<Cue>& cues) {
+    const std::vector<double> x = Half(capture.left);
+    const double rate = capture.rate / 2.0;
+    // The tune's starts: its first second, found (its opening alone recurs
+    // in it). Play begins with the first.
+    const std::vector<double> music = Half(waves[kWaveGameMusic]);
+    const std::vector<double> tune_opening(music.begin(), music.begin() + std::min(music.size(), size_t(rate)));
+    std::vector<Hit> starts = FindPiece(x, tune_opening, 0.6);
+    // Figures of the tune recur within its first second: each start is
+    // placed by its first four seconds instead, close to where it was found.
+    const std::vector<double> tune_start(music.begin(), music.begin() + std::min(music.size(), size_t(4 * rate)));
+    for (Hit& start : starts) {
+        const size_t from = start.at > size_t(rate / 4) ? start.at - size_t(rate / 4) : 0;
+        const size_t to = std::min(x.size(), start.at + size_t(rate / 4) + tune_start.size());
+        const std::vector<double> around(x.begin() + long(from), x.begin() + long(to));
+        const std::vector<Hit> placed = FindPiece(around, tune_start, 0.0);
+        const auto best = std::max_element(placed.begin(), placed.end(),
+                                           [](const Hit& a, const Hit& b) { return a.match < b.match; });
+        if (best != placed.end()) start = {from + best->at, best->match, best->gain};
+    }
+    if (starts.empty()) {
+        std::printf("\nthe game music is not found in the capture\n");
+        return;
+    }
+    const std::vector<double> in_play(x.begin() + long(starts.front().at), x.end());
+    const double play_from = double(starts.front().at) / rate;
+    // The volumes the game sets at start-up, in hundredths of a decibel.
+    const int volumes[] = {-2000, -2000, -1000, -2000, -2000};
+    std::printf("\nfound anywhere in play (from %.2f s; each wave's first 100 ms at 22050 Hz, correlation 0.8):\n",
+                play_from);
+    for (int wave = 0; wave < 5; ++wave) {
+        // Its opening: the block's sound stops as soon as the player leaves
+        // the block, so that a few ticks of it may be all there is.
+        std::vector<double> piece = Half(waves[size_t(wave)]);
+        piece.resize(std::min(piece.size(), size_t(rate / 10)));
+        const std::vector<Hit> hits = FindPiece(in_play, piece, 0.8);
+        int played = 0;
+        for (const Cue& cue : cues) played += cue.started && cue.wave == wave;
+        std::printf("  %-9s played %2d times, heard %2d times (%+.0f dB expected):", kWaveNames[wave], played,
+                    int(hits.size()), volumes[wave] / 100.0);
+        for (const Hit& hit : hits)
+            std::printf(" %.2fs %.1fdB", play_from + double(hit.at) / rate, Decibels(std::abs(hit.gain)));
+        std::printf("\n");
+    }
+    // The tune's level 100 ms at a time at the place it should have
+    // reached. A start found while the tune still sounds at its place is a
+    // figure recurring in it, not a restart.
+    const size_t step = size_t(rate / 10);
+    std::vector<double> levels;
+    std::vector<size_t> restarts{starts.front().at};
+    size_t start = starts.front().at, next = 1;
+    for (size_t at = start; at + step <= x.size(); at += step) {
+        for (; next < starts.size() && starts[next].at <= at; ++next)
+            if (!levels.empty() && levels.back() < -20) restarts.push_back(start = starts[next].at);
+        double dot = 0, energy = 0;
+        for (size_t i = 0; i < step; ++i) {
+            const double m = music[(at - start + i) % music.size()];
+            dot += x[at + i] * m;
+            energy += m * m;
+        }
+        levels.push_back(std::max(energy > 0 ? Decibels(std::abs(dot / energy)) : -99.0, -99.0));
+    }
+    std::printf("  game music started at");
+    for (size_t at : restarts) std::printf(" %.2fs", double(at) / rate);
+    std::printf("; the tune's level 100 ms at a time from %.2f s (dB):\n   ", play_from);
+    for (double level : levels) std::printf(" %.0f", level);
+    std::printf("\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -299,5 +414,6 @@ int main(int argc, char** argv) {
                         Decibels(testing::Rms(capture.left, at + span / 3, at + span)));
         }
     }
+    ReportWhatWasHeard(capture, waves, cues);
     return 0;
 }
