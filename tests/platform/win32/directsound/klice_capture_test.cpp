@@ -83,8 +83,9 @@ TEST(KliceHeard, SilentThroughTheTitleUntilItsMusicTickThenTheMenuMusic) {
         KliceProcess klice;
         ASSERT_TRUE(klice.Running());
         // The title's music tick comes 4.5 s after the first tick; the
-        // window and the display take their time to come up under wine.
-        std::this_thread::sleep_for(std::chrono::seconds(10));
+        // window and the display (DirectDraw's mode, on wine's software
+        // renderer) take their time to come up under wine.
+        std::this_thread::sleep_for(std::chrono::seconds(14));
         EXPECT_EQ(klice.ErrorBoxText(), "");
         EXPECT_EQ(klice.Close(), 0);
     }
