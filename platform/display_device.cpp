@@ -566,20 +566,8 @@ private:
 
 void SoftDC::CopyDib(int dx, int dy, const DibView& image, int sx, int sy, int w, int h) {
     DibReader reader(image);
-    if (!reader.Valid() || w <= 0 || h <= 0) return;
-    // Clip to the picture, then to the surface.
-    if (sx < 0) {
-        dx -= sx;
-        w += sx;
-        sx = 0;
-    }
-    if (sy < 0) {
-        dy -= sy;
-        h += sy;
-        sy = 0;
-    }
-    w = std::min(w, image.width - sx);
-    h = std::min(h, image.height - sy);
+    if (!reader.Valid() || !ClipToImage(image, &dx, &dy, &sx, &sy, &w, &h)) return;
+    // Then to the surface.
     if (dx < 0) {
         sx -= dx;
         w += dx;
@@ -735,6 +723,23 @@ private:
 };
 
 }  // namespace
+
+bool ClipToImage(const DibView& image, int* dx, int* dy, int* sx, int* sy, int* w, int* h) {
+    if (*w <= 0 || *h <= 0) return false;
+    if (*sx < 0) {
+        *dx -= *sx;
+        *w += *sx;
+        *sx = 0;
+    }
+    if (*sy < 0) {
+        *dy -= *sy;
+        *h += *sy;
+        *sy = 0;
+    }
+    *w = std::min(*w, image.width - *sx);
+    *h = std::min(*h, image.height - *sy);
+    return *w > 0 && *h > 0;
+}
 
 std::unique_ptr<DisplayDevice> CreateDisplayDevice(Result* result) {
     if (result) *result = Result::Ok;

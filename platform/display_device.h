@@ -111,6 +111,11 @@ struct DibView {
     uint32_t r_mask = 0, g_mask = 0, b_mask = 0;  // 16 and 32 bits
 };
 
+// Cuts a copy of w x h pixels from (sx, sy) of `image` to (dx, dy) down to
+// the image's own pixels, moving the destination with the source; false
+// when nothing is left to copy.
+bool ClipToImage(const DibView& image, int* dx, int* dy, int* sx, int* sy, int* w, int* h);
+
 // GDI stand-in over one surface.
 class DeviceContext {
 public:

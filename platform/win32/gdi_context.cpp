@@ -70,21 +70,8 @@ void GdiContext::TextOut(int x, int y, const std::string& text, int char_height,
 }
 
 void GdiContext::CopyDib(int dx, int dy, const DibView& image, int sx, int sy, int w, int h) {
-    if (!ValidDib(image) || w <= 0 || h <= 0) return;
     // The rectangle is cut to the picture here; GDI cuts it to the surface.
-    if (sx < 0) {
-        dx -= sx;
-        w += sx;
-        sx = 0;
-    }
-    if (sy < 0) {
-        dy -= sy;
-        h += sy;
-        sy = 0;
-    }
-    w = std::min(w, image.width - sx);
-    h = std::min(h, image.height - sy);
-    if (w <= 0 || h <= 0) return;
+    if (!ValidDib(image) || !ClipToImage(image, &dx, &dy, &sx, &sy, &w, &h)) return;
 
     DibHeader info{};
     BITMAPINFOHEADER& hd = info.header;
