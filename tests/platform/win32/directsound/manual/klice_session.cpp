@@ -100,7 +100,7 @@ void Key(int32_t vk, bool down) {
 void Pointer(HWND window, int x, int y) {
     RECT r{};
     ::GetClientRect(window, &r);
-    const platform::LetterboxRect box = platform::Letterbox(r.right, r.bottom, 1024, 768);
+    const platform::LetterboxRect box = platform::SharpLetterbox(r.right, r.bottom, 1024, 768);
     POINT p{box.x + (x * box.width + box.width / 2) / 1024, box.y + (y * box.height + box.height / 2) / 768};
     ::ClientToScreen(window, &p);
     INPUT input{};
