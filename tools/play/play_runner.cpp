@@ -97,6 +97,19 @@ options parse_options(const std::vector<std::string>& args) {
     return o;
 }
 
+void feed_tick(HeadlessGame& game, const script& s, int64_t t, script_input& input) {
+    game.HoldOnly(s.keys_at(t), input.held);
+    for (const script::mouse_event& m : s.mouse_at(t)) {
+        if (m.click) {
+            game.Click(input.mouse_x, input.mouse_y);
+        } else {
+            input.mouse_x = m.x;
+            input.mouse_y = m.y;
+            game.MouseMove(m.x, m.y);
+        }
+    }
+}
+
 int run(const options& o, std::ostream& out) {
     script events;
     if (!o.script.empty()) events = read_script_file(o.script);
@@ -138,25 +151,14 @@ int run(const options& o, std::ostream& out) {
     print_errors();
 
     int64_t completed = 0, deaths = 0, done = 0;
-    std::set<int32_t> held;
-    int mouse_x = 0, mouse_y = 0;
+    script_input input;
     int64_t last_frame = -1;
     // With sound the ticks keep the game's pace, 10 ms each, so what the
     // device plays lines up with the ticks; without it they run flat out.
     const auto paced_from = std::chrono::steady_clock::now();
     for (int64_t t = 1; t <= ticks && !game.Ended(); ++t) {
         if (o.sound) std::this_thread::sleep_until(paced_from + std::chrono::milliseconds(10 * (t - 1)));
-        const std::set<int32_t> keys = events.keys_at(t);
-        game.HoldOnly(keys, held);
-        for (const script::mouse_event& m : events.mouse_at(t)) {
-            if (m.click) {
-                game.Click(mouse_x, mouse_y);
-            } else {
-                mouse_x = m.x;
-                mouse_y = m.y;
-                game.MouseMove(m.x, m.y);
-            }
-        }
+        feed_tick(game, events, t, input);
 
         game.ProcessEvents();
         const char* mode = mode_name();

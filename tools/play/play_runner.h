@@ -4,10 +4,17 @@
 #include <cstdint>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <string>
 #include <vector>
 
+namespace klice {
+class HeadlessGame;
+}
+
 namespace klice::play {
+
+struct script;
 
 struct options {
     std::string data = ".";        // the data files' folder
@@ -25,6 +32,17 @@ struct options {
 options parse_options(const std::vector<std::string>& args);
 
 extern const char* const kUsage;
+
+// What a script has carried over from one tick to the next: the keys held
+// and where the mouse is.
+struct script_input {
+    std::set<int32_t> held;
+    int mouse_x = 0, mouse_y = 0;
+};
+
+// Gives the game what the script does before tick t: holds exactly its keys
+// of that tick, then moves and clicks the mouse in the script's order.
+void feed_tick(HeadlessGame& game, const script& s, int64_t t, script_input& input);
 
 // Runs the game and writes the report to out; returns the exit status.
 int run(const options& o, std::ostream& out);

@@ -15,6 +15,7 @@
 #include "game/level_file.h"
 #include "game/screens.h"
 #include "platform/display_device.h"
+#include "tools/play/play_runner.h"
 #include "tools/play/play_script.h"
 
 namespace klice {
@@ -78,19 +79,9 @@ Recording Play(ApplicationMode mode, const Ticks& run) {
         game_state.slider_y = slider_row_of(run.level);
         start_slider_level();
     }
-    std::set<int32_t> held;
-    int mouse_x = 0, mouse_y = 0;
+    play::script_input input;
     for (int64_t t = 1; t <= run.ticks && !game.Ended(); ++t) {
-        game.HoldOnly(run.input.keys_at(t), held);
-        for (const play::script::mouse_event& m : run.input.mouse_at(t)) {
-            if (m.click) {
-                game.Click(mouse_x, mouse_y);
-            } else {
-                mouse_x = m.x;
-                mouse_y = m.y;
-                game.MouseMove(m.x, m.y);
-            }
-        }
+        play::feed_tick(game, run.input, t, input);
         if (t == run.focus_away_at) {
             // Switched away: the ticks draw nothing, until the focus returns.
             game.Focus(false);
