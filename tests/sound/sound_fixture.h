@@ -84,6 +84,15 @@ inline bool Silent(const std::vector<float>& s) {
 }
 
 // The mixer under an initialized sound component.
+// A new item of the list playing `wave` (which must outlive it).
+inline TWaveCollectionItem* AddWaveTo(TDXWaveList* list, const TWave& wave, bool looped, int32_t max_playing) {
+    auto* item = static_cast<TWaveCollectionItem*>(list->Items()->Add());
+    item->SetWave(const_cast<TWave*>(&wave));
+    item->SetLooped(looped);
+    item->SetMaxPlayingCount(max_playing);
+    return item;
+}
+
 inline platform::MixingSoundDevice* Mixer(const TCustomDXSound& sound) {
     auto* mixer = dynamic_cast<platform::MixingSoundDevice*>(&sound.DSound()->IDSound());
     if (!mixer) throw std::logic_error("the sound component is not on the mixer");
@@ -99,11 +108,7 @@ protected:
     }
 
     TWaveCollectionItem* AddWave(const TWave& wave, bool looped = false, int32_t max_playing = 0) {
-        auto* item = static_cast<TWaveCollectionItem*>(list->Items()->Add());
-        item->SetWave(const_cast<TWave*>(&wave));
-        item->SetLooped(looped);
-        item->SetMaxPlayingCount(max_playing);
-        return item;
+        return AddWaveTo(list, wave, looped, max_playing);
     }
 
     // Components go before the fixture's own members, which their

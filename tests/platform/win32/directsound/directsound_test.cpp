@@ -50,11 +50,7 @@ protected:
     }
 
     TWaveCollectionItem* AddWave(const TWave& wave, bool looped = false, int32_t max_playing = 0) {
-        auto* item = static_cast<TWaveCollectionItem*>(list->Items()->Add());
-        item->SetWave(const_cast<TWave*>(&wave));
-        item->SetLooped(looped);
-        item->SetMaxPlayingCount(max_playing);
-        return item;
+        return AddWaveTo(list, wave, looped, max_playing);
     }
 
     // Closes the device and reads back what it played.
