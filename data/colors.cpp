@@ -1,6 +1,6 @@
 #include "data/colors.h"
 
-#include "data/persistent.h"
+#include "data/type_info.h"
 
 namespace klice {
 
