@@ -44,6 +44,10 @@ enum class TValueType : uint8_t {
     vaUTF8String = 20,
 };
 
+inline constexpr bool IsIntegerTag(TValueType t) {
+    return t == TValueType::vaInt8 || t == TValueType::vaInt16 || t == TValueType::vaInt32;
+}
+
 // Flags of a component record's prefix byte (0xF0 | flags).
 enum : uint8_t { ffInherited = 1, ffChildPos = 2, ffInline = 4 };
 
@@ -52,6 +56,9 @@ inline constexpr size_t kReaderBufferSize = 4096;
 inline constexpr int kMaxStreamNesting = 64;
 
 inline constexpr char kSignature[4] = {'T', 'P', 'F', '0'};
+
+inline constexpr const char* kInvalidStreamFormat = "Invalid stream format";
+inline constexpr const char* kInvalidPropertyValue = "Invalid property value";
 
 class TReader : public TFiler {
 public:
@@ -113,7 +120,23 @@ public:
     TComponent* Parent() const { return parent_; }
 
 private:
-    class Nesting;
+    // Counts one level of nesting while it lives; too deep a stream fails.
+    class Nesting {
+    public:
+        explicit Nesting(TReader& reader) : reader_(reader) {
+            if (++reader_.depth_ > kMaxStreamNesting) {
+                --reader_.depth_;
+                throw EReadError(kInvalidStreamFormat);
+            }
+        }
+        ~Nesting() { --reader_.depth_; }
+        Nesting(const Nesting&) = delete;
+        Nesting& operator=(const Nesting&) = delete;
+
+    private:
+        TReader& reader_;
+    };
+    [[noreturn]] static void InvalidValue() { throw EReadError(kInvalidPropertyValue); }
     void FillBuffer();
     uint8_t ReadByte();
     void UnreadByte() { --pos_; }
@@ -144,15 +167,5 @@ private:
     bool consumed_ = true;      // nothing waits for a defined property
     std::string prop_context_;  // object name and path of the entry being read
 };
-
-// 8-bit text of the system code page and its UTF-16 and UTF-8 forms.
-std::string WideToCodePage(const std::u16string& text);
-std::u16string CodePageToWide(const std::string& text);
-std::u16string Utf8ToWide(const std::string& text);
-std::string WideToUtf8(const std::u16string& text);
-
-// The 80-bit extended float of the stream and a double.
-double ExtendedToDouble(const uint8_t bytes[10]);
-void DoubleToExtended(double value, uint8_t bytes[10]);
 
 }  // namespace klice

@@ -3,6 +3,8 @@
 #include <cstring>
 #include <limits>
 
+#include "data/extended_float.h"
+
 namespace klice {
 
 TWriter::TWriter(TStream& stream, size_t buffer_size)

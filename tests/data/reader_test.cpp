@@ -12,6 +12,7 @@
 #include <set>
 
 #include "data/component_stream.h"
+#include "data/extended_float.h"
 #include "platform/resources.h"
 #include "tests/data/test_classes.h"
 
