@@ -1,0 +1,28 @@
+#include "platform/screen.h"
+
+#include "platform/soft_screen.h"
+
+namespace klice::platform::detail {
+
+namespace {
+std::optional<DisplayMode> g_system_mode;
+}
+
+SoftScreen& TheScreen() {
+    static SoftScreen screen;
+    return screen;
+}
+
+void SetSystemScreenMode(std::optional<DisplayMode> mode) { g_system_mode = mode; }
+
+DisplayMode ScreenMode() { return g_system_mode ? *g_system_mode : TheScreen().mode; }
+
+uint64_t PresentCount() { return TheScreen().presents; }
+
+bool TakeDirty() {
+    bool dirty = TheScreen().dirty;
+    TheScreen().dirty = false;
+    return dirty;
+}
+
+}  // namespace klice::platform::detail
