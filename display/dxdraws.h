@@ -1,6 +1,8 @@
 // The display component: the display mode, the primary and back surfaces,
 // the presentation of the back surface, and the listeners (image lists) told
-// about the surfaces' life.
+// about the surfaces' life. Its parts are implemented apart: the display
+// object in dxdraw_display.cpp, the drivers in dxdraw_drivers.cpp, the
+// component itself in dxdraws.cpp.
 #pragma once
 
 #include <cstdint>
@@ -13,38 +15,9 @@
 #include "data/forms.h"
 #include "display/direct_draw.h"
 #include "display/display_modes.h"
+#include "display/dxdraw_options.h"
 
 namespace klice {
-
-enum class TDXDrawOption {
-    doFullScreen,
-    doNoWindowChange,
-    doAllowReboot,
-    doWaitVBlank,
-    doAllowPalette256,
-    doSystemMemory,
-    doStretch,
-    doCenter,
-    doFlip,
-    do3D,
-    doDirectX7Mode,
-    doRetainedMode,
-    doHardware,
-    doSelectDriver,
-    doZBuffer,
-};
-
-// A set of TDXDrawOption (bit n for the option of value n); stored as 16 bits.
-using TDXDrawOptions = TSet<TDXDrawOption>;
-const TTypeInfo& DXDrawOptionType();
-
-using enum TDXDrawOption;
-
-inline constexpr TDXDrawOptions kDefaultDXDrawOptions{doAllowReboot,  doWaitVBlank, doCenter,      do3D,
-                                                      doDirectX7Mode, doHardware,   doSelectDriver};
-
-// The options in effect for a stored set.
-TDXDrawOptions EffectiveOptions(TDXDrawOptions options);
 
 enum TDXDrawNotifyType {
     dxntDestroying,
