@@ -1,4 +1,6 @@
-// Cost of mixing 16 playing buffers into one second of output. The counter
+// Cost of mixing playing voices into one second of output, each resampled
+// from its own rate to the output's as it is mixed: the game's kinds of
+// sound (16-bit mono at 22050, 16000 and 11025 Hz), looped. The counter
 // "core_percent" is the thread CPU time of mixing one second of sound as a
 // percentage of that second: the share of one core the audio callback takes.
 #include <benchmark/benchmark.h>
@@ -12,19 +14,21 @@
 
 using namespace klice::platform;
 
-static void MixSixteenBuffers(benchmark::State& state) {
+static void MixVoices(benchmark::State& state) {
     std::unique_ptr<MixingSoundDevice> device;
     if (MixingSoundDevice::Open(&device, AudioOutput::Discard()) != SoundResult::Ok) {
         state.SkipWithError("no audio device");
         return;
     }
     device->SetPaused(true);
-    BufferDescription d;
-    d.flags = kBufferCtrlFrequency | kBufferCtrlPan | kBufferCtrlVolume;
-    d.format = {kWaveFormatPcm, 1, 22050, 44100, 2, 16};
-    d.bytes = 22050 * 2 * 3;
-    std::vector<std::unique_ptr<SoundBuffer>> buffers(16);
+    const uint32_t rates[] = {22050, 16000, 11025};
+    std::vector<std::unique_ptr<SoundBuffer>> buffers(size_t(state.range(0)));
     for (size_t i = 0; i < buffers.size(); ++i) {
+        BufferDescription d;
+        d.flags = kBufferCtrlFrequency | kBufferCtrlPan | kBufferCtrlVolume;
+        const uint32_t rate = rates[i % 3];
+        d.format = {kWaveFormatPcm, 1, rate, rate * 2, 2, 16};
+        d.bytes = rate * 2 * 3;
         device->CreateBuffer(d, &buffers[i]);
         void *r1, *r2;
         uint32_t l1, l2;
@@ -50,6 +54,6 @@ static void MixSixteenBuffers(benchmark::State& state) {
     // Each iteration mixes exactly one second of sound.
     state.counters["core_percent"] = state.iterations() > 0 ? 100.0 * seconds / double(state.iterations()) : 0;
 }
-BENCHMARK(MixSixteenBuffers)->Unit(benchmark::kMillisecond);
+BENCHMARK(MixVoices)->Arg(8)->Arg(16)->ArgName("voices")->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

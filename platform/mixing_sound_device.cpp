@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <future>
 #include <utility>
 
 #include "platform/backend.h"
@@ -14,17 +13,12 @@ namespace klice::platform {
 // Samples shared by a master buffer and its duplicates.
 struct SampleData {
     WaveFormat format;
-    std::vector<uint8_t> raw;   // as written by the owner, in `format`
-    std::vector<float> frames;  // interleaved stereo at the device rate
-    // A long sound's conversion, running on a thread of its own from the
-    // unlock until the first use that needs its frames takes them.
-    std::future<std::vector<float>> converting;
-    size_t FrameCount() const { return frames.size() / 2; }
+    std::vector<uint8_t> raw;  // as written by the owner, in `format`
+    int writers = 0;           // open locks; guarded by the device's mutex
+    uint64_t FrameCount() const { return format.block_align ? raw.size() / format.block_align : 0; }
 };
 
 namespace {
-
-constexpr uint64_t kOne = uint64_t(1) << 32;
 
 bool FormatSupported(const WaveFormat& f) {
     if (f.channels < 1 || f.channels > 8) return false;
@@ -39,45 +33,6 @@ bool FormatSupported(const WaveFormat& f) {
 // Channel counts that fold to stereo; the others cannot be mixed.
 bool ChannelsConvertible(int channels) {
     return channels == 1 || channels == 2 || channels == 4 || channels == 6 || channels == 8;
-}
-
-// Sounds longer than this many frames are converted on a thread of their
-// own: resampling the two tunes to the device rate is most of the start-up.
-constexpr size_t kConvertAloneFrom = size_t(1) << 16;
-
-// Converts whole frames of a sound to float stereo at the device rate, all at
-// once so that the resampler sees the whole sound (no seams, exact length).
-// Prepared on the caller's thread, where an unconvertible format is found;
-// run on any thread, as it holds its own copy of the samples.
-class Conversion {
-public:
-    bool Prepare(const WaveFormat& f, const std::vector<uint8_t>& raw, int rate) {
-        if (f.block_align == 0 || !ChannelsConvertible(f.channels) || rate <= 0) return false;
-        const size_t frames = raw.size() / f.block_align;
-        format_ = f;
-        rate_ = uint32_t(rate);
-        source_.assign(raw.begin(), raw.begin() + ptrdiff_t(frames * f.block_align));
-        return true;
-    }
-
-    void Run(std::vector<float>* out) {
-        std::vector<float> stereo = DecodeToStereo(format_, source_.data(), source_.size());
-        std::vector<uint8_t>().swap(source_);
-        *out = ResampleStereo(stereo, format_.samples_per_sec, rate_);
-    }
-
-private:
-    WaveFormat format_;
-    uint32_t rate_ = 0;
-    std::vector<uint8_t> source_;  // whole frames
-};
-
-// Waits for a conversion still running and takes its frames.
-void Settle(SampleData& data, std::mutex& mixer) {
-    if (!data.converting.valid()) return;
-    std::vector<float> frames = data.converting.get();  // the mixer runs on meanwhile
-    std::lock_guard lock(mixer);
-    data.frames.swap(frames);
 }
 
 MixingSoundDevice* g_open_device = nullptr;
@@ -105,9 +60,6 @@ SoundResult MixingSoundDevice::Open(std::unique_ptr<MixingSoundDevice>* device, 
 }
 
 MixingSoundDevice::~MixingSoundDevice() {
-    // Every conversion ends first, as they belong to this device's buffers.
-    for (MixingSoundBuffer* buffer : buffers_)
-        if (buffer->data_->converting.valid()) buffer->data_->converting.wait();
     sink_.reset();  // waits for a running callback
     for (MixingSoundBuffer* buffer : buffers_) buffer->device_ = nullptr;
     buffers_.clear();
@@ -151,7 +103,7 @@ SoundResult MixingSoundDevice::CreateBuffer(const BufferDescription& d, std::uni
         }
     }
     created->data_ = std::move(data);
-    created->UpdateStepLocked();
+    created->SetRateLocked(ResamplingKernel::For(created->PlayingRate(), uint32_t(rate_)));
     {
         std::lock_guard lock(mutex_);
         buffers_.push_back(created.get());
@@ -176,7 +128,7 @@ SoundResult MixingSoundDevice::DuplicateBuffer(const SoundBuffer& any, std::uniq
     created->pan_ = original.pan_;
     created->volume_ = original.volume_;
     created->UpdateGainsLocked();
-    created->UpdateStepLocked();
+    created->SetRateLocked(original.kernel_);
     buffers_.push_back(created.get());
     *buffer = std::move(created);
     return SoundResult::Ok;
@@ -220,7 +172,6 @@ void MixingSoundDevice::Mix(uint8_t* stream, int bytes) {
 }
 
 std::vector<float> MixingSoundDevice::MixForTesting(int frames) {
-    for (MixingSoundBuffer* b : buffers_) Settle(*b->data_, mutex_);
     const int sample_bytes = output_float_ ? 4 : 2;
     std::vector<uint8_t> bytes(size_t(frames) * 2 * sample_bytes);
     Mix(bytes.data(), int(bytes.size()));
@@ -238,53 +189,42 @@ void MixingSoundDevice::MixLocked(float* out, int frames) {
     std::fill(out, out + size_t(frames) * 2, 0.0f);
     for (MixingSoundBuffer* b : buffers_) {
         if (!b->playing_ || b->primary_) continue;
-        const float* samples = b->data_->frames.data();
-        const uint64_t count = b->data_->FrameCount();
-        if (count == 0) {
-            b->playing_ = false;
-            b->looping_ = false;
-            continue;
-        }
+        if (b->data_->writers > 0) continue;  // it goes on when the samples are written
         const bool audible = has_focus_ || (b->flags_ & (kBufferGlobalFocus | kBufferStickyFocus));
         const float left = audible ? b->gain_left_ * master_gain_ : 0.0f;
         const float right = audible ? b->gain_right_ * master_gain_ : 0.0f;
-        const uint64_t end = count << 32;
-        int i = 0;
-        while (i < frames) {
-            if (b->position_ >= end) {
-                if (!b->looping_) {
-                    b->playing_ = false;
-                    b->position_ = 0;
-                    break;
-                }
-                b->position_ %= end;
-            }
-            const uint64_t index = b->position_ >> 32;
-            if (b->step_ == kOne && (b->position_ & 0xFFFFFFFF) == 0) {
-                // Recorded rate: a straight run of frames.
-                const int run = int(std::min<uint64_t>(uint64_t(frames - i), count - index));
-                const float* s = samples + 2 * index;
-                float* o = out + 2 * size_t(i);
-                for (int k = 0; k < run; ++k) {
-                    o[2 * k] += s[2 * k] * left;
-                    o[2 * k + 1] += s[2 * k + 1] * right;
-                }
-                i += run;
-                b->position_ += uint64_t(run) << 32;
-            } else {
-                // Another rate: linear interpolation between neighbouring frames.
-                const uint64_t next = index + 1 < count ? index + 1 : (b->looping_ ? 0 : index);
-                const float t = float(b->position_ & 0xFFFFFFFF) / 4294967296.0f;
-                const float l = samples[2 * index] + (samples[2 * next] - samples[2 * index]) * t;
-                const float r = samples[2 * index + 1] + (samples[2 * next + 1] - samples[2 * index + 1]) * t;
-                out[2 * size_t(i)] += l * left;
-                out[2 * size_t(i) + 1] += r * right;
-                ++i;
-                b->position_ += b->step_;
-            }
-        }
+        b->MixLocked(out, frames, left, right);
     }
     for (int i = 0; i < frames * 2; ++i) out[i] = std::clamp(out[i], -1.0f, 1.0f);
+}
+
+void MixingSoundDevice::DecodeSpan(const SampleData& data, int64_t first, size_t count, bool looping, bool wrapped) {
+    const int channels = MixChannels(data.format);
+    for (auto& channel : decoded_)
+        if (channel.size() < count) channel.resize(count);
+    float* left = decoded_[0].data();
+    float* right = channels == 2 ? decoded_[1].data() : nullptr;
+    const auto length = int64_t(data.FrameCount());
+    size_t done = 0;
+    while (done < count) {
+        const int64_t at = first + int64_t(done);
+        // Inside the samples, or where a loop takes them again.
+        int64_t from = at;
+        if (looping && (at >= length || (at < 0 && wrapped))) from = ((at % length) + length) % length;
+        const bool inside = from >= 0 && from < length;
+        // The run up to the next edge: the samples' end, or their start.
+        const size_t run = size_t(std::min<int64_t>(int64_t(count - done), inside     ? length - from
+                                                                           : from < 0 ? -from
+                                                                                      : int64_t(count - done)));
+        if (inside) {
+            DecodeFrames(data.format, data.raw.data() + size_t(from) * data.format.block_align, run, left + done,
+                         right ? right + done : nullptr);
+        } else {
+            std::fill(left + done, left + done + run, 0.0f);
+            if (right) std::fill(right + done, right + done + run, 0.0f);
+        }
+        done += run;
+    }
 }
 
 // ---------------------------------------------------------------- buffer
@@ -292,6 +232,7 @@ void MixingSoundDevice::MixLocked(float* out, int frames) {
 MixingSoundBuffer::~MixingSoundBuffer() {
     if (!device_) return;
     std::lock_guard lock(device_->mutex_);
+    if (locked_) --data_->writers;  // the duplicates play on
     auto& list = device_->buffers_;
     list.erase(std::remove(list.begin(), list.end(), this), list.end());
 }
@@ -303,12 +244,88 @@ void MixingSoundBuffer::UpdateGainsLocked() {
     gain_right_ = gain * (pan_ < 0 ? VolumeToGain(pan_) : 1.0f);
 }
 
-void MixingSoundBuffer::UpdateStepLocked() {
-    const WaveFormat& f = data_->format;
-    if (primary_ || frequency_ == kFrequencyOriginal || frequency_ == f.samples_per_sec) {
-        step_ = kOne;
-    } else {
-        step_ = uint64_t(double(frequency_) / double(f.samples_per_sec) * double(kOne));
+uint32_t MixingSoundBuffer::PlayingRate() const {
+    return frequency_ == kFrequencyOriginal ? data_->format.samples_per_sec : frequency_;
+}
+
+void MixingSoundBuffer::SetRateLocked(std::shared_ptr<const ResamplingKernel> kernel) {
+    const uint32_t output = uint32_t(device_->rate_);
+    const uint32_t rate = primary_ ? output : PlayingRate();
+    step_frames_ = rate / output;
+    step_remainder_ = rate % output;
+    kernel_ = std::move(kernel);
+}
+
+void MixingSoundBuffer::MixLocked(float* out, int frames, float gain_left, float gain_right) {
+    MixingSoundDevice& device = *device_;
+    const SampleData& data = *data_;
+    const uint64_t length = data.FrameCount();
+    const uint32_t output = uint32_t(device.rate_);
+    const bool stereo = MixChannels(data.format) == 2;
+    const ResamplingKernel& kernel = *kernel_;
+    int i = 0;
+    while (i < frames) {
+        // At the output's own rate, on a whole frame: a copy.
+        const bool straight = step_frames_ == 1 && step_remainder_ == 0 && remainder_ == 0;
+        const int reach = straight ? 1 : kernel.Reach();
+        if (frame_ >= length) {
+            if (!looping_ || length == 0) {
+                playing_ = false;
+                looping_ = false;
+                frame_ = 0;
+                remainder_ = 0;
+                wrapped_ = false;
+                return;
+            }
+            frame_ %= length;
+            wrapped_ = true;
+        }
+        // Output frames until the position passes the end of the samples.
+        const uint64_t rate = uint64_t(step_frames_) * output + step_remainder_;
+        const uint64_t to_end = ((length - frame_) * output - remainder_ + rate - 1) / rate;
+        const int n = int(std::min<uint64_t>(uint64_t(frames - i), to_end));
+        // The frames those outputs read, around the positions they pass.
+        const uint64_t last = frame_ + (uint64_t(n - 1) * rate + remainder_) / output;
+        const int64_t first = int64_t(frame_) - reach + 1;
+        const size_t span = straight ? size_t(n) : size_t(int64_t(last) - first) + size_t(kernel.Taps());
+        device.DecodeSpan(data, first, span, looping_, wrapped_);
+        const float* left = device.decoded_[0].data();
+        const float* right = stereo ? device.decoded_[1].data() : left;
+        float* o = out + 2 * size_t(i);
+        if (straight) {
+            for (int k = 0; k < n; ++k) {
+                o[2 * k] += left[k] * gain_left;
+                o[2 * k + 1] += right[k] * gain_right;
+            }
+            frame_ += uint64_t(n);
+        } else {
+            size_t at = 0;  // frame_ - reach + 1, in the decoded frames
+            uint32_t remainder = remainder_;
+            for (int k = 0; k < n; ++k) {
+                int phase;
+                float weight;
+                ResamplingKernel::PhaseAt(remainder, output, &phase, &weight);
+                if (stereo) {
+                    float l, r;
+                    kernel.Apply(left + at, right + at, phase, weight, &l, &r);
+                    o[2 * k] += l * gain_left;
+                    o[2 * k + 1] += r * gain_right;
+                } else {
+                    const float v = kernel.Apply(left + at, phase, weight);
+                    o[2 * k] += v * gain_left;
+                    o[2 * k + 1] += v * gain_right;
+                }
+                at += step_frames_;
+                remainder += step_remainder_;
+                if (remainder >= output) {
+                    remainder -= output;
+                    ++at;
+                }
+            }
+            frame_ += at;
+            remainder_ = remainder;
+        }
+        i += n;
     }
 }
 
@@ -349,6 +366,10 @@ SoundResult MixingSoundBuffer::Lock(uint32_t offset, uint32_t bytes, void** regi
         *region2 = data_->raw.data();
         *length2 = bytes - first;
     }
+    {
+        std::lock_guard lock(device_->mutex_);
+        ++data_->writers;
+    }
     locked_ = true;
     locked_region1_ = *region1;
     locked_region2_ = region2 ? *region2 : nullptr;
@@ -361,41 +382,13 @@ SoundResult MixingSoundBuffer::Unlock(void* region1, uint32_t, void* region2, ui
     if (region1 != locked_region1_ || region2 != locked_region2_) return SoundResult::InvalidParams;
     locked_ = false;
     locked_region1_ = locked_region2_ = nullptr;
-    // An earlier conversion of these samples is out of date.
-    data_->converting = {};
-    Conversion conversion;
-    if (!conversion.Prepare(data_->format, data_->raw, device_->rate_)) return SoundResult::BadFormat;
-    bool sounding = false;
-    {
-        std::lock_guard lock(device_->mutex_);
-        for (const MixingSoundBuffer* b : device_->buffers_) sounding |= b->data_ == data_ && b->playing_;
-    }
-    if (!sounding && data_->raw.size() / data_->format.block_align >= kConvertAloneFrom) {
-        // Nothing plays these samples yet: Play takes the frames when it needs them.
-        std::promise<void> done;
-        std::shared_future<void> previous = std::exchange(device_->last_conversion_, done.get_future().share());
-        data_->converting = std::async(
-            std::launch::async,
-            [conversion = std::move(conversion), previous = std::move(previous), done = std::move(done)]() mutable {
-                if (previous.valid()) previous.wait();
-                std::vector<float> frames;
-                conversion.Run(&frames);
-                done.set_value();
-                return frames;
-            });
-        return SoundResult::Ok;
-    }
-    // Converted outside the mixer's lock; only the swap is guarded.
-    std::vector<float> frames;
-    conversion.Run(&frames);
     std::lock_guard lock(device_->mutex_);
-    data_->frames.swap(frames);
+    --data_->writers;
     return SoundResult::Ok;
 }
 
 SoundResult MixingSoundBuffer::Play(bool looping) {
     if (!device_) return SoundResult::DeviceGone;
-    Settle(*data_, device_->mutex_);
     std::lock_guard lock(device_->mutex_);
     if (lost_) return SoundResult::BufferLost;
     if (primary_) return SoundResult::Ok;  // the mixer always runs
@@ -417,11 +410,10 @@ SoundResult MixingSoundBuffer::SetCurrentPosition(uint32_t byte) {
     if (primary_) return SoundResult::Unsupported;
     std::lock_guard lock(device_->mutex_);
     if (lost_) return SoundResult::BufferLost;
-    const WaveFormat& f = data_->format;
     if (byte >= data_->raw.size()) return SoundResult::InvalidParams;
-    const uint64_t source_frame = byte / f.block_align;
-    // Source frames to output frames, keeping the fraction.
-    position_ = uint64_t((double(source_frame) * device_->rate_ / f.samples_per_sec) * double(kOne));
+    frame_ = byte / data_->format.block_align;
+    remainder_ = 0;
+    wrapped_ = false;  // what lies before a new start is silence
     return SoundResult::Ok;
 }
 
@@ -430,10 +422,7 @@ SoundResult MixingSoundBuffer::GetCurrentPosition(uint32_t* byte) const {
     if (!device_) return SoundResult::DeviceGone;
     if (primary_) return SoundResult::Ok;
     std::lock_guard lock(device_->mutex_);
-    const WaveFormat& f = data_->format;
-    const double output_frame = double(position_) / double(kOne);
-    const uint64_t source_frame = uint64_t(output_frame * f.samples_per_sec / device_->rate_ + 1e-6);
-    *byte = uint32_t(std::min<uint64_t>(source_frame * f.block_align, data_->raw.size()));
+    *byte = uint32_t(std::min<uint64_t>(frame_ * data_->format.block_align, data_->raw.size()));
     return SoundResult::Ok;
 }
 
@@ -442,9 +431,12 @@ SoundResult MixingSoundBuffer::SetFrequency(uint32_t frequency) {
     if (!(flags_ & kBufferCtrlFrequency)) return SoundResult::ControlUnavailable;
     if (frequency != kFrequencyOriginal && (frequency < kFrequencyMin || frequency > kFrequencyMax))
         return SoundResult::InvalidParams;
+    // The kernel is made outside the lock: the mixer does not wait for it.
+    const uint32_t rate = frequency == kFrequencyOriginal ? data_->format.samples_per_sec : frequency;
+    auto kernel = ResamplingKernel::For(rate, uint32_t(device_->rate_));
     std::lock_guard lock(device_->mutex_);
     frequency_ = frequency;
-    UpdateStepLocked();
+    SetRateLocked(std::move(kernel));
     return SoundResult::Ok;
 }
 

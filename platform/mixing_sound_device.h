@@ -1,14 +1,14 @@
 // Our own mixing sound device: one audio output, secondary buffers whose
-// bytes are kept in the format they were given in and, when they are
-// unlocked, converted once to the mixer's format (float stereo at the output
-// rate), so that playing copies nothing; duplicates share those samples, and
-// the playing buffers are added into the output from the output's thread.
+// bytes are kept in the format they were given in, duplicates sharing them,
+// and the playing buffers (voices) resampled from their own rate to the
+// output's as they are added into the output, from the output's thread:
+// band-limited, each voice at its own position, so that no sound is held a
+// second time at the output rate and loading converts nothing.
 // The game's sound on Linux (through SDL's audio) and on every system for the
 // outputs of our own (AudioOutput::Discard, File).
 #pragma once
 
 #include <cstdint>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -30,6 +30,7 @@ public:
 };
 
 class MixingSoundDevice;
+class ResamplingKernel;
 struct SampleData;
 
 class MixingSoundBuffer final : public SoundBuffer {
@@ -40,7 +41,7 @@ public:
     SoundResult GetFormat(WaveFormat* format) const override;
     SoundResult Lock(uint32_t offset, uint32_t bytes, void** region1, uint32_t* length1, void** region2,
                      uint32_t* length2, bool entire = false) override;
-    // Ends the lock and converts the samples for the mixer.
+    // While a lock is open the voices playing these samples wait.
     SoundResult Unlock(void* region1, uint32_t length1, void* region2, uint32_t length2) override;
     SoundResult Play(bool looping) override;
     SoundResult Stop() override;
@@ -59,7 +60,11 @@ private:
     friend class MixingSoundDevice;
     MixingSoundBuffer() = default;
     void UpdateGainsLocked();
-    void UpdateStepLocked();
+    // The rate the samples are played at, and the kernel for it.
+    uint32_t PlayingRate() const;
+    void SetRateLocked(std::shared_ptr<const ResamplingKernel> kernel);
+    // Adds `frames` frames of this voice into `out`, and moves it on.
+    void MixLocked(float* out, int frames, float gain_left, float gain_right);
 
     MixingSoundDevice* device_ = nullptr;  // null once the device is gone
     std::shared_ptr<SampleData> data_;
@@ -70,8 +75,14 @@ private:
     bool playing_ = false;
     bool looping_ = false;
     bool lost_ = false;
-    uint64_t position_ = 0;  // output frames, 32.32 fixed point
-    uint64_t step_ = uint64_t(1) << 32;
+    // The position: a frame of the samples plus remainder / output rate of
+    // the next one; a step adds the playing rate / output rate, exactly.
+    uint64_t frame_ = 0;
+    uint32_t remainder_ = 0;
+    uint32_t step_frames_ = 1, step_remainder_ = 0;
+    // A looped voice that has passed its end: before its start lies its end.
+    bool wrapped_ = false;
+    std::shared_ptr<const ResamplingKernel> kernel_;
     uint32_t frequency_ = kFrequencyOriginal;
     int32_t pan_ = 0;
     int32_t volume_ = 0;
@@ -123,6 +134,10 @@ private:
     MixingSoundDevice() = default;
     static void Callback(void* userdata, uint8_t* stream, int bytes);
     void MixLocked(float* out, int frames);
+    // Decodes `count` frames of `data` from frame `first` (which may lie
+    // outside the samples) into decoded_, as a voice reads them: silence
+    // outside, or the loop around when looping.
+    void DecodeSpan(const SampleData& data, int64_t first, size_t count, bool looping, bool wrapped);
 
     std::unique_ptr<AudioSink> sink_;  // stopped first when the device goes
     int rate_ = 44100;
@@ -131,9 +146,7 @@ private:
     mutable std::mutex mutex_;  // the mixer state of every buffer
     std::vector<MixingSoundBuffer*> buffers_;
     std::vector<float> scratch_;
-    // The end of the last long sound's conversion: they run one after the
-    // other, so that only one working buffer is held at a time.
-    std::shared_future<void> last_conversion_;
+    std::vector<float> decoded_[2];  // a voice's frames for one period, planar
     bool has_focus_ = true;
     float master_gain_ = 1.0f;
 };

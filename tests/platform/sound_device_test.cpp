@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <thread>
 
 #include "platform/mixing_sound_device.h"
+#include "platform/resampler.h"
 #include "tests/support/temp_folder.h"
 
 using namespace klice::platform;
@@ -326,41 +328,197 @@ TEST_F(SoundDeviceTest, BuffersOutlivingTheDeviceReportIt) {
     EXPECT_EQ(b->Stop(), SoundResult::DeviceGone);
 }
 
-// A long sound is converted on a thread of its own; what it plays is what
-// the same samples give converted at once. Kept just under the length that
-// goes to the thread, the short one shares the long one's start, and the
-// resampler looks only a few frames ahead.
-TEST_F(SoundDeviceTest, LongSoundsConvertAsideAndPlayTheSame) {
-    const size_t long_frames = 100000, short_frames = 65535;
-    const std::vector<int16_t> tune = Sine(long_frames, 440, 16000, 0.5);
-    auto at_once = Filled(*device, std::vector<int16_t>(tune.begin(), tune.begin() + short_frames), 16000);
-    auto aside = Filled(*device, tune, 16000);
-    auto duplicate_before_play = std::unique_ptr<SoundBuffer>();
-    ASSERT_EQ(device->DuplicateBuffer(*aside, &duplicate_before_play), SoundResult::Ok);
+// --- voices resampled as they are mixed ---------------------------------
 
-    const int compared = 100000;  // output frames, well inside the short sound's 180,000
-    at_once->Play(false);
-    const std::vector<float> expected = device->MixForTesting(compared);
-    at_once->Stop();
-    duplicate_before_play->Play(false);  // right after the unlock: waits for the frames
-    const std::vector<float> played = device->MixForTesting(compared);
-    ASSERT_EQ(played.size(), expected.size());
-    EXPECT_GT(Rms(played, 0, played.size()), 0.3);
-    EXPECT_TRUE(played == expected);
+namespace {
 
-    // Rewritten while a duplicate plays, the frames change at once, as a short
-    // sound's do.
+// A sound with some of everything: two tones and a decaying click, so that
+// a wrong phase, a lost history or a wrong position all show.
+std::vector<int16_t> Busy(size_t frames, uint32_t rate) {
+    std::vector<int16_t> s(frames);
+    for (size_t i = 0; i < frames; ++i) {
+        const double t = double(i) / rate;
+        const double click = (i % 997) < 40 ? 0.2 * std::exp(-double(i % 997) / 8.0) : 0.0;
+        s[i] = int16_t(
+            std::lrint(32767 * (0.3 * std::sin(2 * kPi * 440 * t) + 0.2 * std::sin(2 * kPi * 3100 * t) + click)));
+    }
+    return s;
+}
+
+// The whole sound resampled at once, the way the mixer used to hold it.
+std::vector<float> WholeResampled(const std::vector<int16_t>& samples, uint32_t rate, int output_rate) {
+    const WaveFormat f = MonoPcm16(rate);
+    return ResampleStereo(DecodeToStereo(f, reinterpret_cast<const uint8_t*>(samples.data()), samples.size() * 2), rate,
+                          uint32_t(output_rate));
+}
+
+// The largest difference between a and b[from, from + a.size()).
+double LargestDifference(const std::vector<float>& a, const std::vector<float>& b, size_t from = 0) {
+    double worst = 0;
+    for (size_t i = 0; i < a.size() && from + i < b.size(); ++i)
+        worst = std::max(worst, double(std::abs(a[i] - b[from + i])));
+    return worst;
+}
+
+std::vector<float> Joined(std::vector<float> a, const std::vector<float>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+}  // namespace
+
+// A voice played through is what the whole sound resampled at once gives,
+// at each of the game's rates, in pieces of any size.
+TEST_F(SoundDeviceTest, AVoicePlaysWhatTheWholeSoundResampledGives) {
+    const int rate = device->OutputRate();
+    for (const uint32_t recorded : {11025u, 16000u, 22050u, 48000u}) {
+        SCOPED_TRACE(recorded);
+        const auto samples = Busy(recorded / 4, recorded);
+        const std::vector<float> whole = WholeResampled(samples, recorded, rate);
+        auto b = Filled(*device, samples, recorded);
+        b->Play(false);
+        std::vector<float> played;
+        for (const int piece : {1, 17, 1024, 441, 5000, 20000}) played = Joined(played, device->MixForTesting(piece));
+        ASSERT_GE(played.size(), whole.size());
+        EXPECT_LT(LargestDifference(whole, played), 2e-5);
+        EXPECT_GT(Rms(played, 0, whole.size()), 0.2);
+        // It ends where the whole sound ends.
+        EXPECT_TRUE(Silent(std::vector<float>(played.begin() + ptrdiff_t(whole.size()) + 2, played.end())));
+        EXPECT_FALSE(Playing(*b));
+    }
+}
+
+// Stopped in the middle and started again, a voice goes on from where it
+// stopped, with the frames before that point as its filter's history.
+TEST_F(SoundDeviceTest, AVoiceStoppedAndStartedAgainGoesOnWhereItStopped) {
+    const auto samples = Busy(8000, 16000);
+    auto b = Filled(*device, samples, 16000);
+    b->Play(false);
+    const std::vector<float> through = device->MixForTesting(12000);
+    b->Stop();
+    b->SetCurrentPosition(0);
+
+    b->Play(false);
+    std::vector<float> played = device->MixForTesting(5003);
+    b->Stop();
+    EXPECT_TRUE(Silent(device->MixForTesting(700)));
+    uint32_t position = 0;
+    b->GetCurrentPosition(&position);
+    EXPECT_NEAR(double(position), 2.0 * 5003 * 16000 / device->OutputRate(), 2.0);
+    b->Play(false);
+    played = Joined(played, device->MixForTesting(12000 - 5003));
+    EXPECT_LT(LargestDifference(through, played), 1e-6);
+
+    // Started again from its beginning, it starts from silence as at first.
+    b->Stop();
+    b->SetCurrentPosition(0);
+    b->Play(false);
+    EXPECT_LT(LargestDifference(device->MixForTesting(3000), through), 1e-6);
+}
+
+// A looped tone a whole number of periods long goes round its seam as if it
+// went on: no step, no dip towards silence at the end or the start.
+TEST_F(SoundDeviceTest, ALoopedSoundCrossesItsSeamWithoutAClick) {
+    const int rate = device->OutputRate();
+    const uint32_t recorded = 16000;
+    const size_t length = 1600;  // 0.1 s: 50 periods of 500 Hz
+    auto b = Filled(*device, Sine(length, 500, recorded, 0.5), recorded);
+    b->Play(true);
+    const std::vector<float> out = device->MixForTesting(rate / 2);  // five times round
+    // After the first start, every frame is the tone itself, seams included.
+    const double step = double(recorded) / rate;
+    double worst = 0;
+    for (size_t n = size_t(rate) / 100; n < out.size() / 2; ++n) {
+        const double expected = 0.5 * std::sin(2 * kPi * 500 * (double(n) * step) / recorded);
+        worst = std::max(worst, std::abs(out[2 * n] - expected));
+    }
+    EXPECT_LT(worst, 2e-3);
+}
+
+// Two voices of one sound, each at its own place in it: each is what it
+// would be alone.
+TEST_F(SoundDeviceTest, TwoVoicesOfOneSoundAtDifferentPlaces) {
+    const int rate = device->OutputRate();
+    const auto samples = Busy(11025, 22050);
+    const std::vector<float> whole = WholeResampled(samples, 22050, rate);
+    auto master = Filled(*device, samples, 22050);
+    std::unique_ptr<SoundBuffer> copy;
+    ASSERT_EQ(device->DuplicateBuffer(*master, &copy), SoundResult::Ok);
+    master->Play(false);
+    device->MixForTesting(3000);
+    ASSERT_EQ(copy->SetCurrentPosition(2 * 5000), SoundResult::Ok);  // further on than the master
+    copy->Play(false);
+    const std::vector<float> both = device->MixForTesting(4000);
+    // The copy, started at frame 5000, is the whole sound from there, but
+    // with its filter's history: compare away from its first frames.
+    const size_t copy_from = size_t(5000.0 * rate / 22050);
+    double worst = 0;
+    for (size_t n = 100; n < 4000; ++n) {
+        const double expected = std::clamp(whole[2 * (3000 + n)] + whole[2 * (copy_from + n)], -1.0f, 1.0f);
+        worst = std::max(worst, std::abs(both[2 * n] - expected));
+    }
+    EXPECT_LT(worst, 1e-4);
+}
+
+// The rate changed while a voice plays: it goes on from the same place at
+// the new rate, up or down, without a jump.
+TEST_F(SoundDeviceTest, TheRateChangesWhileAVoicePlays) {
+    const int rate = device->OutputRate();
+    const uint32_t recorded = 22050;
+    auto b = Filled(*device, Sine(22050, 300, recorded, 0.5), recorded);
+    b->Play(false);
+    const std::vector<float> before = device->MixForTesting(rate / 10);
+    uint32_t at_change = 0;
+    b->GetCurrentPosition(&at_change);
+    ASSERT_EQ(b->SetFrequency(2 * recorded), SoundResult::Ok);
+    const std::vector<float> after = device->MixForTesting(rate / 10);
+    uint32_t later = 0;
+    b->GetCurrentPosition(&later);
+    // Twice as fast through the samples: 0.1 s of output is 0.2 s of them.
+    EXPECT_NEAR(double(later - at_change) / 2, 0.2 * recorded, 2);
+    // The same tone an octave up, continuing where it was.
+    const double phase_at_change = 2 * kPi * 300 * double(at_change / 2) / recorded;
+    double worst = 0;
+    for (size_t n = 0; n < after.size() / 2; ++n)
+        worst = std::max(worst,
+                         std::abs(after[2 * n] - 0.5 * std::sin(phase_at_change + 2 * kPi * 600 * double(n) / rate)));
+    EXPECT_LT(worst, 5e-3);
+    EXPECT_LT(std::abs(after[0] - before[before.size() - 2]), 0.05);
+
+    // Far above the output's rate the filter follows: a tone that would
+    // fold back below the output's Nyquist frequency is taken out.
+    auto high = Filled(*device, Sine(22050, 8000, recorded, 0.5), recorded);
+    ASSERT_EQ(high->SetFrequency(4 * recorded), SoundResult::Ok);  // 32 kHz at 88.2 kHz
+    b->Stop();
+    high->Play(false);
+    const std::vector<float> folded = device->MixForTesting(rate / 10);
+    EXPECT_LT(Rms(folded, 2000, folded.size() - 2000), 0.5 * 0.001);
+}
+
+// While its samples are being written, a voice waits; it goes on with what
+// was written once the lock ends.
+TEST_F(SoundDeviceTest, AVoiceWaitsWhileItsSamplesAreWritten) {
+    auto master = Filled(*device, Constant(22050, 0.25));
+    std::unique_ptr<SoundBuffer> copy;
+    ASSERT_EQ(device->DuplicateBuffer(*master, &copy), SoundResult::Ok);
+    copy->Play(true);
+    EXPECT_NEAR(device->MixForTesting(4096)[2 * 2000], 0.25, 0.003);
     void *r1, *r2;
     uint32_t l1, l2;
-    ASSERT_EQ(aside->Lock(0, 0, &r1, &l1, &r2, &l2, true), SoundResult::Ok);
-    std::memset(r1, 0, l1);
-    ASSERT_EQ(aside->Unlock(r1, l1, r2, l2), SoundResult::Ok);
-    EXPECT_TRUE(Silent(device->MixForTesting(4096)));
-
-    // A device going away waits for a conversion still running.
-    auto unplayed = Filled(*device, tune, 16000);
-    device.reset();
-    EXPECT_EQ(unplayed->Play(false), SoundResult::DeviceGone);
+    ASSERT_EQ(master->Lock(0, 0, &r1, &l1, &r2, &l2, true), SoundResult::Ok);
+    uint32_t before = 0, after = 0;
+    copy->GetCurrentPosition(&before);
+    EXPECT_TRUE(Silent(device->MixForTesting(1000)));
+    copy->GetCurrentPosition(&after);
+    EXPECT_EQ(after, before);
+    auto louder = Constant(22050, 0.5);
+    std::memcpy(r1, louder.data(), l1);
+    ASSERT_EQ(master->Unlock(r1, l1, r2, l2), SoundResult::Ok);
+    EXPECT_NEAR(device->MixForTesting(4096)[2 * 2000], 0.5, 0.005);
+    // A lock its buffer never ended holds no one up once the buffer is gone.
+    ASSERT_EQ(master->Lock(0, 0, &r1, &l1, &r2, &l2, true), SoundResult::Ok);
+    master.reset();
+    EXPECT_NEAR(device->MixForTesting(4096)[2 * 2000], 0.5, 0.005);
 }
 
 // A file output writes what the device mixes: a looped sound shows there,
