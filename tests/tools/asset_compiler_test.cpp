@@ -11,8 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "data/dib.h"
+#include "data/stream.h"
 #include "tools/assets/component_text.h"
 #include "tools/assets/level_source.h"
+#include "tools/assets/picture_data.h"
 #include "tools/assets/source_error.h"
 #include "tools/assets/synth.h"
 
@@ -84,6 +87,39 @@ TEST(ComponentText, ReportsTheFileAndLineOfAFault) {
               "form1.txt:2: '99999999999' is outside -2147483648 .. 2147483647");
     const std::string missing = compile("object TForm f\n  Picture.Data = picture 'nowhere.png' 8\nend\n");
     EXPECT_EQ(missing.rfind("form1.txt:2: cannot open nowhere.png", 0), 0u) << missing;
+}
+
+// An RGB picture of few colours stored in 8 bits: its colours become the
+// palette, and every pixel keeps its colour; more than 256 cannot be.
+TEST(PictureData, AColourPictureOfFewColoursIsStoredIn8Bits) {
+    klice::assets::PngImage image;
+    image.width = 3;
+    image.height = 2;
+    image.pixels = {255, 0,  0,  0,   0, 0, 10, 20, 30,  // top row
+                    10,  20, 30, 255, 0, 0, 1,  2,  3};
+    const std::vector<uint8_t> block = klice::assets::picture_data(image, 8, "krajina.txt", 7);
+    ASSERT_EQ(std::string(block.begin() + 1, block.begin() + 5), "TDIB");
+    klice::TMemoryStream stream;
+    stream.WriteBuffer(block.data() + 5, block.size() - 5);
+    stream.SetPosition(0);
+    klice::TDIB dib;
+    dib.ReadData(stream);
+    ASSERT_EQ(dib.BitCount(), 8);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) {
+            const klice::TRGBQuad c = dib.ColorTable()[dib.Pixel(x, y)];
+            EXPECT_EQ((std::array<uint8_t, 3>{c.rgbRed, c.rgbGreen, c.rgbBlue}), image.Rgb(x, y)) << x << "," << y;
+        }
+
+    image.width = 257;
+    image.height = 1;
+    image.pixels.clear();
+    for (int i = 0; i < 257; ++i) image.pixels.insert(image.pixels.end(), {uint8_t(i), uint8_t(i / 256), 0});
+    EXPECT_EQ(error_of([&] { klice::assets::picture_data(image, 8, "krajina.txt", 7); }),
+              "krajina.txt:7: an 8-bit picture has at most 256 colours; this one has more");
+    image.pixels.resize(256 * 3);
+    image.width = 256;
+    EXPECT_EQ(error_of([&] { klice::assets::picture_data(image, 8, "krajina.txt", 7); }), "no error");
 }
 
 TEST(LevelSource, CompilesKeysAndGroupsIntoTheirSlots) {

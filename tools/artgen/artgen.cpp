@@ -578,13 +578,14 @@ void write_text(const std::string& rel, const std::string& text) {
     if (!out) throw std::runtime_error("cannot write " + rel);
 }
 
-std::string item(const std::string& name, const std::string& png, bool transparent, const std::string& key) {
+std::string item(const std::string& name, const std::string& png, bool transparent, const std::string& key,
+                 int bits = 24) {
     std::ostringstream s;
     s << "    item\n"
       << "      Name = '" << name << "'\n"
       << "      PatternHeight = 0\n"
       << "      PatternWidth = 0\n"
-      << "      Picture.Data = picture '" << png << "' 24\n"
+      << "      Picture.Data = picture '" << png << "' " << bits << "\n"
       << "      SystemMemory = False\n"
       << "      Transparent = " << (transparent ? "True" : "False") << "\n"
       << "      TransparentColor = " << key << "\n"
@@ -621,7 +622,9 @@ int main(int argc, char** argv) {
         for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 21, 22, 23, 24, 25}) {
             const std::string name = "p" + std::to_string(n);
             draw_background(name);
-            krajina += item(name, "pictures/krajina/" + name + ".png", false, "clBlack");
+            // A background is a third of its size in 8 bits, on disk and in
+            // memory, and draws the same: it has fewer than 256 colours.
+            krajina += item(name, "pictures/krajina/" + name + ".png", false, "clBlack", 8);
         }
         write_text("krajina.txt", krajina + kListTail);
         std::string ruzne = kListHead;
