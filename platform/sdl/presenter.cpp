@@ -6,6 +6,9 @@
 #include "platform/frame_scaler.h"
 #include "platform/screen.h"
 
+// Last: it brings Xlib's macros (None, Bool, Status) along.
+#include <SDL_syswm.h>
+
 namespace klice::platform::detail {
 
 namespace {
@@ -32,6 +35,29 @@ bool GlOnTheProcessor(SDL_Renderer* renderer) {
     for (const char* soft : {"llvmpipe", "softpipe", "Software Rasterizer", "swrast"})
         if (std::strstr(name, soft)) return true;
     return false;
+}
+
+// Whether the window's X server surely has no graphics card to draw OpenGL
+// with: it offers neither direct rendering (DRI3, DRI2) nor NVIDIA's own
+// GLX, as a virtual X server does. There OpenGL would be Mesa drawing on the
+// processor, and merely trying it loads its driver with LLVM, some 50 MB
+// that stay for the whole run. False where it cannot tell (not X11).
+bool XServerWithoutGraphicsCard(SDL_Window* window) {
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11 || !info.info.x11.display) return false;
+    // SDL's X11 video has Xlib loaded already; asking for it again is cheap.
+    void* xlib = SDL_LoadObject("libX11.so.6");
+    if (!xlib) return false;
+    using QueryExtension = int (*)(Display*, const char*, int*, int*, int*);
+    auto query = reinterpret_cast<QueryExtension>(SDL_LoadFunction(xlib, "XQueryExtension"));
+    bool card = !query;
+    for (const char* extension : {"DRI3", "DRI2", "NV-GLX"}) {
+        int opcode = 0, event = 0, error = 0;
+        if (query && query(info.info.x11.display, extension, &opcode, &event, &error)) card = true;
+    }
+    SDL_UnloadObject(xlib);
+    return !card;
 }
 
 bool IsSoftwareRenderer(SDL_Renderer* renderer) {
@@ -229,16 +255,18 @@ bool SmoothScalingAsked() { return AskedScaleMode() != SDL_ScaleModeNearest; }
 
 std::unique_ptr<Presenter> CreatePresenter(SDL_Window* window) {
     const bool smooth = SmoothScalingAsked();
-    SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    if (!renderer) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
     // A renderer the player chose through SDL's own setting is kept.
     const bool chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
-    if (chosen && renderer) return std::make_unique<RendererPresenter>(renderer, smooth);
-    if (renderer && !GlOnTheProcessor(renderer) && !IsSoftwareRenderer(renderer))
-        return std::make_unique<RendererPresenter>(renderer, smooth);
+    if (chosen || !XServerWithoutGraphicsCard(window)) {
+        SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
+        if (!renderer) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
+        if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
+        if (chosen && renderer) return std::make_unique<RendererPresenter>(renderer, smooth);
+        if (renderer && !GlOnTheProcessor(renderer) && !IsSoftwareRenderer(renderer))
+            return std::make_unique<RendererPresenter>(renderer, smooth);
+        if (renderer) SDL_DestroyRenderer(renderer);
+    }
     // No graphics card. The window's own surface, not a GL texture behind it.
-    if (renderer) SDL_DestroyRenderer(renderer);
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (!smooth) {
         SDL_Surface* surface = SDL_GetWindowSurface(window);
@@ -246,7 +274,7 @@ std::unique_ptr<Presenter> CreatePresenter(SDL_Window* window) {
     }
     // Smooth scaling asked for, or a window surface of another depth: SDL's
     // software renderer scales the whole frame, at a price.
-    renderer = CreateSoftwareRenderer(window);
+    SDL_Renderer* renderer = CreateSoftwareRenderer(window);
     if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
     if (!renderer) throw EOutOfResources(Format("Renderer cannot be made: %s", SDL_GetError()));
     return std::make_unique<RendererPresenter>(renderer, smooth);
