@@ -4,8 +4,9 @@
 // "x_memcpy" is the median tick over the median copy: the copy is the least
 // any frame can cost, so this is the figure to watch on a loaded machine.
 // Also: the start of the program up to its first presented title frame, run
-// as a child process (wall and CPU time, peak resident memory), the picture
-// name lookup and the player's colour probes.
+// as a child process (wall and CPU time, peak resident memory), and the peak
+// memory of a session with sound (title, music, menu, level 1) in a child;
+// the picture name lookup and the player's colour probes.
 //
 // The data folder is KLICE_DATA, or the build's game-data folder.
 #include <benchmark/benchmark.h>
@@ -34,6 +35,7 @@
 #include "game/level_file.h"
 #include "game/play_steps.h"
 #include "game/screens.h"
+#include "input/game_keys.h"
 #include "platform/sound_device.h"
 
 extern char** environ;
@@ -213,17 +215,13 @@ void BM_ProbePixels(benchmark::State& state) {
 }
 BENCHMARK(BM_ProbePixels);
 
-// --- start-up, in a child process ---------------------------------------
+// --- start-up and a session, in child processes -------------------------
 
 constexpr const char* kStartupChild = "--startup-child";
+constexpr const char* kSessionChild = "--session-child";
 
-// The child: the game with a sound device that mixes and throws the output
-// away, up to the first presented frame; then its CPU time and peak memory
-// on stdout.
-int StartupChild(const std::string& data) {
-    klice::platform::SetAudioOutput(klice::platform::AudioOutput::Discard());
-    HeadlessGame game(data, true);
-    game.Tick();
+// What a child reports: presents, CPU seconds and peak memory in KiB.
+void ReportAndExit(const HeadlessGame& game) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
@@ -233,48 +231,91 @@ int StartupChild(const std::string& data) {
     std::_Exit(game.Errors().empty() ? 0 : 3);
 }
 
+// The child: the game with a sound device that mixes and throws the output
+// away, up to the first presented frame.
+int StartupChild(const std::string& data) {
+    klice::platform::SetAudioOutput(klice::platform::AudioOutput::Discard());
+    HeadlessGame game(data, true);
+    game.Tick();
+    ReportAndExit(game);
+    return 0;
+}
+
+// The child: the same game through the title (its music starts near the
+// end), the menu's start box and 300 ticks of level 1, the player walking
+// and jumping, mixing all the while.
+int SessionChild(const std::string& data) {
+    klice::platform::SetAudioOutput(klice::platform::AudioOutput::Discard());
+    HeadlessGame game(data, true);
+    game.Tick(klice::kTitleTicks + 10);
+    game.MouseMove(klice::kStartBox.centre_x(), klice::kStartBox.centre_y());
+    game.Click(klice::kStartBox.centre_x(), klice::kStartBox.centre_y());
+    game.HoldKey(klice::game_keys::Right, true);
+    for (int t = 0; t < 300; t += 30) {
+        game.HoldKey(klice::game_keys::Up, t % 60 == 0);
+        game.Tick(30);
+    }
+    if (klice::current_screen() != klice::screen::play) std::_Exit(4);
+    ReportAndExit(game);
+    return 0;
+}
+
+struct ChildRun {
+    double wall = 0, cpu = 0, peak_mib = 0;
+    unsigned long long presents = 0;
+};
+
+// Runs this program as `flag` on the data folder; the wall time is from the
+// start until the child's report arrives. An empty error means it ran.
+std::string RunChild(const char* flag, ChildRun* run) {
+    int out[2];
+    if (pipe(out) != 0) return "no pipe";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_addclose(&actions, out[0]);
+    char self[] = "/proc/self/exe";
+    std::string flag_text = flag, data_text = DataFolder();
+    char* argv[] = {self, flag_text.data(), data_text.data(), nullptr};
+    const auto t0 = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    if (spawned != 0) {
+        close(out[0]);
+        return "cannot start the child";
+    }
+    std::string line;
+    char buffer[256];
+    ssize_t n;
+    while ((n = read(out[0], buffer, sizeof buffer)) > 0) {
+        line.append(buffer, size_t(n));
+        if (line.find('\n') != std::string::npos) break;
+    }
+    run->wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    close(out[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    long maxrss_kib = 0;
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
+        std::sscanf(line.c_str(), "%llu %lf %ld", &run->presents, &run->cpu, &maxrss_kib) != 3)
+        return "the child failed: " + line;
+    run->peak_mib = double(maxrss_kib) / 1024.0;
+    return {};
+}
+
 void BM_StartUpToFirstTitleFrame(benchmark::State& state) {
     std::vector<double> walls, cpus, rss;
     for (auto _ : state) {
-        int out[2];
-        if (pipe(out) != 0) return state.SkipWithError("no pipe");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        posix_spawn_file_actions_addclose(&actions, out[0]);
-        char self[] = "/proc/self/exe";
-        std::string flag_text = kStartupChild, data_text = DataFolder();
-        char* argv[] = {self, flag_text.data(), data_text.data(), nullptr};
-        const auto t0 = std::chrono::steady_clock::now();
-        pid_t pid = 0;
-        const int spawned = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(out[1]);
-        if (spawned != 0) {
-            close(out[0]);
-            return state.SkipWithError("cannot start the child");
-        }
-        std::string line;
-        char buffer[256];
-        ssize_t n;
-        while ((n = read(out[0], buffer, sizeof buffer)) > 0) {
-            line.append(buffer, size_t(n));
-            if (line.find('\n') != std::string::npos) break;
-        }
-        const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-        close(out[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        unsigned long long presents = 0;
-        double cpu = 0;
-        long maxrss_kib = 0;
-        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 ||
-            std::sscanf(line.c_str(), "%llu %lf %ld", &presents, &cpu, &maxrss_kib) != 3 || presents != 1)
-            return state.SkipWithError(("the child failed: " + line).c_str());
-        state.SetIterationTime(wall);
-        walls.push_back(wall);
-        cpus.push_back(cpu);
-        rss.push_back(double(maxrss_kib) / 1024.0);
+        ChildRun run;
+        const std::string error = RunChild(kStartupChild, &run);
+        if (!error.empty() || run.presents != 1)
+            return state.SkipWithError(error.empty() ? "no title frame" : error.c_str());
+        state.SetIterationTime(run.wall);
+        walls.push_back(run.wall);
+        cpus.push_back(run.cpu);
+        rss.push_back(run.peak_mib);
     }
     state.counters["median_wall_ms"] = Median(walls) * 1e3;
     state.counters["median_cpu_ms"] = Median(cpus) * 1e3;
@@ -282,10 +323,26 @@ void BM_StartUpToFirstTitleFrame(benchmark::State& state) {
 }
 BENCHMARK(BM_StartUpToFirstTitleFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
 
+// The most memory a session with sound holds, headless: the largest of the
+// runs' peaks.
+void BM_SessionWithSoundPeakMemory(benchmark::State& state) {
+    std::vector<double> rss;
+    for (auto _ : state) {
+        ChildRun run;
+        const std::string error = RunChild(kSessionChild, &run);
+        if (!error.empty()) return state.SkipWithError(error.c_str());
+        state.SetIterationTime(run.wall);
+        rss.push_back(run.peak_mib);
+    }
+    state.counters["peak_rss_MiB"] = *std::max_element(rss.begin(), rss.end());
+}
+BENCHMARK(BM_SessionWithSoundPeakMemory)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], kStartupChild) == 0) return StartupChild(argv[2]);
+    if (argc > 2 && std::strcmp(argv[1], kSessionChild) == 0) return SessionChild(argv[2]);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

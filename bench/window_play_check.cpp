@@ -9,7 +9,10 @@
 // on a screen or under a virtual X server (scripts/window-check.sh does
 // that on Linux; on Windows the game's display is DirectDraw):
 //   window_play_check [SECONDS [SHOT.png]]
-// With SHOT.png the window's picture at the end is written there. With
+//   window_play_check --title
+// With SHOT.png the window's picture at the end is written there. Both
+// report how long after the process was created the first title frame was
+// shown, and the most memory the process held; with --title it ends there. With
 // KLICE_X_SERVER_PID in the environment, the share of a core that process
 // (the X server) used during play is reported too: it does the drawing the
 // window hands it.
@@ -69,8 +72,16 @@ double CpuSecondsOf(const char* pid) {
 
 }  // namespace
 
+// The start-up and the memory, as the report's first line.
+void ReportStartUp(double first_frame_seconds) {
+    std::printf("start-up: first title frame %.1f ms after the process started; peak resident memory %.1f MiB\n",
+                first_frame_seconds * 1e3, platform::PeakResidentMiB());
+    std::fflush(stdout);
+}
+
 int main(int argc, char** argv) {
-    const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
+    const bool title_only = argc > 1 && std::strcmp(argv[1], "--title") == 0;
+    const double seconds = argc > 1 && !title_only ? std::atof(argv[1]) : 60.0;
     if (const char* data = std::getenv("KLICE_DATA")) {
         std::error_code error;
         std::filesystem::current_path(data, error);
@@ -91,6 +102,7 @@ int main(int argc, char** argv) {
     // Per play tick: the tick, and a frame copy right after it, in ms.
     std::vector<double> tick_ms, copy_ms;
     std::vector<uint8_t> copy_from(1024 * 768 * 2, 0x5A), copy_to(copy_from.size());
+    double first_frame = -1;  // seconds after the process started
     on_timer.Bind([&](TObject* sender) {
         const Clock::time_point now = Clock::now();
         if (!playing && current_screen() == screen::play) {
@@ -109,6 +121,13 @@ int main(int argc, char** argv) {
             }
         }
         game_tick(sender);
+        if (first_frame < 0 && app.PresentCount() > 0) {
+            first_frame = platform::ProcessAgeSeconds();
+            if (title_only) {
+                app.Terminate();
+                return;
+            }
+        }
         if (playing) {
             const Clock::time_point ticked = Clock::now();
             std::memcpy(copy_to.data(), copy_from.data(), copy_from.size());
@@ -126,6 +145,12 @@ int main(int argc, char** argv) {
         }
     });
     app.Run();
+    if (first_frame >= 0) ReportStartUp(first_frame);
+    if (title_only) {
+        delete form1;
+        form1 = nullptr;
+        return first_frame >= 0 ? 0 : 2;
+    }
     if (!playing) {
         std::printf("play never started\n");
         return 2;

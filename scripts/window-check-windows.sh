@@ -11,7 +11,11 @@
 # window_play_check.exe plays SECONDS (default 60) of level 1 for each of
 # wine's DirectDraw renderers named (default: gdi, then gl) and reports ticks
 # a second, late ticks, the share of a core and a play tick against a frame
-# memcpy, as scripts/window-check.sh does on Linux. Wine draws DirectDraw
+# memcpy, as scripts/window-check.sh does on Linux. Before that, the start-up
+# of the game to its first title frame is measured 7 times
+# (window_play_check.exe --title, which opens the game as klice.exe does):
+# the median of the whole command, wine's start included, and of the part
+# from the creation of the game's process on, which is ours. Wine draws DirectDraw
 # through its Direct3D layer: "gl" is its default, OpenGL, which on a virtual
 # X server without a graphics card is Mesa's software rasterizer and moves
 # every locked or probed surface between two memories; "gdi" is its plain
@@ -88,6 +92,22 @@ sleep 2
 shot level1
 wineserver -k
 wineserver -w
+
+# Start-up to the first title frame, on the first renderer.
+wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d "${renderers[0]}" /f >/dev/null 2>&1
+echo "== start-up to the first title frame, 7 runs, wine's ${renderers[0]} renderer" \
+  "(load average $(cut -d' ' -f1-3 /proc/loadavg) before)"
+wholes=() ours=()
+for _ in $(seq 7); do
+  started=$(date +%s%N)
+  line="$(wine "$build/bench/window_play_check.exe" --title | tr -d '\r')"
+  wholes+=("$(( ($(date +%s%N) - started) / 1000000 ))")
+  ours+=("$(sed -n 's/.*first title frame \([0-9.]*\) ms.*/\1/p' <<<"$line")")
+  echo "   $line"
+done
+median() { printf '%s\n' "$@" | sort -g | sed -n 4p; }
+echo "   median: the whole command $(median "${wholes[@]}") ms, of which from the game's process on $(median "${ours[@]}") ms"
+echo "   (load average $(cut -d' ' -f1-3 /proc/loadavg) after)"
 
 status=0
 for renderer in "${renderers[@]}"; do
