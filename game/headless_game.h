@@ -28,6 +28,8 @@ class HeadlessGame {
 public:
     // Makes data_folder the working directory (restored at destruction),
     // resets game_state, creates form1 (which runs create) and shows it.
+    // The data files are read as game/data_folder.h says: from the working
+    // folder, so from data_folder, unless the caller chose another before.
     // When the window resource cannot be read, the error box reports it and
     // the game has ended at once (Ended(), no form1).
     // Without with_sound the sound component finds no device, so the game

@@ -2,6 +2,7 @@
 
 #include "data/component_stream.h"
 #include "game/asset_calls.h"
+#include "game/data_folder.h"
 #include "game/game_state.h"
 #include "game/level_file.h"
 #include "game/level_loading.h"
@@ -152,8 +153,8 @@ void Tform1::DXDrawMouseUp(TObject*, TMouseButton, TShiftState, int, int) {}
 
 void init_game() {
     reset_game_state();
-    fill_image_list(form1->krajina, "krajina.dat");
-    fill_image_list(form1->ruzne, "ruzne.dat");
+    fill_image_list(form1->krajina, data_file("krajina.dat"));
+    fill_image_list(form1->ruzne, data_file("ruzne.dat"));
     load_level();
 }
 

@@ -16,7 +16,7 @@ std::string background_name_of(int32_t level) {
 
 level_record read_level_file(const std::string& path) {
     platform::File file;
-    if (int error = file.Open(path, platform::FileAccess::ReadWrite); error != 0) platform::RaiseFileError(error, path);
+    if (int error = file.Open(path, platform::FileAccess::Read); error != 0) platform::RaiseFileError(error, path);
 
     level_record record;
     long long got = file.Read(&record, sizeof record);

@@ -1,5 +1,6 @@
 #include "game/level_loading.h"
 
+#include "game/data_folder.h"
 #include "game/game_state.h"
 #include "game/level_file.h"
 
@@ -18,7 +19,7 @@ void load_level() {
     s.level_name = level_name_of(s.level);
     // Read whole before anything is replaced, so a failed read leaves the
     // previous level's record in place.
-    s.record = read_level_file(level_file_of(s.level));
+    s.record = read_level_file(data_file(level_file_of(s.level)));
 
     s.record.start_x = 120;  // every level starts at column 120
     s.block_sound_on = false;

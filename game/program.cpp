@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "game/data_folder.h"
 #include "game/hlavni.h"
 #include "platform/application.h"
 
@@ -22,6 +23,7 @@ bool open_main_window(platform::Application& app) {
 }
 
 int run_program() {
+    use_data_folder(first_data_folder(data_folder_candidates()));
     platform::Application app(platform::ApplicationMode::Windowed);
     if (!open_main_window(app)) return 1;
     app.Run();

@@ -2,6 +2,8 @@
 // the backend's (platform/sdl/posix_file.cpp, platform/win32/win32_file.cpp).
 #include "platform/file.h"
 
+#include "platform/backend.h"
+
 namespace klice::platform {
 
 File::File(File&& other) noexcept : handle_(other.handle_), error_(other.error_) { other.handle_ = kClosed; }
@@ -17,5 +19,7 @@ File& File::operator=(File&& other) noexcept {
 }
 
 File::~File() { Close(); }
+
+std::string ProgramFolder() { return detail::ProgramFolder(); }
 
 }  // namespace klice::platform

@@ -45,5 +45,8 @@ private:
 std::string SystemErrorMessage(int error);
 // A relative name made absolute against the working directory.
 std::string ExpandFileName(const std::string& name);
+// The folder of the running program, with its trailing separator; empty
+// when the system cannot say.
+std::string ProgramFolder();
 
 }  // namespace klice::platform

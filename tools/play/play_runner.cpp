@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "game/asset_calls.h"
+#include "game/data_folder.h"
 #include "game/game_state.h"
 #include "game/headless_game.h"
 #include "game/level_file.h"
@@ -36,6 +37,14 @@ using tools::parse_count;
 // Paths are taken from where the tester was started; the game itself then
 // runs in the data folder.
 std::string absolute(const std::string& path) { return path.empty() ? path : fs::absolute(path).string(); }
+
+// --data, or else the folder the game itself would read: the working folder,
+// the tester's own folder or the installed data, the first with the data.
+std::string data_folder_of(const options& o) {
+    if (!o.data.empty()) return absolute(o.data);
+    const std::string found = first_data_folder(data_folder_candidates());
+    return absolute(found.empty() ? "." : found);
+}
 
 // Where the game's sound goes with --sound: the machine's audio device, or
 // without one a file of the mixed output.
@@ -129,7 +138,7 @@ int run(const options& o, std::ostream& out) {
     } reset_observer;
 
     if (o.sound) choose_audio();
-    HeadlessGame game(fs::absolute(o.data).string(), o.sound);
+    HeadlessGame game(data_folder_of(o), o.sound);
     size_t errors_printed = 0;
     auto print_errors = [&] {
         const std::vector<std::string>& errors = game.Errors();

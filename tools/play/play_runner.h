@@ -17,7 +17,7 @@ namespace klice::play {
 struct script;
 
 struct options {
-    std::string data = ".";        // the data files' folder
+    std::string data;              // the data files' folder; empty: found as the game finds it
     std::optional<int> level;      // enter play at this level
     std::optional<int64_t> ticks;  // ticks to run; else the script's last tick
     std::string script;            // script file

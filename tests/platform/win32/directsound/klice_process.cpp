@@ -41,9 +41,11 @@ BOOL CALLBACK AppendText(HWND child, LPARAM param) {
 
 }  // namespace
 
-KliceProcess::KliceProcess() {
-    std::wstring command = L"\"" + platform::win32::Widen(KLICE_EXE) + L"\"";
-    const std::wstring folder = platform::win32::Widen(KLICE_BUILT_DATA_DIR);
+KliceProcess::KliceProcess() : KliceProcess(KLICE_EXE, KLICE_BUILT_DATA_DIR) {}
+
+KliceProcess::KliceProcess(const std::string& exe, const std::string& working_folder) {
+    std::wstring command = L"\"" + platform::win32::Widen(exe) + L"\"";
+    const std::wstring folder = platform::win32::Widen(working_folder);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     if (!::CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,

@@ -14,6 +14,8 @@ public:
     // Starts klice.exe in the built data folder; fails the test (and leaves
     // Running() false) when it cannot be started.
     KliceProcess();
+    // Starts the program `exe` (a copy of klice.exe) in `folder`.
+    KliceProcess(const std::string& exe, const std::string& folder);
     // Ends it as Close() does, if it still runs.
     ~KliceProcess();
     KliceProcess(const KliceProcess&) = delete;
