@@ -126,6 +126,10 @@ Win32Window::Win32Window(Application& app) : app_(app) {
     wc.lpfnWndProc = &Win32Window::WindowProc;
     wc.hInstance = instance;
     wc.hCursor = hand_;
+    // The program's own icon (resource 1, in klice.exe) where it has one.
+    wc.hIcon = ::LoadIconW(instance, MAKEINTRESOURCEW(1));
+    wc.hIconSm = static_cast<HICON>(::LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
+                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
     wc.hbrBackground = static_cast<HBRUSH>(::GetStockObject(BLACK_BRUSH));
     wc.lpszClassName = kWindowClass;
     // Registered once for the process; a second application finds it there.

@@ -1,10 +1,12 @@
-// klice-artgen ASSETS_DIR
+// klice-artgen ASSETS_DIR [SHEET.png]
+// klice-artgen --icons DIR
 //
 // Draws every picture of the game into ASSETS_DIR/pictures as PNG sources,
-// and writes the item lists of the two picture files (krajina.txt,
-// ruzne.txt). The level backgrounds are drawn from the tile maps in
-// ASSETS_DIR/pictures/krajina/pN.map. Output depends on nothing but the
-// code and the maps, so running it again gives the same files.
+// the game's icon into ASSETS_DIR/icons (tools/artgen/icon.h), and writes
+// the item lists of the two picture files (krajina.txt, ruzne.txt); with
+// --icons only the icon, into DIR. The level backgrounds are drawn from the
+// tile maps in ASSETS_DIR/pictures/krajina/pN.map. Output depends on nothing
+// but the code and the maps, so running it again gives the same files.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -16,7 +18,10 @@
 
 #include "tools/artgen/canvas.h"
 #include "tools/artgen/font.h"
+#include "tools/artgen/icon.h"
+#include "tools/artgen/motifs.h"
 #include "tools/assets/png_image.h"
+#include "tools/version.h"
 
 using namespace klice::artgen;
 using klice::assets::write_png;
@@ -147,27 +152,6 @@ void make_player() {
 }
 
 // ------------------------------------------------------------------ the key
-const Rgb kGold{238, 192, 44}, kGoldLight{255, 236, 140}, kGoldDark{170, 118, 22};
-
-void draw_key(Canvas& c, int ox, int oy, double s) {
-    auto X = [&](double v) { return ox + v * s; };
-    auto Y = [&](double v) { return oy + v * s; };
-    c.Disc(X(9), Y(15), 8 * s, kGoldDark);
-    c.Disc(X(9), Y(15), 7 * s, kGold);
-    c.Disc(X(8), Y(13), 3.5 * s, kGoldLight);
-    c.Disc(X(9), Y(15), 3 * s, kBlack);
-    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(12.5)), static_cast<int>(14 * s), static_cast<int>(5 * s),
-           kGoldDark);
-    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(13.5)), static_cast<int>(13 * s), static_cast<int>(3 * s),
-           kGold);
-    c.Rect(static_cast<int>(X(15)), static_cast<int>(Y(13.5)), static_cast<int>(13 * s), static_cast<int>(1 * s),
-           kGoldLight);
-    c.Rect(static_cast<int>(X(21)), static_cast<int>(Y(17)), static_cast<int>(3 * s), static_cast<int>(6 * s),
-           kGoldDark);
-    c.Rect(static_cast<int>(X(25.5)), static_cast<int>(Y(17)), static_cast<int>(3 * s), static_cast<int>(8 * s),
-           kGoldDark);
-}
-
 void make_key() {
     Canvas c(30, 30, kBlack);
     draw_key(c, 0, 0, 1.0);
@@ -218,7 +202,7 @@ void make_splash() {
 
 // ---------------------------------------------------------- title and menu
 void starry_sky(Canvas& c, int seed) {
-    c.Gradient(0, 0, 1024, 768, {14, 20, 64}, {92, 54, 110});
+    c.Gradient(0, 0, 1024, 768, kSkyTop, kSkyBottom);
     for (int i = 0; i < 220; ++i) {
         const int x = static_cast<int>(hash3(i, 0, seed) % 1024), y = static_cast<int>(hash3(i, 1, seed) % 520);
         const int b = 150 + static_cast<int>(hash3(i, 2, seed) % 100);
@@ -231,7 +215,7 @@ void starry_sky(Canvas& c, int seed) {
         }
     }
     c.Disc(860, 110, 46, {250, 240, 200});
-    c.Disc(878, 98, 40, mix({14, 20, 64}, {92, 54, 110}, 30));
+    c.Disc(878, 98, 40, mix(kSkyTop, kSkyBottom, 30));
     // hills
     for (int x = 0; x < 1024; ++x) {
         const double h1 = 560 + 40 * std::sin(x * 0.006 + 1.0) + 18 * std::sin(x * 0.017);
@@ -606,12 +590,23 @@ const char* kListTail =
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (klice::tools::print_version_if_asked("klice-artgen", argc, argv)) return 0;
+    if (argc == 3 && std::string(argv[1]) == "--icons") {
+        try {
+            write_icons(argv[2]);
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "klice-artgen: %s\n", e.what());
+            return 1;
+        }
+        return 0;
+    }
     if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: klice-artgen ASSETS_DIR [SHEET.png]\n");
+        std::fprintf(stderr, "usage: klice-artgen ASSETS_DIR [SHEET.png]\n       klice-artgen --icons DIR\n");
         return 2;
     }
     g_root = argv[1];
     try {
+        write_icons(g_root + "/icons");
         make_player();
         make_key();
         make_splash();

@@ -17,6 +17,7 @@
 #include "tools/assets/component_text.h"
 #include "tools/assets/level_source.h"
 #include "tools/assets/stream_emitter.h"
+#include "tools/version.h"
 
 namespace {
 
@@ -50,6 +51,7 @@ void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (klice::tools::print_version_if_asked("klice-assets", argc, argv)) return 0;
     if (argc != 4) {
         std::fprintf(stderr, "usage: klice-assets SOURCES DATA_DIR RESOURCE_FILE\n");
         return 2;

@@ -81,19 +81,24 @@ PngImage read_png(const std::string& path, const std::string& from_file, int fro
     return image;
 }
 
-void write_png(const std::string& path, const PngImage& image) {
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));
+std::vector<uint8_t> encode_png(const PngImage& image) {
+    std::vector<uint8_t> bytes;
     std::string error;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, png_fail, png_warn);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
-        throw std::runtime_error("cannot write " + path + ": " + error);
+        throw std::runtime_error("cannot encode a PNG picture: " + error);
     }
-    png_init_io(png, file.get());
-    png_set_IHDR(png, info, image.width, image.height, 8, image.paletted ? PNG_COLOR_TYPE_PALETTE : PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    auto append = [](png_structp p, png_bytep data, png_size_t length) {
+        auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(p));
+        out->insert(out->end(), data, data + length);
+    };
+    png_set_write_fn(png, &bytes, append, nullptr);
+    const bool alpha = !image.paletted && !image.alpha.empty();
+    const int type = image.paletted ? PNG_COLOR_TYPE_PALETTE : alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB;
+    png_set_IHDR(png, info, image.width, image.height, 8, type, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
     std::vector<png_color> palette;
     if (image.paletted) {
         for (const auto& c : image.palette) palette.push_back({c[0], c[1], c[2]});
@@ -102,9 +107,30 @@ void write_png(const std::string& path, const PngImage& image) {
     png_set_compression_level(png, 9);
     png_write_info(png, info);
     const size_t channels = image.paletted ? 1 : 3;
-    for (int y = 0; y < image.height; ++y) png_write_row(png, image.pixels.data() + channels * image.width * y);
+    std::vector<uint8_t> row;
+    for (int y = 0; y < image.height; ++y) {
+        const uint8_t* pixels = image.pixels.data() + channels * image.width * y;
+        if (alpha) {
+            row.clear();
+            for (int x = 0; x < image.width; ++x) {
+                row.insert(row.end(), pixels + 3 * x, pixels + 3 * x + 3);
+                row.push_back(image.alpha[static_cast<size_t>(y) * image.width + x]);
+            }
+            pixels = row.data();
+        }
+        png_write_row(png, pixels);
+    }
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
+void write_png(const std::string& path, const PngImage& image) {
+    const std::vector<uint8_t> bytes = encode_png(image);
+    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
+    if (!file) throw std::runtime_error("cannot create " + path + ": " + std::strerror(errno));
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size() || std::fflush(file.get()) != 0)
+        throw std::runtime_error("cannot write " + path + ": " + std::strerror(errno));
 }
 
 }  // namespace klice::assets

@@ -1,5 +1,6 @@
 // PNG pictures as the asset sources keep them: 8-bit palette images (indices
-// plus palette, both kept as drawn) or RGB images.
+// plus palette, both kept as drawn) or RGB images; the icons add an alpha
+// channel to RGB.
 #pragma once
 
 #include <array>
@@ -14,6 +15,7 @@ struct PngImage {
     bool paletted = false;
     std::vector<std::array<uint8_t, 3>> palette;  // paletted only, up to 256 entries
     std::vector<uint8_t> pixels;                  // paletted: one index a pixel; else R, G, B a pixel; top row first
+    std::vector<uint8_t> alpha;                   // RGB only, written when not empty: one opacity a pixel
 
     std::array<uint8_t, 3> Rgb(int x, int y) const {
         const size_t i = static_cast<size_t>(y) * width + x;
@@ -28,5 +30,7 @@ PngImage read_png(const std::string& path, const std::string& from_file, int fro
 
 // Writes an image as PNG without time stamps, so the same pixels give the same bytes.
 void write_png(const std::string& path, const PngImage& image);
+// The same bytes in memory.
+std::vector<uint8_t> encode_png(const PngImage& image);
 
 }  // namespace klice::assets

@@ -23,6 +23,7 @@
 #include "tools/assets/level_source.h"
 #include "tools/command_line.h"
 #include "tools/leveldesign/checks.h"
+#include "tools/version.h"
 
 using namespace klice::leveldesign;
 
@@ -215,6 +216,7 @@ int check_levels(const arguments& a, session& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (klice::tools::print_version_if_asked("klice-levels", argc, argv)) return 0;
     arguments a;
     try {
         a = parse(argc, argv);

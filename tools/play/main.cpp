@@ -4,8 +4,10 @@
 #include <vector>
 
 #include "tools/play/play_runner.h"
+#include "tools/version.h"
 
 int main(int argc, char** argv) {
+    if (klice::tools::print_version_if_asked("klice-play", argc, argv)) return 0;
     std::vector<std::string> args(argv + 1, argv + argc);
     klice::play::options options;
     try {
