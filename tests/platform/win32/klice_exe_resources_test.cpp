@@ -8,6 +8,8 @@
 
 #include "klice/version.h"
 #include "platform/win32/win32.h"
+// After the system's own headers, which it builds on.
+#include <shellapi.h>
 
 namespace klice::platform {
 namespace {
