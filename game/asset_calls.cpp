@@ -14,6 +14,7 @@ namespace {
 
 picture_source* pictures = nullptr;
 wave_observer observer;
+text_observer text_watcher;
 
 TDirectDrawSurfaceCanvas& back_canvas() { return form1->DXDraw->Surface()->Canvas(); }
 
@@ -34,6 +35,7 @@ TWaveCollectionItem* wave(int index) {
 
 void set_picture_source(picture_source* source) { pictures = source; }
 void set_wave_observer(wave_observer o) { observer = std::move(o); }
+void set_text_observer(text_observer o) { text_watcher = std::move(o); }
 
 void fill_image_list(TComponent* image_list, const std::string& file_name) {
     if (pictures) {
@@ -91,6 +93,7 @@ int picture_height(TComponent* image_list, const std::string& name) {
 uint32_t canvas_pixel(int x, int y) { return GetPixel(back_canvas().Handle(), x, y); }
 
 void canvas_text(int x, int y, const std::string& text, int font_size, uint32_t colour) {
+    if (text_watcher) text_watcher(x, y, text, font_size, colour);
     TDirectDrawSurfaceCanvas& canvas = back_canvas();
     canvas.Brush.Style = TBrushStyle::bsClear;
     canvas.Font.SetSize(font_size);
@@ -99,6 +102,23 @@ void canvas_text(int x, int y, const std::string& text, int font_size, uint32_t 
 }
 
 void canvas_release() { back_canvas().Release(); }
+
+platform::Frame back_surface_frame() {
+    platform::Frame f;
+    if (!can_draw() || !form1->DXDraw->Surface()) return f;
+    TDirectDrawSurface& s = *form1->DXDraw->Surface();
+    void* pixels = nullptr;
+    int pitch = 0;
+    if (!s.Lock(&pixels, &pitch)) return f;
+    f.width = s.Width();
+    f.height = s.Height();
+    f.pitch = pitch;
+    f.format = s.Description().Format;
+    const auto* bytes = static_cast<const uint8_t*>(pixels);
+    f.pixels.assign(bytes, bytes + size_t(pitch) * size_t(f.height));
+    s.Unlock();
+    return f;
+}
 
 void set_wave_volume(int index, int volume) {
     if (TWaveCollectionItem* item = wave(index)) item->SetVolume(volume);

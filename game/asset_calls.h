@@ -9,6 +9,7 @@
 #include <string>
 
 #include "data/persistent.h"
+#include "platform/application.h"
 
 namespace klice {
 
@@ -44,6 +45,16 @@ void stop_wave(int index);
 // wave list: the play tester's log. Empty to stop.
 using wave_observer = std::function<void(int index, bool started)>;
 void set_wave_observer(wave_observer observer);
+
+// Told of every text just before it is written on the back surface: the
+// state hashes take the frame as it was before the text and the text asked
+// for, because the glyphs are the system's own. Empty to stop.
+using text_observer = std::function<void(int x, int y, const std::string& text, int font_size, uint32_t colour)>;
+void set_text_observer(text_observer observer);
+
+// The back surface of form1->DXDraw as it is now; an empty frame when it
+// cannot be read.
+platform::Frame back_surface_frame();
 
 // Stand-in for the pictures of the image lists, for tests that build their
 // own small pictures: while one is set, fill, draw and size go to it instead
