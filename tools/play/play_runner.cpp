@@ -6,6 +6,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <thread>
@@ -17,8 +18,10 @@
 #include "game/level_file.h"
 #include "game/play_steps.h"
 #include "game/screens.h"
+#include "game/state_hash.h"
 #include "platform/sound_device.h"
 #include "tools/command_line.h"
+#include "tools/play/hash_file.h"
 #include "tools/play/play_script.h"
 #include "tools/play/png_frame.h"
 
@@ -28,7 +31,7 @@ namespace fs = std::filesystem;
 
 const char* const kUsage =
     "usage: klice-play [--data DIR] [--level N] [--ticks N] [--script FILE] [--frames DIR] [--every K]\n"
-    "                  [--log FILE] [--sound]\n";
+    "                  [--log FILE] [--sound] [--hashes FILE] [--check FILE]\n";
 
 namespace {
 
@@ -73,6 +76,82 @@ std::string json_list(const std::vector<int>& values) {
 
 const char* json_bool(bool b) { return b ? "true" : "false"; }
 
+// The run's state hashes: written to --hashes, compared with --check.
+class hash_keeper {
+public:
+    explicit hash_keeper(const options& o) : check_path_(o.check) {
+        if (!o.check.empty()) want_ = read_hash_file(absolute(o.check));
+        if (!o.hashes.empty()) {
+            // Binary: the same bytes from every system.
+            file_.open(absolute(o.hashes), std::ios::binary | std::ios::trunc);
+            if (!file_) throw std::runtime_error("cannot write the hash file " + o.hashes);
+            path_ = o.hashes;
+            writer_.emplace(file_);
+        }
+    }
+    bool active() const { return writer_ || !check_path_.empty(); }
+    void wave(int index, bool started) {
+        if (active()) recorder_.wave(index, started);
+    }
+    void text(int x, int y, const std::string& words, int font_size, uint32_t colour) {
+        if (active()) recorder_.text(x, y, words, font_size, colour, [] { return back_surface_frame(); });
+    }
+    // After tick t (the run's last when `last`). False when the run should
+    // stop: the hashes differ and no file is being written.
+    bool tick_done(int64_t t, bool last, const HeadlessGame& game, std::ostream& out) {
+        if (!active()) return true;
+        recorder_.tick_done(t, game_state);
+        if (!last && !state_recorder::due(t)) return true;
+        return digest(t, game, out);
+    }
+    // The run ended after tick `done`: its last hash, and what the file has
+    // beyond it.
+    void finish(int64_t done, const HeadlessGame& game, std::ostream& out) {
+        if (!active()) return;
+        if (done > hashed_ && !(differ_ && !writer_)) digest(done, game, out);
+        if (!differ_ && next_ < want_.size())
+            report(out, want_[next_].tick,
+                   check_path_ + " goes on to tick " + std::to_string(want_[next_].tick) + "; this run ended at tick " +
+                       std::to_string(done));
+        if (writer_ && !file_.flush()) throw std::runtime_error("cannot write the hash file " + path_);
+    }
+    bool differ() const { return differ_; }
+
+private:
+    bool digest(int64_t t, const HeadlessGame& game, std::ostream& out) {
+        const state_digest d = recorder_.digest(t, game_state, game.LastFrame());
+        if (writer_) writer_->write(d);
+        const int64_t previous = hashed_;
+        hashed_ = t;
+        if (check_path_.empty() || differ_) return true;
+        if (next_ >= want_.size()) {
+            report(out, t, check_path_ + " ends before this tick");
+        } else {
+            const hash_entry& want = want_[next_++];
+            if (want.tick != t)
+                report(out, std::min(t, want.tick),
+                       check_path_ + ":" + std::to_string(want.line) + " hashes tick " + std::to_string(want.tick) +
+                           ", this run tick " + std::to_string(t));
+            else if (std::string what = describe_difference(want, d, previous); !what.empty())
+                report(out, t, what + " (" + check_path_ + ":" + std::to_string(want.line) + ")");
+        }
+        return !differ_ || writer_.has_value();
+    }
+    void report(std::ostream& out, int64_t t, const std::string& what) {
+        out << "mismatch at tick " << t << ": " << what << "\n";
+        differ_ = true;
+    }
+
+    std::string check_path_, path_;
+    std::vector<hash_entry> want_;
+    size_t next_ = 0;
+    std::ofstream file_;
+    std::optional<hash_file_writer> writer_;
+    state_recorder recorder_;
+    int64_t hashed_ = 0;  // the last tick hashed
+    bool differ_ = false;
+};
+
 }  // namespace
 
 options parse_options(const std::vector<std::string>& args) {
@@ -99,6 +178,10 @@ options parse_options(const std::vector<std::string>& args) {
             o.log = value();
         else if (a == "--sound")
             o.sound = true;
+        else if (a == "--hashes")
+            o.hashes = value();
+        else if (a == "--check")
+            o.check = value();
         else
             throw std::invalid_argument("unknown argument '" + a + "'");
     }
@@ -131,10 +214,20 @@ int run(const options& o, std::ostream& out) {
         if (!log) throw std::runtime_error("cannot write the log " + o.log);
     }
 
+    hash_keeper hashes(o);
     std::vector<int> started, stopped;
-    set_wave_observer([&](int index, bool start) { (start ? started : stopped).push_back(index); });
+    set_wave_observer([&](int index, bool start) {
+        (start ? started : stopped).push_back(index);
+        hashes.wave(index, start);
+    });
+    set_text_observer([&](int x, int y, const std::string& words, int font_size, uint32_t colour) {
+        hashes.text(x, y, words, font_size, colour);
+    });
     struct observer_reset {
-        ~observer_reset() { set_wave_observer(nullptr); }
+        ~observer_reset() {
+            set_wave_observer(nullptr);
+            set_text_observer(nullptr);
+        }
     } reset_observer;
 
     if (o.sound) choose_audio();
@@ -194,14 +287,16 @@ int run(const options& o, std::ostream& out) {
             write_png(game.LastFrame(), (fs::path(frames) / frame_file_name(t)).string());
             last_frame = t;
         }
+        if (!hashes.tick_done(t, t == ticks || game.Ended(), game, out)) break;
     }
+    hashes.finish(done, game, out);
     if (!frames.empty() && last_frame != done)
         write_png(game.LastFrame(), (fs::path(frames) / frame_file_name(done)).string());
     if (log.is_open() && !log.flush()) throw std::runtime_error("cannot write the log " + o.log);
 
     out << "ticks=" << done << " level=" << game_state.level << " completed=" << completed << " deaths=" << deaths
         << " keys=" << game_state.keys_taken << "\n";
-    return 0;
+    return hashes.differ() ? kHashesDiffer : 0;
 }
 
 }  // namespace klice::play

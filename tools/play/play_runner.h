@@ -25,7 +25,12 @@ struct options {
     int64_t every = 0;             // a frame every this many ticks (0: only the last)
     std::string log;               // JSON lines, one per tick
     bool sound = false;            // a real audio device
+    std::string hashes;            // state hashes written here (hash_file.h)
+    std::string check;             // state hashes compared with this file
 };
+
+// run's exit status when the state hashes differ from the --check file.
+inline constexpr int kHashesDiffer = 3;
 
 // Reads the command line (without the program name); raises
 // std::invalid_argument with the reason for a bad one.
@@ -44,7 +49,9 @@ struct script_input {
 // of that tick, then moves and clicks the mouse in the script's order.
 void feed_tick(HeadlessGame& game, const script& s, int64_t t, script_input& input);
 
-// Runs the game and writes the report to out; returns the exit status.
+// Runs the game and writes the report to out; returns the exit status: 0,
+// or kHashesDiffer after a line "mismatch at tick T: what" (the run stops
+// there unless it is writing hashes too).
 int run(const options& o, std::ostream& out);
 
 }  // namespace klice::play
