@@ -1,36 +1,71 @@
 #!/usr/bin/env bash
-# Plays replays with the headless game and checks their last line.
+# Plays replays with the headless game, checks their last line and compares
+# the game's state with their hashes tick for tick (klice-play --check).
 #   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR levels   every pNN.txt alone
 #   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR full     full_game.txt from the title
+#   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR faults   every replay of a fault (tests/replays)
 # Line ends are compared without a carriage return (a Windows build writes one).
+# After an intended change of the rules or the content, scripts/regenerate-hashes.sh
+# writes the hashes again.
 set -uo pipefail
 play="$1" data="$2" dir="$3" what="$4"
+source "$(dirname "$0")/../../scripts/lib/replays.bash"
 failed=0
 
-expect() {  # name, last line, wanted completed, wanted level
-    local name="$1" last="$2" completed="$3" level="$4"
-    if [[ "$last" != *" level=$level completed=$completed deaths=0 "* ]]; then
-        echo "FAIL $name: $last (want level=$level completed=$completed deaths=0)"
+# check NAME FILE: plays the replay FILE against its hashes; its last line
+# is left in $last.
+check() {
+    local name="$1" file="$2" hashes output status want options=()
+    last=""
+    hashes="$(replay_hashes "$file")"
+    if [[ ! -f "$hashes" ]]; then
+        echo "FAIL $name: no $hashes (scripts/regenerate-hashes.sh writes it)"
+        failed=1
+        return
+    fi
+    mapfile -t options < <(replay_options "$file")
+    output="$("$play" --data "$data" "${options[@]}" --script "$file" --check "$hashes" | tr -d '\r')"
+    status=${PIPESTATUS[0]}
+    last="$(tail -n 1 <<<"$output")"
+    want="$(replay_expect "$file")"
+    if [[ $status -ne 0 ]]; then
+        echo "FAIL $name (exit status $status):"
+        sed 's/^/     /' <<<"$output"
+        grep -m1 '^# fault:' "$file" | sed 's/^# /     the replay of a /'
+        failed=1
+    elif [[ -n "$want" && "$last " != *"$want"* ]]; then
+        echo "FAIL $name: $last (want${want% })"
         failed=1
     else
         echo "ok   $name: $last"
     fi
 }
 
-if [[ "$what" == levels ]]; then
-    for n in $(seq 1 25); do
-        f="$dir/p$(printf %02d "$n").txt"
-        if [[ ! -f "$f" ]]; then echo "FAIL missing $f"; failed=1; continue; fi
-        last="$("$play" --data "$data" --level "$n" --script "$f" | tail -n 1 | tr -d '\r')"
-        expect "level $n" "$last" 1 $(( n % 25 + 1 ))
-    done
-else
-    last="$("$play" --data "$data" --script "$dir/full_game.txt" | tail -n 1 | tr -d '\r')"
-    expect "full game" "$last" 25 1
-    # A tick is 10 ms of play.
-    ticks="${last#ticks=}" ticks="${ticks%% *}"
-    if [[ "$ticks" =~ ^[0-9]+$ ]]; then
-        printf 'full game: %d ticks, %d min %02d s of play\n' "$ticks" $(( ticks / 6000 )) $(( ticks / 100 % 60 ))
-    fi
-fi
+case "$what" in
+    levels)
+        for n in $(seq 1 25); do
+            f="$dir/p$(printf %02d "$n").txt"
+            if [[ ! -f "$f" ]]; then echo "FAIL missing $f"; failed=1; continue; fi
+            check "level $n" "$f"
+        done
+        ;;
+    full)
+        check "full game" "$dir/full_game.txt"
+        # A tick is 10 ms of play.
+        ticks="${last#ticks=}" ticks="${ticks%% *}"
+        if [[ "$ticks" =~ ^[0-9]+$ ]]; then
+            printf 'full game: %d ticks, %d min %02d s of play\n' "$ticks" $((ticks / 6000)) $((ticks / 100 % 60))
+        fi
+        ;;
+    faults)
+        shopt -s nullglob
+        files=("$dir"/*.txt)
+        if [[ ${#files[@]} -eq 0 ]]; then echo "FAIL no replays in $dir"; failed=1; fi
+        for f in "${files[@]}"; do check "$(basename "$f" .txt)" "$f"; done
+        ;;
+    *)
+        echo "replay_check.sh: unknown set '$what' (levels, full or faults)"
+        failed=1
+        ;;
+esac
 exit $failed
