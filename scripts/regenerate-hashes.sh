@@ -6,7 +6,9 @@
 #   scripts/regenerate-hashes.sh p07 full_game  only these (names without .txt)
 # A level replay that no longer leaves its level with no death, or the full
 # game that no longer ends all 25 levels, keeps its old hashes and fails the
-# script: fix its route first (scripts/replay-from-route.py). Builds the play
+# script: fix its route first (scripts/replay-from-route.py); so does a
+# fault's replay whose run no longer shows what its "# expect:" lines say
+# (make it show its fault on the new content first). Builds the play
 # tester and the data first, in build/ (or $KLICE_BUILD_DIR).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -46,10 +48,11 @@ for f in "${files[@]}"; do
   name="$(basename "$f" .txt)"
   hashes="$(replay_hashes "$f")"
   mapfile -t options < <(replay_options "$f")
-  check=()
+  check=() log=()
   [[ -f "$hashes" ]] && check=(--check "$hashes")
+  [[ -n "$(replay_expectations "$f")" ]] && log=(--log "$tmp/log")
   status=0
-  output="$("$play" --data "$data" "${options[@]}" --script "$f" --hashes "$tmp/new" "${check[@]}")" || status=$?
+  output="$("$play" --data "$data" "${options[@]}" --script "$f" --hashes "$tmp/new" "${check[@]}" "${log[@]}")" || status=$?
   last="$(tail -n 1 <<<"$output")"
   want="$(replay_expect "$f")"
   if [[ $status -ne 0 && $status -ne 3 ]]; then
@@ -59,6 +62,11 @@ for f in "${files[@]}"; do
   fi
   if [[ -n "$want" && "$last " != *"$want"* ]]; then
     printf '%-26s FAIL, hashes kept: %s (want%s)\n' "$name" "$last" "${want% }"
+    failed=1
+    continue
+  fi
+  if [[ ${#log[@]} -gt 0 ]] && unmet="$(unmet_expectations "$f" "$tmp/log")" && [[ -n "$unmet" ]]; then
+    printf '%-26s FAIL, hashes kept: not what its "# expect:" lines say\n%s\n' "$name" "$(sed 's/^/    /' <<<"$unmet")"
     failed=1
     continue
   fi

@@ -33,3 +33,30 @@ replay_expect() {
 
 # replay_hashes FILE: its hash file.
 replay_hashes() { echo "${1%.txt}.hashes"; }
+
+# A fault's replay can also say what its run must show, whatever the hashes:
+#   # expect: TICK "field":value...
+# holds when the --log line of that tick has every "field":value in it (the
+# figure still in the air at tick 16, in play on level 2 at tick 541), so
+# hashes written again after a change of the content cannot take in the
+# fault itself.
+
+# replay_expectations FILE: its expectations, "TICK FRAGMENT..." a line.
+replay_expectations() { sed -n 's/^# expect: *//p' "$1"; }
+
+# unmet_expectations FILE LOG: a line for each expectation of the replay
+# FILE that the run's LOG does not meet; nothing when all hold.
+unmet_expectations() {
+  local tick rest line fragment key have
+  local -a fragments
+  while read -r tick rest; do
+    read -ra fragments <<<"$rest"
+    line="$(grep -m1 "^{\"tick\":$tick," "$2" | tr -d '\r')"
+    for fragment in "${fragments[@]}"; do
+      [[ "$line" == *"$fragment"[,}]* ]] && continue
+      key="${fragment%%:*}"
+      have="$(grep -o "$key:[^,}]*" <<<"$line" | head -n 1)"
+      echo "tick $tick: ${have:-no $key}, want $fragment"
+    done
+  done < <(replay_expectations "$1")
+}

@@ -4,6 +4,8 @@
 #   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR levels   every pNN.txt alone
 #   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR full     full_game.txt from the title
 #   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR faults   every replay of a fault (tests/replays)
+# A fault's replay may say what its run must show ("# expect:" lines,
+# scripts/lib/replays.bash), checked on the run's log besides the hashes.
 # Line ends are compared without a carriage return (a Windows build writes one).
 # After an intended change of the rules or the content, scripts/regenerate-hashes.sh
 # writes the hashes again.
@@ -11,11 +13,13 @@ set -uo pipefail
 play="$1" data="$2" dir="$3" what="$4"
 source "$(dirname "$0")/../../scripts/lib/replays.bash"
 failed=0
+logs="$(mktemp -d)"
+trap 'rm -rf "$logs"' EXIT
 
 # check NAME FILE: plays the replay FILE against its hashes; its last line
 # is left in $last.
 check() {
-    local name="$1" file="$2" hashes output status want options=()
+    local name="$1" file="$2" hashes output status want unmet options=() log=()
     last=""
     hashes="$(replay_hashes "$file")"
     if [[ ! -f "$hashes" ]]; then
@@ -24,11 +28,20 @@ check() {
         return
     fi
     mapfile -t options < <(replay_options "$file")
-    output="$("$play" --data "$data" "${options[@]}" --script "$file" --check "$hashes" | tr -d '\r')"
+    [[ -n "$(replay_expectations "$file")" ]] && log=(--log "$logs/$name.log")
+    output="$("$play" --data "$data" "${options[@]}" --script "$file" --check "$hashes" "${log[@]}" | tr -d '\r')"
     status=${PIPESTATUS[0]}
     last="$(tail -n 1 <<<"$output")"
     want="$(replay_expect "$file")"
-    if [[ $status -ne 0 ]]; then
+    unmet=""
+    [[ ${#log[@]} -gt 0 ]] && unmet="$(unmet_expectations "$file" "$logs/$name.log")"
+    if [[ -n "$unmet" ]]; then
+        echo "FAIL $name: not what the replay must show (its fault back?):"
+        sed 's/^/     /' <<<"$unmet"
+        [[ $status -ne 0 ]] && sed 's/^/     /' <<<"$output"
+        grep -m1 '^# fault:' "$file" | sed 's/^# /     the replay of a /'
+        failed=1
+    elif [[ $status -ne 0 ]]; then
         echo "FAIL $name (exit status $status):"
         sed 's/^/     /' <<<"$output"
         grep -m1 '^# fault:' "$file" | sed 's/^# /     the replay of a /'
