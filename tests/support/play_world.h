@@ -66,11 +66,16 @@ public:
         if (!s.Lock(&pixels, &pitch)) return;
         auto rect = [&](int x, int y, int w, int h, uint32_t colour) {
             const uint32_t raw = pack(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
-            for (int yy = std::max(y, 0); yy < std::min(y + h, s.Height()); ++yy) {
-                uint8_t* row = static_cast<uint8_t*>(pixels) + ptrdiff_t{yy} * pitch;
-                for (int xx = std::max(x, 0); xx < std::min(x + w, s.Width()); ++xx)
-                    std::memcpy(row + ptrdiff_t{xx} * bytes, &raw, size_t(bytes));  // little-endian host
-            }
+            const int left = std::max(x, 0), right = std::min(x + w, s.Width());
+            if (left >= right) return;
+            // One row of the colour, copied to every row: the level checker's
+            // tests play thousands of ticks on these pictures.
+            std::vector<uint8_t> line(size_t(right - left) * bytes);
+            for (size_t i = 0; i < line.size(); i += size_t(bytes))
+                std::memcpy(line.data() + i, &raw, size_t(bytes));  // little-endian host
+            for (int yy = std::max(y, 0); yy < std::min(y + h, s.Height()); ++yy)
+                std::memcpy(static_cast<uint8_t*>(pixels) + ptrdiff_t{yy} * pitch + ptrdiff_t{left} * bytes,
+                            line.data(), line.size());
         };
         if (p.fill) rect(left, top, width, height, *p.fill);
         for (const flat_picture::part& part : p.parts) {

@@ -50,6 +50,7 @@ protected:
         picture(root_ / "pictures/krajina/p2.png", 1024, 768, black, {{900, 730, 124, 38, grey}});
         picture(root_ / "pictures/ruzne/ctverec.png", 80, 20, grey, {});
         picture(root_ / "pictures/ruzne/sipka.png", 64, 44, white, {});
+        picture(root_ / "pictures/panak/zapvyp.png", 168, 30, black, {});
         for (const char* kind : {"al", "leb", "zuby"})
             for (int f = 1; f <= 3; ++f)
                 picture(root_ / ("pictures/ruzne/" + std::string(kind) + std::to_string(f) + ".png"), 40, 40, black,
@@ -76,6 +77,9 @@ TEST_F(LevelScene, RedIsWhatThe16BitSurfaceKeepsAsPureRed) {
     EXPECT_TRUE(s.Ground(-1, 600));  // outside the frame reads as a wall
     EXPECT_TRUE(s.ExitArrowOnBlack());
     EXPECT_FALSE(scene(root_.string(), "p2").ExitArrowOnBlack());
+    // The floor's top row under a point in it, and none over black.
+    EXPECT_EQ(s.SurfaceAt(100, 750), 740);
+    EXPECT_EQ(s.SurfaceAt(100, 600), -1);
 }
 
 TEST_F(LevelScene, HazardsAreRedWhereTheirPictureWasDrawnUnlessABlockCoversThem) {

@@ -4,9 +4,16 @@
 #include <cstring>
 #include <set>
 
+#include "tools/leveldesign/measures.h"
+#include "tools/leveldesign/trials.h"
+
 namespace klice::leveldesign {
 
 namespace {
+
+// The figure may pass the exit column only with its feet on the arrow's
+// floor, between this row and the ground.
+constexpr int kArrowFloorTop = 600;
 
 // Everything that decides the game's future, so two runs that reach the same
 // of it at the same tick go on alike. The walking picture and the sound
@@ -120,10 +127,10 @@ bool shifted_plays_through(session& s, const plan& p, const route& r, const boun
 }
 
 struct fault_list {
-    std::vector<std::string>& out;
+    std::vector<finding>& out;
     std::set<std::string> kinds_seen;
     void Add(const std::string& kind, const std::string& text) {
-        if (kinds_seen.insert(kind).second) out.push_back(text);
+        if (kinds_seen.insert(kind).second) out.push_back({kind, text});
     }
 };
 
@@ -187,10 +194,12 @@ route play_plan(session& s, int level, const plan& p, int64_t limit) {
         const uint8_t keys = ex.Keys(game_state, t);
         r.keys.push_back(keys);
         const int32_t taken = game_state.keys_taken;
+        const int feet = game_state.player_y + 76;
         const outcome o = s.Tick(keys);
         if (o == outcome::Exit) {
             r.plans.push_back(ex);
             r.finished = true;
+            r.exit_feet = feet;
             return r;
         }
         const game_state_t& g = game_state;
@@ -234,7 +243,7 @@ level_report check_level(session& s, const scene& sc, int level, const plan& p, 
     const route& r = rep.played;
     fault_list faults{rep.faults, {}};
     if (!r.finished) {
-        rep.faults.push_back(r.failure);
+        rep.faults.push_back({"route", r.failure});
         return rep;
     }
 
@@ -253,10 +262,31 @@ level_report check_level(session& s, const scene& sc, int level, const plan& p, 
     }
     std::set<int> timed = watched;
     for (int b : r.blocks_ridden) timed.insert(kBlockSlot + b - 1);
+    for (int slot : hazards_passed(r, sc)) timed.insert(slot);
     rep.timed = static_cast<int>(timed.size());
     if (level >= 6 && !late_wait && r.last_ride <= 200)
         faults.Add("still", "after tick 200 the route neither waits for a moving object nor rides a block");
     if (!sc.ExitArrowOnBlack()) faults.Add("arrow", "the exit arrow's path is not all black in the background");
+    if (!sc.HintOnBlack()) faults.Add("hint", "the music-key hint is drawn over ground, not over black");
+
+    // Play, not waiting.
+    rep.idle = idle_ticks(r.keys);
+    const int64_t held = r.Ticks() - rep.idle;
+    if (rep.idle * 10 > r.Ticks() * 3)
+        faults.Add("idle", "the route holds no key for " + std::to_string(rep.idle) + " of its " +
+                               std::to_string(r.Ticks()) + " ticks, over 30 %");
+    if (held < 700) faults.Add("held", "the route holds a key for " + std::to_string(held) + " ticks, under 700");
+
+    // The exit is at the arrow, and no key comes without thought.
+    if (r.exit_feet < kArrowFloorTop)
+        faults.Add("exit", "the route leaves the level with the feet at row " + std::to_string(r.exit_feet) +
+                               ", above the arrow's floor");
+    for (const std::string& way : free_key_ways(s, level)) faults.Add("free keys", way + ", within 100 ticks");
+
+    // A route of its own through reused terrain.
+    rep.floors = floors_visited(footholds(r, sc));
+    if (!o.base_floors.empty() && rep.floors == o.base_floors)
+        faults.Add("variety", "the route visits the floors of the level whose terrain it reuses: " + rep.floors);
 
     // The route itself never touches red.
     for (int64_t t = 1; t < r.Ticks(); ++t) {
@@ -266,10 +296,20 @@ level_report check_level(session& s, const scene& sc, int level, const plan& p, 
         if (sc.RedWallAhead(g)) faults.Add("wall", "red stops the route's figure like a wall at " + at_text(g, t));
     }
 
-    // Other inputs from states along the route: walking, jumping, standing.
+    // Other inputs from states along the route: walking, jumping, standing;
+    // following the right edge; and stopping to think.
+    std::vector<int64_t> safe;
     for (int64_t t = o.explore_every; t < r.Ticks(); t += o.explore_every) {
         const session::saved& from = r.before[t];
         if (from.state.dying) continue;
+        for (bool jumping : {false, true}) {
+            const std::optional<int> feet = exit_feet_holding_right(s, from, jumping, o.exit_ticks);
+            if (feet && *feet < kArrowFloorTop)
+                faults.Add("exit", std::string("holding right") + (jumping ? " with jumps" : "") + " from " +
+                                       at_text(from.state, t) + " leaves the level with the feet at row " +
+                                       std::to_string(*feet) + ", above the arrow's floor");
+        }
+        if (safe_to_stop(s, from, o.stop_ticks)) safe.push_back(t);
         explore(s, sc, from, kRight, kRight, 48, faults);
         explore(s, sc, from, kLeft, kLeft, 48, faults);
         explore(s, sc, from, 0, 0, 48, faults);
@@ -313,6 +353,8 @@ level_report check_level(session& s, const scene& sc, int level, const plan& p, 
                 "step " + std::to_string(b.step + 1) + " '" + p[b.step].text + "' at tick " + std::to_string(b.tick);
         }
     }
+    rep.pressure = longest_unsafe(safe, r.Ticks());
+    rep.score = level_score(r.jumps.size(), rep.timed, rep.window, rep.pressure);
     const int needed = level <= 5 ? 8 : 4;
     if (rep.window < needed)
         faults.Add("window", "the narrowest window is " + std::to_string(rep.window) + " ticks (" + rep.window_at +

@@ -23,6 +23,7 @@ struct route {
     std::vector<int> blocks_ridden;      // 1-based, in order of first contact
     std::vector<int64_t> contacts;       // ticks a ride started on
     int64_t last_ride = 0;               // last tick on a block
+    int exit_feet = 0;                   // the feet's row in the tick that left
     int64_t Ticks() const { return static_cast<int64_t>(keys.size()); }
 };
 
@@ -31,18 +32,33 @@ route play_plan(session& s, int level, const plan& p, int64_t limit = 30000);
 // "R43 RJ1 -5 ..." from the keys of every tick.
 std::string held_keys_text(const std::vector<uint8_t>& keys);
 
+// A rule a level breaks: its kind (one line per kind) and what happened.
+struct finding {
+    std::string kind;
+    std::string text;
+};
+
 struct level_report {
     int level = 0;
     route played;
-    int timed = 0;          // moving objects the plan waits for
+    int64_t idle = 0;       // ticks without a key held
+    int timed = 0;          // moving objects ridden, waited for or passed close to
     int window = 0;         // narrowest timing window, ticks
     std::string window_at;  // the plan step it belongs to
-    std::vector<std::string> faults;
+    int64_t pressure = 0;   // longest stretch without a safe spot, ticks
+    std::string floors;     // the floors visited, see floors_visited
+    double score = 0;
+    std::vector<finding> faults;
 };
 
 struct check_options {
     int window_reach = 12;   // ticks tried on each side of an input
     int explore_every = 16;  // ticks between the states tried other inputs from
+    int exit_ticks = 400;    // how long right, and right with jumps, are held from them
+    int stop_ticks = 300;    // how long standing still must be survived at a safe spot
+    // The floors visited in the level whose terrain this one reuses, if any:
+    // the two routes must differ.
+    std::string base_floors;
 };
 
 level_report check_level(session& s, const scene& sc, int level, const plan& p, const check_options& o);

@@ -6,7 +6,8 @@
 //        those named) and prints the table; exit status 1 when a check fails.
 //        --reach K: ticks an input is moved each way when measuring windows
 //        (10); --explore K: ticks between the states along the route from
-//        which other inputs are tried (24)
+//        which other inputs are tried (24); --strict: the rules that not
+//        every level meets yet fail the check too (they are printed as "new:")
 //
 // DIR for --data holds the built data files, --assets the content sources.
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,6 +25,7 @@
 #include "tools/assets/level_source.h"
 #include "tools/command_line.h"
 #include "tools/leveldesign/checks.h"
+#include "tools/leveldesign/measures.h"
 #include "tools/version.h"
 
 using namespace klice::leveldesign;
@@ -31,7 +34,7 @@ namespace {
 
 const char* kUsage =
     "usage: klice-levels plan --data DIR --assets DIR [--trace K] N...\n"
-    "       klice-levels check --data DIR --assets DIR [--reach K] [--explore K] [N...]\n";
+    "       klice-levels check --data DIR --assets DIR [--reach K] [--explore K] [--strict] [N...]\n";
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -97,7 +100,8 @@ struct arguments {
     std::string command, data = ".", assets = "assets";
     int reach = 10;
     int explore = 24;
-    int trace = 0;  // plan: print the state every this many ticks
+    int trace = 0;        // plan: print the state every this many ticks
+    bool strict = false;  // check: the new rules fail the check too
     std::vector<int> levels;
 };
 
@@ -120,6 +124,8 @@ arguments parse(int argc, char** argv) {
             a.trace = static_cast<int>(klice::tools::parse_count(arg, value(), 1, 1000));
         else if (arg == "--explore")
             a.explore = static_cast<int>(klice::tools::parse_count(arg, value(), 1, 1000));
+        else if (arg == "--strict")
+            a.strict = true;
         else if (arg == "--reach")
             a.reach = static_cast<int>(klice::tools::parse_count(arg, value(), 1, 100));
         else
@@ -159,56 +165,67 @@ int plan_levels(const arguments& a, session& s) {
     return status;
 }
 
+// The floors the route of level n visits.
+std::string floors_of(const arguments& a, session& s, int level) {
+    const route r = play_plan(s, level, parse_plan(read_file(source_path(a.assets, level))));
+    return floors_visited(footholds(r, scene(a.assets, klice::assets::background_of_level(level))));
+}
+
+// Prints one rule a level or the game breaks; true when it fails the check.
+bool report(const finding& f, bool strict) {
+    const bool fails = strict || !is_new_rule(f.kind);
+    std::printf("      %s%s\n", fails ? "" : "new: ", f.text.c_str());
+    return fails;
+}
+
 int check_levels(const arguments& a, session& s) {
     check_options o;
     o.window_reach = a.reach;
     o.explore_every = a.explore;
-    std::printf("%-5s %6s %5s %5s %6s %6s  %s\n", "level", "ticks", "jumps", "timed", "window", "score", "faults");
-    std::vector<int64_t> lengths;
-    std::vector<double> scores;
+    std::printf("%-5s %6s %5s %5s %5s %6s %5s %6s  %-6s %s\n", "level", "ticks", "idle%", "jumps", "timed", "window",
+                "press", "score", "result", "floors visited");
+    std::vector<level_summary> summaries;
+    std::map<int, std::string> floors;
     int failed = 0;
     for (int level : a.levels) {
         const std::string path = source_path(a.assets, level);
         const plan p = parse_plan(read_file(path));
         const scene sc(a.assets, klice::assets::background_of_level(level));
+        // Levels 11 to 20 reuse the terrain of 1 to 10.
+        o.base_floors.clear();
+        if (level > 10 && level <= 20) {
+            const int base = level - 10;
+            if (!floors.count(base)) floors[base] = floors_of(a, s, base);
+            o.base_floors = floors[base];
+        }
         const level_report rep = check_level(s, sc, level, p, o);
         const route& r = rep.played;
-        // Difficulty: inputs to make, objects to time, and how exact the hardest one is.
-        const double score = r.jumps.size() * 0.5 + rep.timed * 2.0 + (rep.window > 0 ? 60.0 / rep.window : 0);
-        lengths.push_back(r.Ticks());
-        scores.push_back(score);
-        std::printf("%-5d %6lld %5zu %5d %6d %6.1f  %s\n", level, static_cast<long long>(r.Ticks()), r.jumps.size(),
-                    rep.timed, rep.window, score, rep.faults.empty() ? "ok" : "FAIL");
+        floors[level] = rep.floors;
+        summaries.push_back({level, r.Ticks(), rep.idle, rep.window, rep.score});
+        bool fails = false;
+        for (const finding& f : rep.faults) fails = fails || a.strict || !is_new_rule(f.kind);
+        std::printf("%-5d %6lld %5.1f %5zu %5d %6d %5lld %6.1f  %-6s %s\n", level, static_cast<long long>(r.Ticks()),
+                    r.Ticks() ? 100.0 * rep.idle / r.Ticks() : 0.0, r.jumps.size(), rep.timed, rep.window,
+                    static_cast<long long>(rep.pressure), rep.score, fails ? "FAIL" : "ok", rep.floors.c_str());
         if (!rep.window_at.empty()) std::printf("      narrowest: %s\n", rep.window_at.c_str());
-        for (const std::string& f : rep.faults) std::printf("      %s\n", f.c_str());
-        if (!rep.faults.empty()) ++failed;
+        for (const finding& f : rep.faults) report(f, a.strict);
+        if (fails) ++failed;
         std::fflush(stdout);
     }
     if (a.levels.size() == size_t{klice::kLevelCount}) {
-        std::vector<int64_t> sorted = lengths;
-        std::sort(sorted.begin(), sorted.end());
         int64_t total = 0;
-        for (int64_t t : lengths) total += t;
-        const int64_t median = sorted[12];
+        for (const level_summary& l : summaries) total += l.ticks;
+        std::vector<int64_t> sorted;
+        for (const level_summary& l : summaries) sorted.push_back(l.ticks);
+        std::sort(sorted.begin(), sorted.end());
         std::printf("all levels: %lld ticks (%.1f min of play), median %lld ticks\n", static_cast<long long>(total),
-                    total / 6000.0, static_cast<long long>(median));
-        if (median < 1500) {
-            std::printf("FAIL the median level is under 1500 ticks\n");
-            ++failed;
-        }
-        if (total < 48000) {
-            std::printf("FAIL the levels together take under 8 minutes\n");
-            ++failed;
-        }
-        for (int g = 1; g < 5; ++g) {
-            double before = 0, now = 0;
-            for (int i = 0; i < 5; ++i) before += scores[(g - 1) * 5 + i], now += scores[g * 5 + i];
-            if (now <= before) {
-                std::printf("FAIL levels %d-%d are not harder on average than levels %d-%d\n", g * 5 + 1, g * 5 + 5,
-                            g * 5 - 4, g * 5);
-                ++failed;
-            }
-        }
+                    total / 6000.0, static_cast<long long>(sorted[12]));
+        double average[5] = {};
+        for (size_t i = 0; i < summaries.size(); ++i) average[i / 5] += summaries[i].score / 5;
+        std::printf("score by five levels: %.1f %.1f %.1f %.1f %.1f\n", average[0], average[1], average[2], average[3],
+                    average[4]);
+        for (const finding& f : game_rules(summaries))
+            if (report(f, a.strict)) ++failed;
     }
     return failed ? 1 : 0;
 }

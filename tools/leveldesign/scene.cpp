@@ -64,6 +64,9 @@ scene::scene(const std::string& assets, const std::string& background) {
     const PngImage arrow = picture(assets, "ruzne/sipka");
     arrow_width_ = arrow.width;
     arrow_height_ = arrow.height;
+    const PngImage hint = picture(assets, "panak/zapvyp");
+    hint_width_ = hint.width;
+    hint_height_ = hint.height;
 }
 
 bool scene::Ground(int x, int y) const { return x < 0 || y < 0 || x >= 1024 || y >= 768 || background_solid_.At(x, y); }
@@ -109,6 +112,19 @@ bool scene::ExitArrowOnBlack() const {
         for (int x = 900; x < 920 + arrow_width_; ++x)
             if (background_solid_.At(x, y)) return false;
     return true;
+}
+
+bool scene::HintOnBlack() const {
+    for (int y = 0; y < hint_height_; ++y)
+        for (int x = 0; x < hint_width_; ++x)
+            if (background_solid_.At(x, y)) return false;
+    return true;
+}
+
+int scene::SurfaceAt(int x, int y) const {
+    if (x < 0 || x >= 1024 || y < 0 || y >= 768 || !background_solid_.At(x, y)) return -1;
+    while (y > 0 && background_solid_.At(x, y - 1)) --y;
+    return y;
 }
 
 }  // namespace klice::leveldesign

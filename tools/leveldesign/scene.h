@@ -33,11 +33,20 @@ public:
     bool RedWallAhead(const game_state_t& g) const;
     // Every pixel of the exit arrow's path lies on black in the background.
     bool ExitArrowOnBlack() const;
+    // The music-key hint, drawn at (0, 0) over every play frame, lies on black.
+    bool HintOnBlack() const;
+    // The top row of the background's ground that holds the point (x, y),
+    // or -1 where the background is black there.
+    int SurfaceAt(int x, int y) const;
+    // The picture size of a hazard kind: 0 al, 1 leb, 2 zuby.
+    int HazardWidth(int kind) const { return hazard_red_[kind][0].width; }
+    int HazardHeight(int kind) const { return hazard_red_[kind][0].height; }
 
 private:
     mask background_red_, background_solid_, block_solid_, body_;
     mask hazard_red_[3][3];  // al, leb, zuby; three frames each
     int arrow_width_ = 0, arrow_height_ = 0;
+    int hint_width_ = 0, hint_height_ = 0;
 };
 
 }  // namespace klice::leveldesign

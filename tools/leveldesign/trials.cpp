@@ -1,0 +1,73 @@
+#include "tools/leveldesign/trials.h"
+
+#include "tools/leveldesign/plan.h"
+
+namespace klice::leveldesign {
+
+std::vector<std::string> free_key_ways(session& s, int level, int ticks) {
+    static const std::pair<const char*, uint8_t> ways[] = {{"standing", 0},
+                                                           {"walking left", kLeft},
+                                                           {"walking right", kRight},
+                                                           {"walking left with jumps", kLeft | kJump},
+                                                           {"walking right with jumps", kRight | kJump}};
+    std::vector<std::string> found;
+    for (const auto& [name, keys] : ways) {
+        s.Start(level);
+        // A key taken in the splash of a death counts too: the player sees
+        // and hears it go, whatever the reload then brings back.
+        for (int t = 0; t < ticks; ++t) {
+            if (s.Tick(keys) == outcome::Exit) break;
+            if (game_state.keys_taken > 0) {
+                found.push_back(std::string(name) + " takes a key at tick " + std::to_string(t + 1));
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+std::optional<int> exit_feet_holding_right(session& s, const session::saved& from, bool jumping, int ticks) {
+    s.Restore(from);
+    // Against a wall with no block to carry it, the figure goes nowhere.
+    constexpr int kStuck = 100;
+    int32_t last_x = game_state.player_x;
+    int still = 0;
+    for (int i = 0; i < ticks; ++i) {
+        // The tick that leaves loads the next level; the feet are read before
+        // it, at most one step (10 px) from where they pass the column.
+        const int feet = game_state.player_y + 76;
+        const outcome o = s.Tick(jumping ? kRight | kJump : kRight);
+        if (o == outcome::Exit) return feet;
+        if (o == outcome::Death) return std::nullopt;
+        if (game_state.player_x != last_x || game_state.block_under > 0) {
+            last_x = game_state.player_x;
+            still = 0;
+        } else if (++still >= kStuck) {
+            return std::nullopt;
+        }
+    }
+    return std::nullopt;
+}
+
+bool safe_to_stop(session& s, const session::saved& from, int ticks) {
+    const game_state_t& g = from.state;
+    if (g.dying || !(g.on_ground || g.block_under > 0)) return false;
+    s.Restore(from);
+    for (int i = 0; i < ticks; ++i) {
+        const outcome o = s.Tick(0);
+        if (o == outcome::Death) return false;
+        if (o == outcome::Exit) return true;
+    }
+    return true;
+}
+
+int64_t longest_unsafe(const std::vector<int64_t>& safe, int64_t end) {
+    int64_t longest = 0, last = 0;
+    for (int64_t t : safe) {
+        longest = std::max(longest, t - last);
+        last = t;
+    }
+    return std::max(longest, end - last);
+}
+
+}  // namespace klice::leveldesign

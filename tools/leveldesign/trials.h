@@ -1,0 +1,32 @@
+// Simple ways of playing tried on the real game: what a new player does
+// first (stand, walk, hop), what one who follows the right edge does, and
+// whether a place along the route lets the player stop and think.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "tools/leveldesign/session.h"
+
+namespace klice::leveldesign {
+
+// The ways of playing, of the five that need no thought (standing, walking
+// left, walking right, walking left or right with jump held), that take a
+// key within the first `ticks` ticks of the level.
+std::vector<std::string> free_key_ways(session& s, int level, int ticks = 100);
+
+// Holding right, with jump held too when `jumping`, from a state for at most
+// `ticks` ticks: the row of the figure's feet in the tick it leaves the
+// level, or nothing when it does not (a death, or stuck against a wall).
+std::optional<int> exit_feet_holding_right(session& s, const session::saved& from, bool jumping, int ticks);
+
+// The figure stands (on the ground or a block) and standing still from here
+// for `ticks` ticks does not kill it.
+bool safe_to_stop(session& s, const session::saved& from, int ticks);
+
+// The longest stretch between two safe spots (`safe`: sorted ticks from 1),
+// the start and the exit (tick `end`) counting as safe.
+int64_t longest_unsafe(const std::vector<int64_t>& safe, int64_t end);
+
+}  // namespace klice::leveldesign
