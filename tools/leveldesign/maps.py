@@ -2,7 +2,9 @@
 # assets/pictures/krajina/pN.map (then run klice-artgen to draw them).
 #
 # Every map shares one frame: walls at the left and right edges (the top
-# is open, so that jumps from the highest floor keep their height), the ground's top at row 23 (y 736), and floors at rows 17 (y 544),
+# is open, so that jumps from the highest floor keep their height; the top
+# left tiles stay black under the music-key hint), the ground's top at row
+# 23 (y 736), and floors at rows 17 (y 544),
 # 11 (y 352) and 5 (y 160), 192 px apart: a fall from one floor to the next
 # is deadly however it starts, and a figure can jump under a floor without
 # bumping its head. The floors leave shafts for the lifts (moving blocks):
@@ -19,7 +21,9 @@ OUT = ROOT + '/assets/pictures/krajina'
 
 def new(theme, wall='#', ground='G'):
     m = {'theme': theme, 'g': [['.'] * 32 for _ in range(24)]}
-    R(m, 0, 0, 0, 23, wall)
+    # The left wall starts one tile down: the music-key hint (168 x 30) is
+    # drawn over the top left corner of every frame and must lie on black.
+    R(m, 0, 1, 0, 23, wall)
     R(m, 31, 0, 31, 23, wall)
     R(m, 1, 23, 30, 23, ground)
     return m
@@ -36,6 +40,8 @@ def floor(m, row, c0, c1, ch='W'):
 
 
 def save(name, m):
+    for c in range(0, 6):
+        assert m['g'][0][c] == '.', (name, 'the music-key hint needs black at', c, 0)
     for r in range(21, 23):
         for c in range(28, 31):
             assert m['g'][r][c] == '.', (name, 'the exit arrow needs black at', c, r)
