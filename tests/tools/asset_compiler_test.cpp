@@ -196,17 +196,48 @@ double audible_seconds(const klice::assets::Synthesized& s) {
     return static_cast<double>(last + 1) / s.rate;
 }
 
-TEST(SoundRecipe, TheKeySoundIsShortThenSilentToItsFixedLength) {
-    const std::string path = std::string(KLICE_ASSETS_SOURCE_DIR) + "/sounds/klic.txt";
+klice::assets::Synthesized shipped_sound(const std::string& name) {
+    const std::string path = std::string(KLICE_ASSETS_SOURCE_DIR) + "/sounds/" + name;
     std::ifstream in(path);
     std::stringstream text;
     text << in.rdbuf();
-    const klice::assets::Synthesized s = klice::assets::synthesize(text.str(), path);
+    return klice::assets::synthesize(text.str(), path);
+}
+
+double rms_db(const std::vector<int16_t>& samples, size_t from, size_t count) {
+    double sum = 0;
+    for (size_t i = from; i < from + count; ++i) sum += double(samples[i]) * samples[i];
+    return 10 * std::log10(sum / count / (32768.0 * 32768.0));
+}
+
+TEST(SoundRecipe, TheKeySoundIsShortThenSilentToItsFixedLength) {
+    const klice::assets::Synthesized s = shipped_sound("klic.txt");
     ASSERT_EQ(s.samples.size(), 139488u / 2);
     EXPECT_GT(audible_seconds(s), 0.1);
     EXPECT_LE(audible_seconds(s), 0.4);
     const size_t quiet_from = static_cast<size_t>(0.4 * s.rate);
     EXPECT_TRUE(std::all_of(s.samples.begin() + quiet_from, s.samples.end(), [](int16_t v) { return v == 0; }));
+}
+
+// The game plays the key's chime 20 dB down and the game tune at full
+// volume; the chime must stand as loud as the tune wherever in it a key is
+// taken: within 3 dB of the tune's RMS over every stretch as long as the
+// chime's audible part. (klice-play --sound and measure-waves.py measure the
+// same in play.)
+TEST(SoundRecipe, TheKeysChimeIsHeardAsLoudAsTheGameTune) {
+    const klice::assets::Synthesized chime = shipped_sound("klic.txt");
+    const klice::assets::Synthesized tune = shipped_sound("hudba_hra.txt");
+    const double seconds = audible_seconds(chime);
+    const double chime_db = rms_db(chime.samples, 0, size_t(seconds * chime.rate)) - 20;
+    const size_t stretch = size_t(seconds * tune.rate);
+    double quietest = 0, loudest = -200;
+    for (size_t at = 0; at + stretch <= tune.samples.size(); at += stretch / 4) {
+        const double tune_db = rms_db(tune.samples, at, stretch);
+        quietest = std::min(quietest, tune_db);
+        loudest = std::max(loudest, tune_db);
+    }
+    EXPECT_LE(chime_db - quietest, 3.0) << "chime " << chime_db << " dBFS, tune at its quietest " << quietest;
+    EXPECT_GE(chime_db - loudest, -3.0) << "chime " << chime_db << " dBFS, tune at its loudest " << loudest;
 }
 
 // The loudest component of a steady note away from its harmonics, in dB
