@@ -146,48 +146,174 @@ pit(m, 1, 8, 14, '~')
 hurdle(m, 2, 15, 'S')
 M['p10'] = m
 
-# p21 castle: moats, a pool and four floors
-m = skeleton('castle', 4, 'S', 'S', '#')
-pit(m, 0, 6, 12, '~')
-pit(m, 0, 16, 21, '~')
-pit(m, 1, 8, 15, '~')
-pit(m, 2, 14, 21, '~')
-hurdle(m, 3, 10, '#')
-M['p21'] = m
+def drawn(theme, text):
+    # A map drawn as 24 rows of 32 tiles (see artgen's legend).
+    rows = text.strip('\n').split('\n')
+    assert len(rows) == 24 and all(len(r) == 32 for r in rows), theme
+    return {'theme': theme, 'g': [list(r) for r in rows]}
 
-# p22 cave: spikes and fire in narrow corridors
-m = skeleton('cave', 4, '#', 'S', 'S')
-for level, c0, c1 in ((0, 9, 10), (0, 18, 19), (1, 12, 13), (2, 10, 11), (2, 20, 21), (3, 12, 13)):
-    pit(m, level, c0, c1, '^' if (level + c0) % 2 else '~')
-M['p22'] = m
 
-# p23 desert: a lava lake with stepping stones
-m = skeleton('desert', 3, '#', 'G')
-pit(m, 0, 5, 22, '~')
-for c in (8, 13, 18):
-    R(m, c, 23, c + 1, 23, 'S')
-pit(m, 1, 7, 14, "~")
-pit(m, 2, 13, 22, '~')
-M['p23'] = m
+# Levels 21-25 descend a tower of four floors 192 px apart (a fall from one
+# to the next is deadly however it starts). Each floor ends in a drop onto
+# a plank ledge under the floor above (a plank is solid in its top half, so
+# the passage under it is 80 px high and a jump there rises ~10 px: the
+# drops of three rows off it are safe), which leads back to the drop to the
+# next floor: every floor is crossed twice, in both directions. The rooms
+# over the floors are five rows high where the route jumps.
 
-# p24 ice: the great tower
-m = skeleton('ice', 4, 'S', 'S')
-pit(m, 1, 9, 10, '.')
-pit(m, 1, 18, 19, '.')
-pit(m, 2, 15, 16, '.')
-pit(m, 3, 11, 12, '.')
-hurdle(m, 0, 16, 'S')
-M['p24'] = m
 
-# p25 castle: the last hall, everything at once
-m = skeleton('castle', 4, 'S', 'S', '#')
-pit(m, 0, 6, 20, '~')
-pit(m, 1, 11, 12, '~')
-pit(m, 1, 19, 20, '~')
-pit(m, 2, 13, 19, '~')
-pit(m, 3, 14, 15, '^')
-hurdle(m, 3, 8, '#')
-M['p25'] = m
+# p21 castle: a furnace of ledges: every floor is broken by pools of lava,
+# each over a room five rows high (a jump below never reaches it); drops
+# at alternating ends onto plank ledges under the floor above, and a row
+# of stones over a burning moat at the bottom.
+M['p21'] = drawn('castle', '''
+......................SSSSSSSSSS
+#.....................SSSSSSSSS#
+#...........................SSS#
+#...........................SSS#
+#...........................SSS#
+#SSSSS~~SSSSSS~~~SSSWWWWWWW.SSS#
+#SSSSS......................SSS#
+#SSSSS......................SSS#
+#....................WWWWWWWSSS#
+#...........................SSS#
+#...........................SSS#
+#.WWWWWWS~~SSSSS~~SSSSSSSSSSSSS#
+#.....................SSSSSSSSS#
+#.....................SSSSSSSSS#
+#WWWWWW.....................SSS#
+#...........................SSS#
+#...........................SSS#
+#SSSSSSSSS~~SSSSS~~SWWWWWWW.SSS#
+#..............................#
+#..............................#
+#....................WWWWWWW...#
+#..............................#
+#..............................#
+#SSSSSS~~~SSSS~~~SSSSSSSSSSSSSS#
+''')
+
+# p22 cave: caverns: pits of spikes three tiles wide in every upper floor,
+# for skulls to crawl between, and pools of lava at the bottom; the roof
+# over the top floor's end keeps a jump there low, so that the drop to the
+# ledge below stays safe.
+M['p22'] = drawn('cave', '''
+......................##########
+#.....................##########
+#...........................####
+#...........................####
+#...........................####
+#SSSSSS^^^SSSSSSSSSSWWWWWWW.####
+######......................####
+######......................####
+#....................WWWWWWW####
+#...........................####
+#...........................####
+#.WWWWWWSSSSSS^^^SSSSSSSSSSSSSS#
+#.....................##########
+#.....................##########
+#WWWWWW.....................####
+#...........................####
+#...........................####
+#SSSSSSSSS^^^SSSSSSWWWWWWWW.####
+#..............................#
+#..............................#
+#....................WWWWWWW...#
+#..............................#
+#..............................#
+#SSSSS~~~SSSSSS~~~SSSSSSSSSSSSS#
+''')
+
+# p23 desert: rafts over lava: a lake six tiles wide in each upper floor,
+# crossed on a raft (its sweep reaches over both shores, so it is stepped
+# on and off), and stepping stones over the burning moat at the bottom.
+# The sky over the top floor is open: its skull is jumped near the end.
+M['p23'] = drawn('desert', '''
+............................GGGG
+#...........................GGG#
+#...........................GGG#
+#...........................GGG#
+#...........................GGG#
+#GGGGGGGGG~~~~~~GGGGWWWWWWW.GGG#
+#SSSSS......................GGG#
+#SSSSS......................GGG#
+#....................WWWWWWWGGG#
+#...........................GGG#
+#...........................GGG#
+#.WWWWWWGG~~~~~~GGGGGGGGGGGGGGG#
+#.....................GGGGGGGGG#
+#.....................GGGGGGGGG#
+#WWWWWW.....................GGG#
+#...........................GGG#
+#...........................GGG#
+#GGGGGGGGG~~~~~~GGGWWWWWWWW.GGG#
+#..............................#
+#..............................#
+#....................WWWWWWW...#
+#..............................#
+#..............................#
+#GGGG~~~GGGG~~~GGGGGGGGGGGGGGGG#
+''')
+
+# p24 ice: crevasses: a gap three tiles wide in every upper floor drops to
+# the floor below, deadly from any height; teeth slide beyond each; pools
+# of lava at the bottom.
+M['p24'] = drawn('ice', '''
+......................SSSSSSSSSS
+#.....................SSSSSSSSS#
+#...........................SSS#
+#...........................SSS#
+#...........................SSS#
+#SSSSSSS...SSSSSSSSSWWWWWWW.SSS#
+#SSSSS......................SSS#
+#SSSSS......................SSS#
+#....................WWWWWWWSSS#
+#...........................SSS#
+#...........................SSS#
+#.WWWWWWSSSSSSS...SSSSSSSSSSSSS#
+#.....................SSSSSSSSS#
+#.....................SSSSSSSSS#
+#WWWWWW.....................SSS#
+#...........................SSS#
+#...........................SSS#
+#SSSSSSSSSS...SSSSSWWWWWWWW.SSS#
+#..............................#
+#..............................#
+#....................WWWWWWW...#
+#..............................#
+#..............................#
+#SSSSS~~~SSSSS~~~SSSSSSSSSSSSSS#
+''')
+
+# p25 castle: the last hall: a pool and a skull on the top floor, lakes
+# crossed on rafts on the next two, the burning moat at the bottom.
+M['p25'] = drawn('castle', '''
+......................##########
+#.....................##########
+#...........................####
+#...........................####
+#...........................####
+######~~~###########WWWWWWW.####
+######......................####
+######......................####
+#....................WWWWWWW####
+#...........................####
+#...........................####
+#.WWWWWW##~~~~~~################
+#.....................##########
+#.....................##########
+#WWWWWW.....................####
+#...........................####
+#...........................####
+#########~~~~~~####WWWWWWWW.####
+#..............................#
+#..............................#
+#....................WWWWWWW...#
+#..............................#
+#..............................#
+#######~~~####~~~###############
+''')
+
 
 if __name__ == '__main__':
     for k, v in M.items():
