@@ -1,6 +1,7 @@
 #include "data/reader.h"
 
 #include <cstring>
+#include <memory>
 #include <optional>
 
 namespace klice {
@@ -35,10 +36,11 @@ void TReader::DefineBinaryProperty(const std::string& name, StreamProc read, Str
     consumed_ = true;
     if (ReadValue() != TValueType::vaBinary) PropValueError();
     size_t count = ReadLength(1);
-    TMemoryStream block;
-    block.SetSize(count);
-    Read(block.Bytes().data(), count);
-    block.SetPosition(0);
+    // Read into memory nobody clears first: every byte is overwritten, and a
+    // picture block is as large as its picture.
+    std::unique_ptr<uint8_t[]> bytes = std::make_unique_for_overwrite<uint8_t[]>(count);
+    Read(bytes.get(), count);
+    TBytesViewStream block({bytes.get(), count});
     read(block);
     consumed_ = true;
 }

@@ -69,24 +69,50 @@ bool TItemSurfaces::Intact() {
     return true;
 }
 
+std::unique_ptr<TDirectDrawSurface> MakeKeyedSurface(TDirectDraw* draw, const Rect& r, bool system_memory, TColor key) {
+    auto surface = std::make_unique<TDirectDrawSurface>(draw);
+    surface->SystemMemory = system_memory;
+    surface->SetSize(r.Width(), r.Height());
+    surface->SetTransparentColor(ColorToPixel(*surface, key));
+    return surface;
+}
+
+void CopyPicture(TDirectDrawSurface& surface, TDIB& picture, const Rect& r) {
+    const platform::DibView view = picture.View();
+    TDirectDrawSurfaceCanvas& canvas = surface.Canvas();
+    try {
+        canvas.Handle()->CopyDib(0, 0, view, r.left, r.top, r.Width(), r.Height());
+    } catch (...) {
+        canvas.Release();
+        throw;
+    }
+    canvas.Release();
+}
+
 std::unique_ptr<TDirectDrawSurface> MakePictureSurface(TDirectDraw* draw, TGraphic* graphic, const Rect& r,
                                                        bool system_memory, TColor key) {
     auto surface = std::make_unique<TDirectDrawSurface>(draw);
     surface->SystemMemory = system_memory;
     surface->SetSize(r.Width(), r.Height());
-    if (TDIB* dib = GraphicPixels(graphic)) {
-        const platform::DibView view = dib->View();
-        TDirectDrawSurfaceCanvas& canvas = surface->Canvas();
-        try {
-            canvas.Handle()->CopyDib(0, 0, view, r.left, r.top, r.Width(), r.Height());
-        } catch (...) {
-            canvas.Release();
-            throw;
-        }
-        canvas.Release();
-    }
+    if (TDIB* dib = GraphicPixels(graphic)) CopyPicture(*surface, *dib, r);
     surface->SetTransparentColor(ColorToPixel(*surface, key));
     return surface;
+}
+
+void TItemSurfaces::FillLater(size_t surface, TDIB& picture, const Rect& r) {
+    if (!picture_) picture_ = std::make_unique<TDIB>(picture);
+    if (waiting_.size() <= surface) waiting_.resize(surface + 1);
+    if (!waiting_[surface]) ++waiting_count_;
+    waiting_[surface] = r;
+}
+
+void TItemSurfaces::Fill(size_t surface) const {
+    if (!Waiting(surface)) return;
+    TDirectDrawSurface& target = *Surfaces[surface];
+    if (!target.HasPlatformSurface() || target.IsLost()) return;
+    CopyPicture(target, *picture_, *waiting_[surface]);
+    waiting_[surface].reset();
+    if (--waiting_count_ == 0) picture_.reset();
 }
 
 int64_t TileSize(int64_t stride, int64_t count) {
@@ -108,9 +134,13 @@ void TDirectDrawPictureDisplay::BuildSurfaces(TPictureCollectionItem& item, std:
     const int w = item.Width(), h = item.Height();
     const TColor key = item.TransparentColor();
 
+    // The picture's pixels are checked now, so that a picture that cannot
+    // be copied stops the build as before; they are copied on first use.
+    TDIB& picture = *GraphicPixels(graphic);
+    picture.View();
     auto add_surface = [&](const Rect& r) {
-        set.Surfaces.push_back(MakePictureSurface(draw, graphic, r, item.SystemMemory, key));
-        return set.Surfaces.back().get();
+        set.Surfaces.push_back(MakeKeyedSurface(draw, r, item.SystemMemory, key));
+        set.FillLater(set.Surfaces.size() - 1, picture, r);
     };
 
     TPatternLayout layout;
@@ -165,9 +195,13 @@ void TDirectDrawPictureDisplay::BuildSurfaces(TPictureCollectionItem& item, std:
 TPictureCollectionItemPattern TItemSurfaces::PatternAt(int64_t index) const {
     const TPatternLayout& l = Patterns;
     const int64_t x = l.StrideX * (index % l.Columns), y = l.StrideY * (index / l.Columns);
-    if (l.TileWidth == 0) return {{int(x), int(y), int(x) + l.Width, int(y) + l.Height}, Surfaces.front().get()};
+    if (l.TileWidth == 0) {
+        Fill(0);
+        return {{int(x), int(y), int(x) + l.Width, int(y) + l.Height}, Surfaces.front().get()};
+    }
     const size_t tile = static_cast<size_t>(x / l.TileWidth + l.TilesAcross * (y / l.TileHeight));
     const int left = int(x % l.TileWidth), top = int(y % l.TileHeight);
+    Fill(tile);
     return {{left, top, left + l.Width, top + l.Height}, Surfaces[tile].get()};
 }
 

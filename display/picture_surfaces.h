@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "data/colors.h"
+#include "data/dib.h"
 #include "data/picture_collection.h"
 #include "display/direct_draw.h"
 #include "platform/display_device.h"
@@ -49,15 +50,33 @@ struct TPatternLayout {
     int64_t TilesAcross = 0;
 };
 
-// The surfaces and patterns of an item on a display.
+// The surfaces and patterns of an item on a display. A surface is made
+// (and keyed) with the item, but gets its part of the picture only when a
+// pattern on it is first asked for: fifteen level backgrounds cost no
+// conversion and no touched memory until a level shows one.
 class TItemSurfaces : public TPictureSurfaces {
 public:
     void SetTransparentColor(TColor color) override;
     bool Intact() override;
+    // The pattern, its surface holding its part of the picture.
     TPictureCollectionItemPattern PatternAt(int64_t index) const;
+
+    // Surface number `surface` is to get the rectangle r of picture when it
+    // is first used. The picture is kept as it is now: its pixels are shared
+    // with the item's until either changes.
+    void FillLater(size_t surface, TDIB& picture, const platform::Rect& r);
+    // Copies its part of the picture to surface now, if it still waits for
+    // it and is not lost (a lost one is built again by the restore).
+    void Fill(size_t surface) const;
+    bool Waiting(size_t surface) const { return surface < waiting_.size() && waiting_[surface].has_value(); }
 
     std::vector<std::unique_ptr<TDirectDrawSurface>> Surfaces;
     TPatternLayout Patterns;
+
+private:
+    mutable std::unique_ptr<TDIB> picture_;  // null once no surface waits
+    mutable std::vector<std::optional<platform::Rect>> waiting_;
+    mutable size_t waiting_count_ = 0;
 };
 
 // The tile size along one axis for patterns of the given stride: the
@@ -77,6 +96,11 @@ public:
 // The surface of the rectangle r of graphic, 1:1, keyed with key.
 std::unique_ptr<TDirectDrawSurface> MakePictureSurface(TDirectDraw* draw, TGraphic* graphic, const platform::Rect& r,
                                                        bool system_memory, TColor key);
+// A surface of r's size keyed with key, its pixels not yet the picture's.
+std::unique_ptr<TDirectDrawSurface> MakeKeyedSurface(TDirectDraw* draw, const platform::Rect& r, bool system_memory,
+                                                     TColor key);
+// Copies the rectangle r of picture to (0, 0) of surface.
+void CopyPicture(TDirectDrawSurface& surface, TDIB& picture, const platform::Rect& r);
 
 // The item's patterns while it has surfaces (none otherwise).
 int PatternCount(const TPictureCollectionItem& item);

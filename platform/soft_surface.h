@@ -4,9 +4,12 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/display_device.h"
@@ -21,6 +24,32 @@ class SoftDC;
 // What the memory of a lost surface reads until it is drawn again.
 constexpr uint8_t kLostMemoryByte = 0x5A;
 
+// A surface's pixel memory, zero when new. It comes from calloc, so a large
+// block is the system's own zeroed pages: a new surface costs no clearing,
+// and its pages become resident only as they are drawn on.
+class ZeroedPixels {
+public:
+    ZeroedPixels() = default;
+    explicit ZeroedPixels(size_t size)
+        : bytes_(static_cast<uint8_t*>(std::calloc(size == 0 ? 1 : size, 1))), size_(size) {
+        if (!bytes_) throw std::bad_alloc();
+    }
+    uint8_t* data() { return bytes_.get(); }
+    const uint8_t* data() const { return bytes_.get(); }
+    size_t size() const { return size_; }
+    void swap(ZeroedPixels& other) noexcept {
+        bytes_.swap(other.bytes_);
+        std::swap(size_, other.size_);
+    }
+
+private:
+    struct Free {
+        void operator()(uint8_t* p) const { std::free(p); }
+    };
+    std::unique_ptr<uint8_t, Free> bytes_;
+    size_t size_ = 0;
+};
+
 class SoftSurface final : public PlatformSurface {
 public:
     SoftSurface(int width, int height, PixelFormat format, bool video_memory, bool primary)
@@ -31,7 +60,7 @@ public:
           video_memory_(video_memory),
           primary_(primary) {
         pitch_ = (width_ * bpp_ + 3) & ~3;
-        memory_.assign(size_t(pitch_) * height_, 0);
+        memory_ = ZeroedPixels(size_t(pitch_) * height_);
         TheScreen().surfaces.insert(this);
         if (primary_) TheScreen().primary = this;
     }
@@ -127,7 +156,7 @@ public:
     // The primary keeps its bytes as what the screen was last seen showing.
     void MarkLost() {
         lost_ = true;
-        if (!primary_) std::fill(memory_.begin(), memory_.end(), kLostMemoryByte);
+        if (!primary_) std::memset(memory_.data(), kLostMemoryByte, memory_.size());
     }
     void Touched() {
         if (primary_) TheScreen().dirty = true;
@@ -166,7 +195,7 @@ private:
     int bpp_;
     bool video_memory_;
     bool primary_;
-    std::vector<uint8_t> memory_;
+    ZeroedPixels memory_;
     bool has_key_ = false;
     uint32_t key_ = 0;
     bool locked_ = false;

@@ -539,5 +539,66 @@ TEST_F(Display, RotatedDrawsMatchThePixelByPixelDefinition) {
     }
 }
 
+// ---------------------------------------------------------------------------
+// A picture reaches a surface when a pattern on it is first drawn.
+
+// ColumnRowColour of the column modulo 64: any width.
+TColor ColumnModRowColour(int x, int y) { return ColumnRowColour(x % 64, y); }
+
+// Tiles of a picture cut into patterns wait until a pattern on them is
+// drawn, and then show the picture as it was when the surfaces were built,
+// whatever happened to the item's picture since.
+TEST_F(Display, SurfacesGetThePictureAsBuiltWhenFirstDrawn) {
+    TPictureCollectionItem* strip = Add("strip", Picture24(5000, 20, ColumnModRowColour));
+    strip->PatternWidth = 100;
+    strip->PatternHeight = 10;
+    strip->Transparent = false;
+    dxdraw->Initialize();
+    const auto* set = static_cast<const TItemSurfaces*>(strip->Surfaces());
+    ASSERT_EQ(set->Surfaces.size(), 3u);  // 2000 + 2000 + 1000 across
+    for (size_t i = 0; i < 3; ++i) EXPECT_TRUE(set->Waiting(i)) << i;
+
+    // The item's pixels change where the last tile shows them...
+    TDIB* picture = GraphicPixels(strip->Picture()->Graphic());
+    for (int x = 4500; x < 4600; ++x) picture->SetPixel(x, 3, 0);
+    Clear();
+    Draw(*strip, &Back(), 0, 0, 45);  // columns 4500..4599, rows 0..9: the last tile
+    EXPECT_TRUE(set->Waiting(0));
+    EXPECT_TRUE(set->Waiting(1));
+    EXPECT_FALSE(set->Waiting(2));
+    for (int x = 0; x < 100; x += 9) {
+        EXPECT_EQ(ColumnOf(At(x, 3)), (4500 + x) % 64) << x;
+        EXPECT_EQ(RowOf(At(x, 3)), 3) << x;
+    }
+    EXPECT_EQ(At(100, 3), kWhite565);
+
+    // ... and then the picture is replaced and the old one freed.
+    strip->Picture()->SetGraphic(Picture24(5000, 20, [](int, int) { return clRed; }));
+    Draw(*strip, &Back(), 0, 20, 0);
+    EXPECT_FALSE(set->Waiting(0));
+    EXPECT_EQ(ColumnOf(At(0, 20)), 0);
+    EXPECT_EQ(RowOf(At(0, 20)), 0);
+    EXPECT_EQ(ColumnOf(At(99, 29)), 99 % 64);
+    EXPECT_EQ(RowOf(At(99, 29)), 9);
+}
+
+// A picture whose surface is lost before its first draw draws nothing until
+// the restore, and its picture after it.
+TEST_F(Display, ASurfaceLostBeforeItsFirstDrawShowsThePictureAfterTheRestore) {
+    TPictureCollectionItem* bg = Add("p1", Picture24(1024, 768, ColumnModRowColour));
+    bg->Transparent = false;
+    dxdraw->Initialize();
+    platform::MarkAllSurfacesLost();
+    Draw(*bg, &Back(), 0, 0, 0);     // both surfaces lost: nothing happens
+    ASSERT_TRUE(dxdraw->CanDraw());  // restores, and the list rebuilds
+    Clear();
+    Draw(*bg, &Back(), 0, 0, 0);
+    for (int y = 0; y < 768; y += 67)
+        for (int x = 0; x < 1024; x += 101) {
+            ASSERT_EQ(ColumnOf(At(x, y)), x % 64) << x << "," << y;
+            ASSERT_EQ(RowOf(At(x, y)), y) << x << "," << y;
+        }
+}
+
 }  // namespace
 }  // namespace klice
