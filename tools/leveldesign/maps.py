@@ -1,10 +1,28 @@
 # The tile maps of the fifteen backgrounds; running it rewrites
 # assets/pictures/krajina/pN.map (then run klice-artgen to draw them).
 #
-# Every map shares one frame: walls at the left and right edges (the top
-# is open, so that jumps from the highest floor keep their height; the top
-# left tiles stay black under the music-key hint), the ground's top at row
-# 23 (y 736), and floors at rows 17 (y 544),
+# Every map has walls at the left and right edges (the top is open, so that
+# jumps from the highest floor keep their height; the top left tiles stay
+# black under the music-key hint) and the ground's top at row 23 (y 736).
+# Columns 28-30 stay open from row 21 down to the ground, where the exit
+# arrow is drawn (y 690 to 733).
+#
+# The maps of levels 1-10 are drawn tile by tile (from_rows), each a layout
+# of its own, and what the rules allow decides every one. A jump rises 76 px
+# in 12 ticks and its rising ticks count towards the fall limit, so a jump
+# off a ledge is survived only if it lands at most ~36 px lower, while
+# walking off survives 160 px: under open sky, neighbouring floors are one
+# row apart or six (deadly either way). A ceiling changes that: three rows
+# above the floor a jump rises ~24 px (a drop of three rows at the end of
+# such a passage is safe walking or jumping), and under plank ceilings (a
+# plank is solid in the top half of its tile) a passage is 80 px high and a
+# jump rises ~10 px, so drops of three or four rows from it are safe.
+# Climbing two rows needs the whole 76 px: a room five rows high in front of
+# the step. Over red every fall is deadly, so floors there may sit at any
+# height. Lifts move 3 px a tick only where they rest on a floor at their
+# lower end.
+#
+# The maps of levels 21-25 start from a skeleton: floors at rows 17 (y 544),
 # 11 (y 352) and 5 (y 160), 192 px apart: a fall from one floor to the next
 # is deadly however it starts, and a figure can jump under a floor without
 # bumping its head. The floors leave shafts for the lifts (moving blocks):
@@ -12,8 +30,7 @@
 # columns 25-27; the second starts at column 6, its lift rising from the
 # first at columns 3-5; the third ends at column 24 again. Hurdles are one
 # tile (32 px), so that jumping off one is as safe as walking off it, and
-# pits and pools are flush with their floor. Columns 28-30 stay open from
-# row 21 down to the ground, where the exit arrow is drawn (y 690 to 733).
+# pits and pools are flush with their floor.
 import os
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', '..'))
 OUT = ROOT + '/assets/pictures/krajina'
@@ -73,78 +90,306 @@ def pit(m, level, c0, c1, ch):
     R(m, c0, F[level], c1, F[level], ch)
 
 
-# p1 meadow: hurdles on every floor
-m = skeleton('meadow')
-for level, c in ((0, 8), (0, 15), (0, 20), (1, 17), (1, 10), (2, 12), (2, 20)):
-    hurdle(m, level, c, 'G' if level == 0 else 'S')
-M['p1'] = m
+def from_rows(theme, text):
+    """A map drawn as 24 rows of 32 tiles (see artgen's legend)."""
+    rows = text.strip('\n').split('\n')
+    assert len(rows) == 24 and all(len(r) == 32 for r in rows), theme
+    return {'theme': theme, 'g': [list(r) for r in rows]}
 
-# p2 meadow: spiked pits in every floor
-m = skeleton('meadow')
-for level, c0, c1 in ((0, 7, 8), (0, 13, 14), (0, 19, 20), (1, 18, 19), (1, 10, 11), (2, 11, 12), (2, 18, 19),
-                      (2, 23, 24)):
-    pit(m, level, c0, c1, '^')
-M['p2'] = m
 
-# p3 meadow: four floors, a hurdle and a pit on each
-m = skeleton('meadow', 4)
-for level, c in ((0, 10), (1, 14), (2, 16), (3, 9)):
-    hurdle(m, level, c, 'G' if level == 0 else 'S')
-for level, c0, c1 in ((0, 17, 18), (1, 7, 8), (2, 22, 23), (3, 16, 17)):
-    pit(m, level, c0, c1, '^')
-M['p3'] = m
+# p1 meadow: three meadows, one above the other, joined by lifts at alternating ends (lifts
+# move 3 px a tick: each rests on a floor at its lower end). A plank cascade at the right
+# takes the third meadow down to the first without a lift.
+M['p1'] = from_rows('meadow', '''
+................................
+#......................SSSSSSSS#
+#......................SSSSSSSS#
+#......................SSSSSSSS#
+#........S.....S.......SSSSSSSS#
+#GGGGGGGGGGGGGGGGGGG...SSSSSSSS#
+#......................SSSSSSSS#
+#......................SSSSSSSS#
+#...........................SSS#
+#...........................SSS#
+#............S....S.........SSS#
+#......GGGGGGGGGGGGGGGGWWW..SSS#
+#...........................SSS#
+#...........................SSS#
+#.......................WWWWSSS#
+#...........................SSS#
+#.........S......S..........SSS#
+#...GGGGGGGGGGGGGGGGGGGWWW.....#
+#..............................#
+#..............................#
+#.......................WWWW...#
+#..............................#
+#.......S.....S................#
+#GGGGGGGGGGGGGGGGGGGGGGGGGGGGGG#
+''')
 
-# p4 castle: a lava moat on the ground and a pool above, crossed on rafts
-m = skeleton('castle', 3, 'S', 'S', '#')
-pit(m, 0, 6, 21, '~')
-pit(m, 2, 12, 21, '~')
-hurdle(m, 1, 12, '#')
-M['p4'] = m
+# p2 cave: grottos, one below the other: each ends in a drop to a ledge under its own
+# plank floor, which leads back to a drop into the next grotto, turning at each end.
+M['p2'] = from_rows('cave', '''
+....................SSSSSSSSSSSS
+#...................SSSSSSSSSSS#
+#..........................SSSS#
+#......SSS.................SSSS#
+#......SSS.................SSSS#
+#SSSSSSSSSSSSS^^SWWWWWWWW..SSSS#
+#SSSSSS....................SSSS#
+#SSSSSS....................SSSS#
+#.................WWWWWWWWWSSSS#
+#..........................SSSS#
+#...........S..............SSSS#
+#..WWWWWWWSSSSSSSSSSSSSSSSSSSSS#
+#....................SSSSSSSSSS#
+#....................SSSSSSSSSS#
+#WWWWWWWW...................SSS#
+#...........................SSS#
+#...........................SSS#
+#SSSSSSSSSSSSS^^SWWWWWWWWW..SSS#
+#..............................#
+#..............................#
+#.................WWWWWWWWWW...#
+#..............................#
+#.......S......................#
+#SSSSSSSSSS^^SSSSSSSSSSSSSSSSSS#
+''')
 
-# p5 castle: four floors of lifts, hurdles and pools
-m = skeleton('castle', 4, 'S', 'S', '#')
-for level, c0, c1 in ((0, 12, 13), (1, 15, 16), (2, 12, 13), (3, 14, 15)):
-    pit(m, level, c0, c1, '~')
-for level, c in ((0, 19), (1, 9), (2, 20), (3, 7)):
-    hurdle(m, level, c, '#')
-M['p5'] = m
+# p3 ice: bridges over a chasm of spikes between two cliffs; the cliffs hold the drops
+# from one bridge to the next. Red below makes every fall over the chasm deadly, so the
+# bridges may sit at any height.
+M['p3'] = from_rows('ice', '''
+........................SSSSSSSS
+#.......................SSSSSSS#
+#.......................SSSSSSS#
+#.......................SSSSSSS#
+#...........................SSS#
+#...........................SSS#
+#.S.........................SSS#
+#SSSSSWWWWWW.....WWWWWWWWWW.SSS#
+#SSSSS......................SSS#
+#SSSSS......................SSS#
+#.......................WWWWSSS#
+#...........................SSS#
+#...........................SSS#
+#.WWWWWWW.....WWWWWWWWWWSSSSSSS#
+#.......................SSSSSSS#
+#.......................SSSSSSS#
+#WWWWW..................WWWWSSS#
+#...........................SSS#
+#...........................SSS#
+#WWWWWWWWWWWWWW..WWWWWWWWWW....#
+#SSSSS..................SSS....#
+#SSSSS..................SSS....#
+#SSSSS..................SSS....#
+#SSSSS^^^^^^^^^^^^^^^^^^SSSSSSS#
+''')
 
-# p6 cave: fire pools on every floor, for the flames to leap from
-m = skeleton('cave', 3, '#', 'S', 'S')
-for level, c0, c1 in ((0, 8, 9), (0, 15, 16), (0, 21, 22), (1, 17, 18), (1, 9, 10), (2, 12, 13), (2, 22, 23)):
-    pit(m, level, c0, c1, '~')
-M['p6'] = m
+# p4 cave: a mine: galleries on both sides of a shaft with a cage (a lift from the second
+# gallery to the third), a drop from the top gallery and a drop at the far left.
+M['p4'] = from_rows('cave', '''
+......##########################
+#...........####################
+#....................###########
+#....................###########
+#....................###########
+#WWWWWWWWWWWWWWWWWWW.W##########
+############..........##########
+#...........................####
+#............WWWWWWWW.......####
+#...........................####
+#....S..................S...####
+#WWWWWWWWWWWWW...WWWWWWWWWWW####
+##############...###############
+#######.....................####
+#...........................####
+#...........................####
+#.........S...........S.....####
+#..WWWWWWWWWWWWWWWWWWWWWWWWW####
+#.........######################
+#..............................#
+#WWWWWWWW......................#
+#..............................#
+#..........S.........S.........#
+################################
+''')
 
-# p7 cave: long corridors where skulls crawl, with stones to stand on
-m = skeleton('cave', 3, '#', 'S', 'S')
-for level, c in ((0, 14), (1, 9), (2, 12), (2, 21)):
-    hurdle(m, level, c, 'S')
-M['p7'] = m
+# p5 castle: a castle: rooms stepping two rows up to the tower room and down again (a room
+# five rows high before each step up, a doorway three rows high after it), then halls
+# joined by trapdoors.
+M['p5'] = from_rows('castle', '''
+......##########....############
+################....############
+#########...............########
+#########...............########
+#...........................####
+#.............########......####
+#.............########......####
+#......##############WWWWW.W####
+#......##############.......####
+#################...........####
+#######...............WWWWWW####
+#######.....................####
+#...........................####
+#..............####~############
+#..............#################
+#.WWWWWWWWWW####################
+#...........####################
+#...........####################
+#WWWWWWWWWW....................#
+#..............................#
+#..............................#
+#################..............#
+#################..............#
+################################
+''')
 
-# p8 ice: planks with gaps; teeth slide below
-m = skeleton('ice', 3, 'S', 'S')
-pit(m, 1, 12, 13, '.')
-pit(m, 2, 19, 20, '.')
-hurdle(m, 0, 10, 'S')
-hurdle(m, 0, 18, 'S')
-M['p8'] = m
+# p6 cave: a furnace: floors with pools of lava (each over a room five rows high, so a
+# jump below never reaches the lava), drops at alternating ends onto ledges that lead
+# back to the middle of the floor below.
+M['p6'] = from_rows('cave', '''
+......................SSSSSSSSSS
+#.....................SSSSSSSSS#
+#...........................SSS#
+#...........................SSS#
+#...........................SSS#
+#SSSSSSSS~SSS~~SSSSSWWWWWWW.SSS#
+#SSSSS......................SSS#
+#SSSSS......................SSS#
+#....................WWWWWWWSSS#
+#...........................SSS#
+#...........................SSS#
+#.WWWWWWSS~SSSS~SSSSSSSSSSSSSSS#
+#.....................SSSSSSSSS#
+#.....................SSSSSSSSS#
+#WWWWWW.....................SSS#
+#...........................SSS#
+#...........................SSS#
+#SSSSSSSSSS~SSSS~~SSWWWWWWW.SSS#
+#..............................#
+#..............................#
+#....................WWWWWWW...#
+#..............................#
+#..............................#
+#S~~SSS~~SSSSSSSSSSSSSSSSSSSSSS#
+''')
 
-# p9 ice: a tower of four floors with gaps and hurdles
-m = skeleton('ice', 4, 'S', 'S')
-pit(m, 1, 15, 16, '.')
-pit(m, 2, 11, 12, '.')
-pit(m, 3, 13, 14, '.')
-hurdle(m, 0, 13, 'S')
-hurdle(m, 2, 20, 'S')
-M['p9'] = m
+# p7 meadow: terraces: a ramp of one-row steps down the hillside to the right, under an
+# overhang, a drop, and a second ramp back under the first to the left.
+M['p7'] = from_rows('meadow', '''
+...............................G
+#....................SSSSSSSGGG#
+#....................SSSSSSSGGG#
+#....................SSSSSSSGGG#
+#....................SSSSSSSGGG#
+#GGGGG.................SSSSSGGG#
+#GGGGGGGGGG............WW...GGG#
+#GGGGGGGGGGGGGGG............GGG#
+#GGGGGGGGGGGGGGGGGGGG.......GGG#
+#GGGGGGGGGGGGGGGGGGGGGGGG...GGG#
+#SSSSS......................GGG#
+#SSSSS......................GGG#
+#SSSSS......................GGG#
+#WWWWW...............GGGGWWWGGG#
+#...............GGGGGGGGGGGGGGG#
+#..........GGGGGGGGGGGGGGGGGGGG#
+#.....WWWGGGGGGGGGGGGGGGGGGGGGG#
+#..WWW...GGGGGGGGGGGGGGGGGGGGGG#
+#..............................#
+#..............................#
+#WWWWWWW.......................#
+#..............................#
+#..............................#
+#GGGGGGGGGGGGGGGGGGGGGGGGGGGGGG#
+''')
 
-# p10 desert: lava between dunes, crossed on rafts, on two floors
-m = skeleton('desert', 3, '#', 'G')
-pit(m, 0, 7, 12, '~')
-pit(m, 0, 16, 22, '~')
-pit(m, 1, 8, 14, '~')
-hurdle(m, 2, 15, 'S')
-M['p10'] = m
+# p8 ice: a glacier: floors arched in the middle over crevasses of spikes, drops at
+# alternating ends.
+M['p8'] = from_rows('ice', '''
+......................SSSSSSSSSS
+#.....................SSSSSSSSS#
+#...........................SSS#
+#...........................SSS#
+#..........SSSSSS...........SSS#
+#SSSSSS^^SSSSSSSSSSSWWWWWWW.SSS#
+#SSSSS......................SSS#
+#SSSSS......................SSS#
+#....................WWWWWWWSSS#
+#...........................SSS#
+#..........SSSSS............SSS#
+#.WWWWWWSSSSSSSSS^SSSSSSSSSSSSS#
+#.....................SSSSSSSSS#
+#.....................SSSSSSSSS#
+#WWWWWW.....................SSS#
+#...........................SSS#
+#...........SSSSS...........SSS#
+#SSSSSS^^SSSSSSSSSSSWWWWWWW.SSS#
+#..............................#
+#..............................#
+#....................WWWWWWW...#
+#..............................#
+#........SSSSS.................#
+#SSSS^^SSSSSSS^^SSSSSSSSSSSSSSS#
+''')
+
+# p9 desert: a pyramid: the great stair climbs two rows a step to the chamber at the top and
+# goes down again; the hall and the vault below lead back and out.
+M['p9'] = from_rows('desert', '''
+......##########################
+################################
+###############....#############
+#############........###########
+#############.........##########
+########................########
+########.......####......#######
+#..............####.......######
+#.........############....######
+#.........############......####
+#....####################...####
+#....####################...####
+####################WWWWWWW.####
+######......................####
+######......................####
+#....................WWWWWWW####
+#...........................####
+#...........................####
+#.WWWWWWW#######################
+#..............................#
+#..............................#
+#WWWWWWW.......................#
+#..............................#
+############~#######~###########
+''')
+
+# p10 desert: sand falls: floors with pits of lava crossed on rafts, drops at alternating
+# ends, fire in the pit at the bottom.
+M['p10'] = from_rows('desert', '''
+.....................SSSSSSSGGGG
+#....................SSSSSSSGGG#
+#...........................GGG#
+#...........................GGG#
+#....GGG....................GGG#
+#GGGGGGGGG~~~~GGGGGWWWWWWWW.GGG#
+#SSSSS......................GGG#
+#SSSSS......................GGG#
+#...................WWWWWWWWGGG#
+#...........................GGG#
+#...........................GGG#
+#.WWWWWWWGGG~~~~GGGGGGGGGGGGGGG#
+#.....................SSSSSSGGG#
+#.....................SSSSSSGGG#
+#WWWWWWW....................GGG#
+#...........................GGG#
+#...........................GGG#
+#GGGGGGGGGG~~~~GGGGWWWWWWWW.GGG#
+#..............................#
+#..............................#
+#...................WWWWWWWW...#
+#..............................#
+#..............................#
+#GGGGG~~GGGGGGGGGGGGGGGGGGGGGGG#
+''')
 
 def drawn(theme, text):
     # A map drawn as 24 rows of 32 tiles (see artgen's legend).
