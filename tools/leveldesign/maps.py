@@ -334,7 +334,8 @@ M['p8'] = from_rows('ice', '''
 ''')
 
 # p9 desert: a pyramid: the great stair climbs two rows a step to the chamber at the top and
-# goes down again; the hall and the vault below lead back and out.
+# goes down again; the hall below (with a dais one row high in its middle) and the vault
+# below that lead back and out.
 M['p9'] = from_rows('desert', '''
 ......##########################
 ################################
@@ -353,7 +354,7 @@ M['p9'] = from_rows('desert', '''
 ######......................####
 #....................WWWWWWW####
 #...........................####
-#...........................####
+#..............####.........####
 #.WWWWWWW#######################
 #..............................#
 #..............................#
