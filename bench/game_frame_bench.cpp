@@ -33,6 +33,7 @@
 #include "game/headless_game.h"
 #include "game/hlavni.h"
 #include "game/level_file.h"
+#include "game/pictures.h"
 #include "game/play_steps.h"
 #include "game/screens.h"
 #include "input/game_keys.h"
@@ -193,7 +194,8 @@ BENCHMARK(BM_PlayFrameBusiestLevel)->UseManualTime()->Unit(benchmark::kMicroseco
 
 void BM_FindPicture(benchmark::State& state) {
     klice::TPictureCollection* items = Game().Form().panak->Items();
-    const std::vector<std::string> names = {"klic", "uvod1", "posuvnik", "sipka1"};
+    const std::vector<std::string> names = {klice::pictures::kKey, klice::pictures::kTitle,
+                                            klice::pictures::kSliderKnob, klice::pictures::kUpLit};
     size_t next = 0;
     for (auto _ : state) {
         benchmark::DoNotOptimize(items->Find(names[next]));

@@ -12,6 +12,7 @@
 #include "display/dxdraws.h"
 #include "display/image_list.h"
 #include "display/picture_surfaces.h"
+#include "tests/support/display_form.h"
 
 using namespace klice;
 
@@ -27,21 +28,11 @@ std::unique_ptr<TDIB> Picture(int width, int height) {
     return dib;
 }
 
-struct Game {
-    std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
-    TDXDraw* dxdraw = new TDXDraw(form.get());
-    TDXImageList* list = new TDXImageList(form.get());
+struct Game : testing::display_form {
     TPictureCollectionItem* background;
     TPictureCollectionItem* player;
 
     Game() {
-        dxdraw->SetParent(form.get());
-        dxdraw->SetAlign(TAlign::alClient);
-        dxdraw->SetOptions({doFullScreen, doAllowReboot, doWaitVBlank, doCenter});
-        dxdraw->Display().SetWidth(1024);
-        dxdraw->Display().SetHeight(768);
-        dxdraw->Display().FixedSize = false;
-        list->SetDXDraw(dxdraw);
         background = list->Items()->Add();
         background->SetName("p1");
         background->Transparent = false;

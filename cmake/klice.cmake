@@ -45,22 +45,89 @@ function(klice_test name)
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${env_script})
 endfunction()
 
-# klice_library(NAME LIBS libs...)
-# The library of one source folder: every .cpp of the folder except main.cpp.
-# Globbing keeps the folders independent: adding a file needs no edit here.
+# The layer table (cmake/layers.txt): KLICE_LAYERS lists its folders and
+# KLICE_LAYER_USES_<folder> the folders each may use.
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/cmake/layers.txt)
+file(STRINGS ${PROJECT_SOURCE_DIR}/cmake/layers.txt klice_layer_lines)
+set(KLICE_LAYERS)
+foreach(line IN LISTS klice_layer_lines)
+  string(REGEX REPLACE "#.*" "" line "${line}")
+  string(STRIP "${line}" line)
+  if(line)
+    string(REGEX REPLACE "[ \t]+" ";" words "${line}")
+    list(POP_FRONT words folder)
+    list(APPEND KLICE_LAYERS ${folder})
+    set(KLICE_LAYER_USES_${folder} ${words})
+  endif()
+endforeach()
+# Each folder's headers as its users see them, and as the folder itself
+# does: build/include/FOLDER/public holds links to the public headers of the
+# folder's top level (a header whose first line begins "// Internal to" is
+# private), build/include/FOLDER/private a link to the whole folder. The
+# links are made anew at every configure, so a header that turns private
+# drops out.
+function(klice_layer_roots folder)
+  get_property(done GLOBAL PROPERTY klice_layer_roots_${folder})
+  if(done)
+    return()
+  endif()
+  set_property(GLOBAL PROPERTY klice_layer_roots_${folder} TRUE)
+  set(root ${CMAKE_BINARY_DIR}/include/${folder})
+  file(REMOVE_RECURSE ${root})
+  get_filename_component(parent ${root}/private/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${parent} ${root}/public/${folder})
+  file(CREATE_LINK ${PROJECT_SOURCE_DIR}/${folder} ${root}/private/${folder} SYMBOLIC)
+  file(GLOB headers CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/${folder}/*.h)
+  foreach(header IN LISTS headers)
+    file(STRINGS ${header} first LIMIT_COUNT 1)
+    if(NOT first MATCHES "^// Internal to")
+      get_filename_component(name ${header} NAME)
+      file(CREATE_LINK ${header} ${root}/public/${folder}/${name} SYMBOLIC)
+    endif()
+  endforeach()
+endfunction()
+
+# klice_layer(FOLDER)
+# Every target of the calling directory (and of the directories below it)
+# sees the whole of FOLDER, one of the table's folders; what it sees of the
+# other layers comes from the libraries it links.
+function(klice_layer folder)
+  if(NOT folder IN_LIST KLICE_LAYERS)
+    message(FATAL_ERROR "${folder} has no line in cmake/layers.txt")
+  endif()
+  klice_layer_roots(${folder})
+  include_directories(${CMAKE_BINARY_DIR}/include/${folder}/private)
+endfunction()
+
+# klice_layer_public(TARGET FOLDER)
+# TARGET shows its users the public headers of FOLDER.
+function(klice_layer_public target folder)
+  klice_layer_roots(${folder})
+  target_include_directories(${target} INTERFACE ${CMAKE_BINARY_DIR}/include/${folder}/public)
+endfunction()
+
+# klice_library(NAME)
+# The library of one source folder of the layer table: every .cpp of the
+# folder except main.cpp, linked with the libraries (klice_FOLDER) of the
+# folders its line names. Globbing keeps the folders independent: adding a
+# file needs no edit here.
 function(klice_library name)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+  klice_layer(${folder})
+  set(libs)
+  foreach(used IN LISTS KLICE_LAYER_USES_${folder})
+    list(APPEND libs klice_${used})
+  endforeach()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   list(FILTER sources EXCLUDE REGEX "/main\\.cpp$")
   if(sources)
     add_library(${name} STATIC ${sources})
-    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
-    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+    target_link_libraries(${name} PUBLIC ${libs})
   else()
     add_library(${name} INTERFACE)
-    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
-    target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+    target_link_libraries(${name} INTERFACE ${libs})
   endif()
+  klice_layer_public(${name} ${folder})
 endfunction()
 
 # klice_test_folder(NAME LIBS libs...)

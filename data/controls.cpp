@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "data/forms.h"
-
 namespace klice {
 
 const TTypeInfo& AlignType() {
@@ -184,18 +182,6 @@ KLICE_REGISTER_CLASS(TEdit);
 TEdit::TEdit(TComponent* owner) : TWinControl(owner) {
     SetBounds(0, 0, 121, 21);
     TabStop = true;
-}
-
-TCustomForm* GetParentForm(const TComponent* component) {
-    if (auto* control = dynamic_cast<const TControl*>(component)) {
-        const TControl* top = control;
-        while (top->Parent() != nullptr) top = top->Parent();
-        if (auto* form = dynamic_cast<const TCustomForm*>(top)) return const_cast<TCustomForm*>(form);
-    }
-    for (const TComponent* c = component; c != nullptr; c = c->Owner()) {
-        if (auto* form = dynamic_cast<const TCustomForm*>(c)) return const_cast<TCustomForm*>(form);
-    }
-    return nullptr;
 }
 
 }  // namespace klice

@@ -137,8 +137,4 @@ public:
     bool AutoSize = true;
 };
 
-// The form that holds the component: the top of its parents if that is a
-// form, else the nearest form among its owners. Null when there is none.
-TCustomForm* GetParentForm(const TComponent* component);
-
 }  // namespace klice

@@ -7,6 +7,7 @@
 #include "data/dib_rle.h"
 #include "data/errors.h"
 #include "platform/jpeg_decoder.h"
+#include "platform/pixel_codec.h"
 
 namespace klice {
 
@@ -304,44 +305,12 @@ const uint8_t* TDIB::PBitsReadOnly() { return Decoded().pixels_; }
 
 uint32_t TDIB::Pixel(int x, int y) {
     if (x < 0 || y < 0 || x >= Width() || y >= Height()) return 0;
-    const uint8_t* row = ScanLineReadOnly(y);
-    switch (BitCount()) {
-        case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-        case 4: return (x & 1) ? row[x >> 1] & 0x0F : row[x >> 1] >> 4;
-        case 8: return row[x];
-        case 16: return Get16(row + 2 * x);
-        case 24: return uint32_t(row[3 * x]) | (uint32_t(row[3 * x + 1]) << 8) | (uint32_t(row[3 * x + 2]) << 16);
-        case 32: return Get32(row + 4 * x);
-        default: return 0;
-    }
+    return platform::ReadRawPixel(ScanLineReadOnly(y), x, BitCount());
 }
 
 void TDIB::SetPixel(int x, int y, uint32_t value) {
     if (x < 0 || y < 0 || x >= Width() || y >= Height()) return;
-    uint8_t* row = ScanLine(y);
-    switch (BitCount()) {
-        case 1: {
-            const auto bit = static_cast<uint8_t>(0x80 >> (x & 7));
-            row[x >> 3] = (value & 1) ? (row[x >> 3] | bit) : (row[x >> 3] & ~bit);
-            break;
-        }
-        case 4:
-            row[x >> 1] = (x & 1) ? static_cast<uint8_t>((row[x >> 1] & 0xF0) | (value & 0x0F))
-                                  : static_cast<uint8_t>((row[x >> 1] & 0x0F) | ((value & 0x0F) << 4));
-            break;
-        case 8: row[x] = static_cast<uint8_t>(value); break;
-        case 16:
-            row[2 * x] = static_cast<uint8_t>(value);
-            row[2 * x + 1] = static_cast<uint8_t>(value >> 8);
-            break;
-        case 24:
-            for (int i = 0; i < 3; ++i) row[3 * x + i] = static_cast<uint8_t>(value >> (8 * i));
-            break;
-        case 32:
-            for (int i = 0; i < 4; ++i) row[4 * x + i] = static_cast<uint8_t>(value >> (8 * i));
-            break;
-        default: break;
-    }
+    platform::WriteRawPixel(ScanLine(y), x, BitCount(), value);
 }
 
 platform::DibView TDIB::View() {
@@ -560,6 +529,13 @@ void TDIB::SaveToStream(TStream& stream) {
     }
     stream.WriteBuffer(header, sizeof header);
     stream.WriteBuffer(payload.Memory(), payload.Bytes().size());
+}
+
+void WriteDIBDataRLE8(TDIB& dib, TStream& stream) {
+    if (dib.BitCount() != 8) throw EInvalidGraphicOperation(Format(kBitCountInvalid, dib.BitCount()));
+    const uint8_t* pixels = dib.PBitsReadOnly();
+    std::vector<uint8_t> data = EncodeRLE8(pixels, dib.Width(), dib.Height(), dib.WidthBytes());
+    dib.WritePayload(stream, dcRLE8, data.data(), data.size());
 }
 
 }  // namespace klice

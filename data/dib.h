@@ -212,6 +212,10 @@ private:
     std::unique_ptr<TDIBCanvas> canvas_;
 };
 
+// The payload of an 8-bit DIB with RLE8 compression (40-byte header, 256
+// colour entries, the run-length data).
+void WriteDIBDataRLE8(TDIB& dib, TStream& stream);
+
 inline constexpr const char* kDIBInvalid = "DIB is invalid";
 inline constexpr const char* kPixelFormatInvalid = "PixelFormat in invalid";
 inline constexpr const char* kBitCountInvalid = "Bitcount in invalid (%d)";

@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "data/dib.h"
-
 namespace klice {
 
 namespace {
@@ -122,13 +120,6 @@ std::vector<uint8_t> EncodeRLE8(const uint8_t* pixels, int width, int height, si
     out.push_back(0);
     out.push_back(1);
     return out;
-}
-
-void WriteDIBDataRLE8(TDIB& dib, TStream& stream) {
-    if (dib.BitCount() != 8) throw EInvalidGraphicOperation(Format(kBitCountInvalid, dib.BitCount()));
-    const uint8_t* pixels = dib.PBitsReadOnly();
-    std::vector<uint8_t> data = EncodeRLE8(pixels, dib.Width(), dib.Height(), dib.WidthBytes());
-    dib.WritePayload(stream, dcRLE8, data.data(), data.size());
 }
 
 }  // namespace klice

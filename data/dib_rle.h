@@ -25,8 +25,4 @@ void DecodeRLE4(std::span<const uint8_t> data, int width, int height, size_t str
 // and the end-of-bitmap escape.
 std::vector<uint8_t> EncodeRLE8(const uint8_t* pixels, int width, int height, size_t stride);
 
-// The payload of an 8-bit DIB with RLE8 compression (40-byte header, 256
-// colour entries, the run-length data).
-void WriteDIBDataRLE8(TDIB& dib, TStream& stream);
-
 }  // namespace klice

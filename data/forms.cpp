@@ -334,4 +334,16 @@ void TTimer::Fire() {
     }
 }
 
+TCustomForm* GetParentForm(const TComponent* component) {
+    if (auto* control = dynamic_cast<const TControl*>(component)) {
+        const TControl* top = control;
+        while (top->Parent() != nullptr) top = top->Parent();
+        if (auto* form = dynamic_cast<const TCustomForm*>(top)) return const_cast<TCustomForm*>(form);
+    }
+    for (const TComponent* c = component; c != nullptr; c = c->Owner()) {
+        if (auto* form = dynamic_cast<const TCustomForm*>(c)) return const_cast<TCustomForm*>(form);
+    }
+    return nullptr;
+}
+
 }  // namespace klice

@@ -183,4 +183,8 @@ private:
     std::string last_failure_;
 };
 
+// The form that holds the component: the top of its parents if that is a
+// form, else the nearest form among its owners. Null when there is none.
+TCustomForm* GetParentForm(const TComponent* component);
+
 }  // namespace klice

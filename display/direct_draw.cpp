@@ -185,59 +185,6 @@ void TDirectDrawSurface::Unlock() {
     }
 }
 
-uint32_t ReadRawPixel(const uint8_t* row, int x, int bits) {
-    switch (bits) {
-        case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1u;
-        case 4: return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xFu;
-        case 8: return row[x];
-        case 16: {
-            uint16_t v;
-            std::memcpy(&v, row + x * 2, 2);
-            return v;
-        }
-        case 24: {
-            const uint8_t* p = row + x * 3;
-            return p[0] | (p[1] << 8) | (static_cast<uint32_t>(p[2]) << 16);
-        }
-        case 32: {
-            uint32_t v;
-            std::memcpy(&v, row + x * 4, 4);
-            return v;
-        }
-        default: return 0;
-    }
-}
-
-void WriteRawPixel(uint8_t* row, int x, int bits, uint32_t raw) {
-    switch (bits) {
-        case 1: {
-            uint8_t mask = static_cast<uint8_t>(0x80u >> (x & 7));
-            row[x >> 3] = (raw & 1u) ? (row[x >> 3] | mask) : (row[x >> 3] & ~mask);
-            break;
-        }
-        case 4: {
-            int shift = (x & 1) ? 0 : 4;
-            row[x >> 1] = static_cast<uint8_t>((row[x >> 1] & ~(0xF << shift)) | ((raw & 0xFu) << shift));
-            break;
-        }
-        case 8: row[x] = static_cast<uint8_t>(raw); break;
-        case 16: {
-            uint16_t v = static_cast<uint16_t>(raw);
-            std::memcpy(row + x * 2, &v, 2);
-            break;
-        }
-        case 24: {
-            uint8_t* p = row + x * 3;
-            p[0] = static_cast<uint8_t>(raw);
-            p[1] = static_cast<uint8_t>(raw >> 8);
-            p[2] = static_cast<uint8_t>(raw >> 16);
-            break;
-        }
-        case 32: std::memcpy(row + x * 4, &raw, 4); break;
-        default: break;
-    }
-}
-
 uint32_t TDirectDrawSurface::Pixel(int x, int y) {
     if (x < 0 || y < 0 || x >= Width() || y >= Height()) return 0;
     void* pixels = nullptr;

@@ -14,6 +14,7 @@
 #include "data/font.h"
 #include "platform/display_device.h"
 #include "platform/exception.h"
+#include "platform/pixel_codec.h"
 
 namespace klice {
 
@@ -32,11 +33,10 @@ inline constexpr const char* kDDInvalidDisplayBitCount = "Display requires 8, 16
 inline constexpr const char* kDDFormNotFound = "Form not found";
 inline constexpr const char* kDDNoCanvas = "Canvas does not allow drawing";
 
-// One pixel of a row in a surface's own format at 1, 4, 8, 16, 24 or 32 bits.
-// Pixels below 8 bits are packed from the high end of the byte; 24-bit
-// pixels are three bytes, low byte first.
-uint32_t ReadRawPixel(const uint8_t* row, int x, int bits);
-void WriteRawPixel(uint8_t* row, int x, int bits, uint32_t raw);
+// Pixels of a surface's rows are read and written with the platform's one
+// pixel codec.
+using platform::ReadRawPixel;
+using platform::WriteRawPixel;
 
 // A device-context handle of a surface, as the text and pixel calls take it.
 using HDC = platform::DeviceContext*;
@@ -219,14 +219,15 @@ private:
 // Clips blits to the primary surface to its window.
 class TDirectDrawClipper {
 public:
-    explicit TDirectDrawClipper(TDirectDraw* draw) : draw_(draw) {}
+    // Made for a display object, as the surfaces and palettes are, though
+    // it needs nothing of it.
+    explicit TDirectDrawClipper(TDirectDraw*) {}
     // The window the clipper follows (the drawing area's window).
     void SetHandle(const void* window) { window_ = window; }
     const void* Handle() const { return window_; }
     void AttachTo(TDirectDrawSurface& surface);
 
 private:
-    TDirectDraw* draw_;
     const void* window_ = nullptr;
 };
 

@@ -5,33 +5,45 @@
 
 #include "data/stream.h"
 #include "display/direct_draw.h"
+#include "display/dxdraws.h"
 #include "display/image_list.h"
-#include "game/hlavni.h"
+#include "sound/wave_list.h"
 
 namespace klice {
 
 namespace {
 
+game_window* window = nullptr;
 picture_source* pictures = nullptr;
 wave_observer observer;
 text_observer text_watcher;
 
-TDirectDrawSurfaceCanvas& back_canvas() { return form1->DXDraw->Surface()->Canvas(); }
+TDirectDrawSurface* back_surface() { return window->display()->Surface(); }
+TDirectDrawSurfaceCanvas& back_canvas() { return back_surface()->Canvas(); }
 
 TCustomDXImageList* image_list_of(TComponent* image_list) { return dynamic_cast<TCustomDXImageList*>(image_list); }
 
-bool can_draw() { return form1 != nullptr && form1->DXDraw != nullptr; }
+bool can_draw() { return window != nullptr && window->display() != nullptr; }
 
 // The wave at index, or null while the list does not hold that many (a
 // program built without the window resource has no waves).
 TWaveCollectionItem* wave(int index) {
-    if (form1 == nullptr || form1->WaveList == nullptr) return nullptr;
-    TWaveCollection* items = form1->WaveList->Items();
+    if (window == nullptr || window->wave_list() == nullptr) return nullptr;
+    TWaveCollection* items = window->wave_list()->Items();
     if (index < 0 || index >= items->Count()) return nullptr;
     return items->Items(index);
 }
 
 }  // namespace
+
+void attach_window(game_window* w) { window = w; }
+
+TComponent* panak() { return window ? window->panak_list() : nullptr; }
+TComponent* ruzne() { return window ? window->ruzne_list() : nullptr; }
+TComponent* krajina() { return window ? window->krajina_list() : nullptr; }
+
+void present_frame() { window->display()->Flip(); }
+void close_window() { window->close(); }
 
 void set_picture_source(picture_source* source) { pictures = source; }
 void set_wave_observer(wave_observer o) { observer = std::move(o); }
@@ -58,7 +70,7 @@ void draw_picture(TComponent* image_list, const std::string& name, int x, int y)
     }
     auto* list = image_list_of(image_list);
     if (list == nullptr || !can_draw()) return;
-    Draw(*list->Items()->Find(name), form1->DXDraw->Surface(), x, y, 0);
+    Draw(*list->Items()->Find(name), back_surface(), x, y, 0);
 }
 
 void draw_picture_rotated(TComponent* image_list, const std::string& name, int x, int y, int width, int height,
@@ -74,7 +86,7 @@ void draw_picture_rotated(TComponent* image_list, const std::string& name, int x
     }
     auto* list = image_list_of(image_list);
     if (list == nullptr || !can_draw()) return;
-    DrawRotated(*list->Items()->Find(name), form1->DXDraw->Surface(), x, y, width, height, pattern, cx, cy,
+    DrawRotated(*list->Items()->Find(name), back_surface(), x, y, width, height, pattern, cx, cy,
                 static_cast<float>(angle));
 }
 
@@ -105,8 +117,8 @@ void canvas_release() { back_canvas().Release(); }
 
 platform::Frame back_surface_frame() {
     platform::Frame f;
-    if (!can_draw() || !form1->DXDraw->Surface()) return f;
-    TDirectDrawSurface& s = *form1->DXDraw->Surface();
+    if (!can_draw() || !back_surface()) return f;
+    TDirectDrawSurface& s = *back_surface();
     void* pixels = nullptr;
     int pitch = 0;
     if (!s.Lock(&pixels, &pitch)) return f;

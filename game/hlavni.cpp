@@ -4,14 +4,15 @@
 #include "game/asset_calls.h"
 #include "game/data_folder.h"
 #include "game/game_state.h"
+#include "game/held_keys.h"
 #include "game/level_file.h"
 #include "game/level_loading.h"
 #include "game/pad_menu.h"
+#include "game/pictures.h"
 #include "game/play_steps.h"
 #include "game/screens.h"
 #include "game/waves.h"
 #include "input/game_keys.h"
-#include "input/keyboard.h"
 #include "platform/application.h"
 
 namespace klice {
@@ -48,6 +49,7 @@ Tform1::Tform1(TComponent* owner) : TForm(owner) {
     // The game's steps reach the window through form1 from the creation
     // handler on, so the reference is set before anything runs.
     form1 = this;
+    attach_window(this);
     if (platform::Application* app = platform::Application::Current()) AttachWindow(&app->Window());
     try {
         if (!ReadComponentResource("TFORM1", *this)) CreateComponents();
@@ -55,6 +57,7 @@ Tform1::Tform1(TComponent* owner) : TForm(owner) {
         // A damaged window resource leaves no window: the reference must not
         // outlive the object the failed construction frees.
         form1 = nullptr;
+        attach_window(nullptr);
         DestroyComponents();
         throw;
     }
@@ -64,6 +67,7 @@ Tform1::Tform1(TComponent* owner) : TForm(owner) {
 Tform1::~Tform1() {
     DestroyWindow();
     DestroyComponents();
+    attach_window(nullptr);
 }
 
 void Tform1::CreateComponents() {
@@ -153,8 +157,8 @@ void Tform1::DXDrawMouseUp(TObject*, TMouseButton, TShiftState, int, int) {}
 
 void init_game() {
     reset_game_state();
-    fill_image_list(form1->krajina, data_file("krajina.dat"));
-    fill_image_list(form1->ruzne, data_file("ruzne.dat"));
+    fill_image_list(krajina(), data_file("krajina.dat"));
+    fill_image_list(ruzne(), data_file("ruzne.dat"));
     load_level();
 }
 
@@ -193,7 +197,7 @@ void play_frame() {
     g.level_name = level_name_of(g.level);
     g.background_name = background_name_of(g.level);
 
-    draw_picture(form1->krajina, g.background_name, 0, 0);
+    draw_picture(krajina(), g.background_name, 0, 0);
 
     controls();
     draw_player();
@@ -207,9 +211,9 @@ void play_frame() {
     if (g.level_frames < kLevelFramesCap) ++g.level_frames;
     if (g.level_frames == kObjectsStartFrame) g.objects_moving = true;
 
-    draw_picture(form1->panak, "zapvyp", 0, 0);
+    draw_picture(panak(), pictures::kMusicHint, 0, 0);
 
-    form1->DXDraw->Flip();
+    present_frame();
 }
 
 }  // namespace klice

@@ -9,6 +9,7 @@
 #include "data/forms.h"
 #include "display/dxdraws.h"
 #include "display/image_list.h"
+#include "game/asset_calls.h"
 #include "game/inert_components.h"
 #include "input/pad_controls.h"
 #include "sound/dx_sound.h"
@@ -16,7 +17,7 @@
 
 namespace klice {
 
-class Tform1 : public TForm, public TSoundWindowSite {
+class Tform1 : public TForm, public TSoundWindowSite, public game_window {
     KLICE_CLASS(Tform1, TForm)
 public:
     // Reads the window resource "TFORM1" into the form (or, in a program
@@ -48,6 +49,14 @@ public:
     void DXDrawMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
 
     const void* SoundWindow() const override { return this; }
+
+    // What the game reaches of the window (game/asset_calls.h).
+    TCustomDXDraw* display() const override { return DXDraw; }
+    TCustomDXWaveList* wave_list() const override { return WaveList; }
+    TComponent* panak_list() const override { return panak; }
+    TComponent* ruzne_list() const override { return ruzne; }
+    TComponent* krajina_list() const override { return krajina; }
+    void close() override { Close(); }
 
 private:
     void CreateComponents();

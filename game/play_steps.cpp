@@ -6,13 +6,13 @@
 
 #include "game/asset_calls.h"
 #include "game/game_state.h"
-#include "game/hlavni.h"
+#include "game/held_keys.h"
 #include "game/level_loading.h"
 #include "game/level_record.h"
+#include "game/pictures.h"
 #include "game/screens.h"
 #include "game/waves.h"
 #include "input/game_keys.h"
-#include "input/keyboard.h"
 
 namespace klice {
 
@@ -89,24 +89,16 @@ void move_object(level_object& o) {
     o.y = wrap_add(o.y, o.dy);
 }
 
-const char* walk_picture(int frame) {
-    if (frame >= 1 && frame <= 6) return "pa1";
-    if (frame >= 7 && frame <= 13) return "pa2";
-    if (frame >= 14 && frame <= 20) return "pa3";
-    if (frame >= 21 && frame <= 27) return "pa4";
-    return nullptr;
-}
+// Walk frames 1-6 show the first picture, then 7 frames each the others.
+const char* walk_picture(int frame) { return frame >= 1 && frame <= 27 ? pictures::kWalk[frame / 7] : nullptr; }
 
+// Splash frames 1-20 show each picture for 5 frames.
 const char* splash_picture(int frame) {
-    if (frame >= 1 && frame <= 5) return "prsk1";
-    if (frame >= 6 && frame <= 10) return "prsk2";
-    if (frame >= 11 && frame <= 15) return "prsk3";
-    if (frame >= 16 && frame <= 20) return "prsk4";
-    return nullptr;
+    return frame >= 1 && frame <= 20 ? pictures::kSplash[(frame - 1) / 5] : nullptr;
 }
 
 // The hazard's picture for an animation frame: first, second, third, second.
-std::string hazard_picture(const char* kind, int frame) {
+std::string hazard_frame_picture(const char* kind, int frame) {
     int n = 0;
     if (frame >= 1 && frame <= 5)
         n = 1;
@@ -116,14 +108,14 @@ std::string hazard_picture(const char* kind, int frame) {
         n = 3;
     else if (frame >= 16 && frame <= 20)
         n = 2;
-    return n ? std::string(kind) + std::to_string(n) : std::string();
+    return n ? pictures::hazard_picture(kind, n) : std::string();
 }
 
 void update_hazard_group(std::span<level_object> entries, const char* kind) {
     for (level_object& o : entries) {
         move_object(o);
-        const std::string name = hazard_picture(kind, o.frame);
-        if (!name.empty()) draw_picture(form1->ruzne, name, o.x, o.y);
+        const std::string name = hazard_frame_picture(kind, o.frame);
+        if (!name.empty()) draw_picture(ruzne(), name, o.x, o.y);
         ++o.frame;
         if (o.frame > kLastHazardFrame) o.frame = 1;
     }
@@ -131,7 +123,7 @@ void update_hazard_group(std::span<level_object> entries, const char* kind) {
 
 void draw_player_picture(const char* name) {
     const game_state_t& g = game_state;
-    draw_picture_rotated(form1->panak, name, g.player_x, g.player_y, g.facing, kSpriteHeight, 0, 0.5, 0.0, 0);
+    draw_picture_rotated(panak(), name, g.player_x, g.player_y, g.facing, kSpriteHeight, 0, 0.5, 0.0, 0);
 }
 
 // The block test of block_contact: true when the player stands on a block,
@@ -140,8 +132,8 @@ bool ride_block() {
     game_state_t& g = game_state;
     std::span<level_object> blocks = block_entries(g.record);
     if (blocks.empty()) return false;
-    const int64_t w = picture_width(form1->ruzne, "ctverec");
-    const int64_t h = picture_height(form1->ruzne, "ctverec");
+    const int64_t w = picture_width(ruzne(), pictures::kBlock);
+    const int64_t h = picture_height(ruzne(), pictures::kBlock);
     const int64_t px = g.player_x, below = int64_t{g.player_y} + kSpriteHeight;
     for (size_t i = 0; i < blocks.size(); ++i) {
         level_object& o = blocks[i];
@@ -213,7 +205,7 @@ void draw_player() {
         if (g.walk_frame > kLastWalkFrame) g.walk_frame = 1;
         if (g.standing_still) g.walk_frame = kStandingFrame;
     } else {
-        draw_player_picture("hop");
+        draw_player_picture(pictures::kJump);
     }
 }
 
@@ -221,7 +213,7 @@ void draw_death() {
     game_state_t& g = game_state;
     if (g.death_frame == kSplashFrame) play_wave(kWaveSplash);
     // The splash is not centred: it lies right of and below the player's point.
-    if (const char* name = splash_picture(g.death_frame)) draw_picture(form1->panak, name, g.player_x, g.player_y);
+    if (const char* name = splash_picture(g.death_frame)) draw_picture(panak(), name, g.player_x, g.player_y);
     ++g.death_frame;
     if (g.death_frame > kLastDeathFrame) {
         g.death_frame = 0;
@@ -234,7 +226,7 @@ void update_keys() {
     game_state_t& g = game_state;
     for (level_object& key : key_entries(g.record)) {
         if (!key.active) continue;
-        draw_picture(form1->panak, "klic", key.x, key.y);
+        draw_picture(panak(), pictures::kKey, key.x, key.y);
         // The key's top-left corner against the player's centre column and top row.
         const int64_t kx = key.x, ky = key.y;
         if (kx - kKeyReachX < g.player_x && g.player_x < kx + kKeyReachX && g.player_y < ky &&
@@ -248,15 +240,15 @@ void update_keys() {
 
 void update_hazards() {
     level_record& r = game_state.record;
-    update_hazard_group(al_entries(r), "al");
-    update_hazard_group(leb_entries(r), "leb");
-    update_hazard_group(zuby_entries(r), "zuby");
+    update_hazard_group(al_entries(r), pictures::kFlame);
+    update_hazard_group(leb_entries(r), pictures::kSkull);
+    update_hazard_group(zuby_entries(r), pictures::kTeeth);
 }
 
 void update_blocks() {
     for (level_object& o : block_entries(game_state.record)) {
         move_object(o);
-        draw_picture(form1->ruzne, "ctverec", o.x, o.y);
+        draw_picture(ruzne(), pictures::kBlock, o.x, o.y);
     }
 }
 
@@ -310,7 +302,7 @@ void update_exit() {
     if (g.keys_taken < kExitKeys) return;
     ++g.exit_bob;
     if (g.exit_bob > kExitBobCycle) g.exit_bob = 0;
-    draw_picture(form1->ruzne, "sipka", kExitColumn + g.exit_bob, kExitRow);
+    draw_picture(ruzne(), pictures::kExitArrow, kExitColumn + g.exit_bob, kExitRow);
     if (g.player_x > kExitColumn) {
         ++g.level;
         load_level();

@@ -5,9 +5,9 @@
 
 #include "game/asset_calls.h"
 #include "game/game_state.h"
-#include "game/hlavni.h"
 #include "game/level_file.h"
 #include "game/level_loading.h"
+#include "game/pictures.h"
 #include "game/waves.h"
 #include "input/game_keys.h"
 #include "platform/application.h"
@@ -48,7 +48,7 @@ void start_slider_level() {
 void title_frame() {
     game_state_t& g = game_state;
     ++g.intro_frames;
-    draw_picture(form1->panak, "uvod1", 0, 0);
+    draw_picture(panak(), pictures::kTitle, 0, 0);
     if (g.intro_frames > kTitleTextFrom) {
         canvas_text(200, 500, kLoadingText, kFontSize, kBlack);
         canvas_release();
@@ -57,22 +57,22 @@ void title_frame() {
         platform::ShowCursor(true);
         play_wave(kWaveMenuMusic);
     }
-    form1->DXDraw->Flip();
+    present_frame();
 }
 
 void menu_frame() {
     game_state_t& g = game_state;
-    draw_picture(form1->panak, "uvod2", 0, 0);
-    draw_picture(form1->panak, "posuvnik", g.slider_x, g.slider_y);
+    draw_picture(panak(), pictures::kMenu, 0, 0);
+    draw_picture(panak(), pictures::kSliderKnob, g.slider_x, g.slider_y);
 
-    if (kStartBox.contains(g.mouse_x, g.mouse_y)) draw_picture(form1->panak, "hra1", 808, 69);
-    if (kEndBox.contains(g.mouse_x, g.mouse_y)) draw_picture(form1->panak, "konec1", 818, 548);
+    if (kStartBox.contains(g.mouse_x, g.mouse_y)) draw_picture(panak(), pictures::kStartLit, 808, 69);
+    if (kEndBox.contains(g.mouse_x, g.mouse_y)) draw_picture(panak(), pictures::kEndLit, 818, 548);
     if (kUpBox.contains(g.mouse_x, g.mouse_y)) {
-        draw_picture(form1->panak, "sipka1", 610, 118);
+        draw_picture(panak(), pictures::kUpLit, 610, 118);
         g.slider_up = true;
     }
     if (kDownBox.contains(g.mouse_x, g.mouse_y)) {
-        draw_picture(form1->panak, "sipka2", 607, 579);
+        draw_picture(panak(), pictures::kDownLit, 607, 579);
         g.slider_up = false;
     }
 
@@ -116,7 +116,7 @@ void menu_frame() {
     canvas_text(g.slider_x + 98, g.slider_y + 53, number, kFontSize, kYellow);
     canvas_release();
 
-    form1->DXDraw->Flip();
+    present_frame();
 }
 
 // Only Enter has a use: in the menu it starts the slider's level, as the
@@ -134,7 +134,7 @@ void mouse_down(TMouseButton, TShiftState, int, int) {
     if (kUpBox.contains(g.mouse_x, g.mouse_y)) g.slider_moving = true;
     if (kDownBox.contains(g.mouse_x, g.mouse_y)) g.slider_moving = true;
     if (kStartBox.contains(g.mouse_x, g.mouse_y)) start_slider_level();
-    if (kEndBox.contains(g.mouse_x, g.mouse_y)) form1->Close();
+    if (kEndBox.contains(g.mouse_x, g.mouse_y)) close_window();
 }
 
 void mouse_move(TShiftState, int x, int y) {

@@ -1,4 +1,4 @@
-// The waves of form1->WaveList, by index.
+// The waves of the main window's wave list, by index.
 #pragma once
 
 namespace klice {

@@ -1,6 +1,5 @@
 #include "input/pad_controls.h"
 
-#include "input/game_keys.h"
 #include "platform/application.h"
 
 namespace klice {
@@ -39,17 +38,6 @@ pad_controls controls_of(const std::vector<platform::GamepadState>& pads) {
 pad_controls held_pad_controls() {
     const platform::Application* app = platform::Application::Current();
     return app ? controls_of(app->Gamepads()) : pad_controls{};
-}
-
-bool pad_holds_key(const pad_controls& held, int32_t vk) {
-    switch (vk) {
-        case game_keys::Left: return held.left;
-        case game_keys::Right: return held.right;
-        case game_keys::Up: return held.south;
-        case game_keys::H: return held.north;
-        case game_keys::Escape: return held.start_or_back;
-        default: return false;
-    }
 }
 
 }  // namespace klice

@@ -1,7 +1,6 @@
-// A game pad as the game's controls. Play polls keys, so a pad holds the
-// keys of the keyboard: the d-pad or the left stick Left and Right, the
-// south button Up (jump), the north button H (music), Start or Back Esc.
-// The menu takes a pad's presses as mouse clicks (game/pad_menu.h).
+// What the game pads hold: directions from the d-pad or the left stick,
+// and the buttons. What they mean is the game's: in play they hold keys
+// (game/held_keys.h), in the menu they act as the mouse (game/pad_menu.h).
 #pragma once
 
 #include <cstdint>
@@ -16,7 +15,7 @@ namespace klice {
 inline constexpr int kStickDeadZone = 8000;
 
 // What a pad holds: directions from the d-pad or the stick past its dead
-// zone, and the buttons the game gives a meaning to.
+// zone, and the buttons.
 struct pad_controls {
     bool left = false, right = false, up = false, down = false;
     bool south = false, east = false, north = false, start_or_back = false;
@@ -29,8 +28,5 @@ pad_controls controls_of(const platform::GamepadState& pad);
 pad_controls controls_of(const std::vector<platform::GamepadState>& pads);
 // The pads of the running application as read before this tick.
 pad_controls held_pad_controls();
-
-// Whether the controls hold the key with this virtual-key code.
-bool pad_holds_key(const pad_controls& held, int32_t vk);
 
 }  // namespace klice

@@ -12,6 +12,7 @@
 #include "platform/backend.h"
 #include "platform/codepage.h"
 #include "platform/exception.h"
+#include "platform/pixel_codec.h"
 #include "platform/present_pacer.h"
 #include "platform/screen.h"
 #include "platform/tick_schedule.h"
@@ -73,6 +74,7 @@ void MainWindow::Close() {
 void MainWindow::SetFullScreen(bool full_screen) {
     if (full_screen == full_screen_) return;
     full_screen_ = full_screen;
+    TellDisplays();
     if (auto& backend = app_.impl_->backend; backend && backend->IsOpen()) backend->SetFullScreen(full_screen);
 }
 
@@ -86,6 +88,10 @@ bool MainWindow::ScreenSize(int* width, int* height) const {
     return backend && backend->ScreenSize(width, height);
 }
 
+// The displays refuse to restore lost surfaces while the window is full
+// screen without the focus: the exclusive display belongs to another program.
+void MainWindow::TellDisplays() const { detail::SetRestoreBlocked(full_screen_ && !focused_); }
+
 int MainWindow::ClientWidth() const { return detail::ScreenMode().width; }
 int MainWindow::ClientHeight() const { return detail::ScreenMode().height; }
 
@@ -93,11 +99,7 @@ int MainWindow::ClientHeight() const { return detail::ScreenMode().height; }
 
 uint32_t Frame::Pixel(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) return 0xFFFFFFFFu;
-    int bpp = BytesPerPixel(format);
-    const uint8_t* p = pixels.data() + size_t(y) * pitch + size_t(x) * bpp;
-    uint32_t raw = 0;
-    for (int i = 0; i < bpp; ++i) raw |= uint32_t(p[i]) << (8 * i);
-    return RawToColor(format, raw);
+    return RawToColor(format, ReadRawPixel(pixels.data() + size_t(y) * pitch, x, format.bits));
 }
 
 // --- Application ---
@@ -111,11 +113,15 @@ Application::Application(ApplicationMode mode, std::string title)
     }
     g_cursor_count = 0;
     g_current = this;
+    detail::SetSystemDisplayAllowed(mode_ == ApplicationMode::Windowed);
+    window_->TellDisplays();
 }
 
 Application::~Application() {
     impl_->backend.reset();
     g_current = nullptr;
+    detail::SetSystemDisplayAllowed(false);
+    detail::SetRestoreBlocked(false);
 }
 
 Application* Application::Current() { return g_current; }
@@ -218,6 +224,7 @@ void Application::Dispatch(const Event& e) {
         case Event::Kind::Focus:
             if (window_->focused_ == e.focused) break;
             window_->focused_ = e.focused;
+            window_->TellDisplays();
             // On the exclusive display a switch away took the surfaces' memory.
             if (!e.focused && window_->full_screen_) MarkAllSurfacesLost();
             if (l) Guard([&] { l->OnFocusChanged(e.focused); });
@@ -327,10 +334,6 @@ bool Application::ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, in
 }
 
 // --- free functions ---
-
-namespace detail {
-bool RestoreBlocked() { return g_current && g_current->Window().FullScreen() && !g_current->Window().Focused(); }
-}  // namespace detail
 
 std::string ErrorBoxText(const std::string& message) {
     if (!message.empty() && uint8_t(message.back()) > uint8_t('.')) return message + ".";

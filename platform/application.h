@@ -90,6 +90,7 @@ private:
     WindowListener* listener_ = nullptr;
     bool visible_ = false;
     bool shown_once_ = false;
+    void TellDisplays() const;
     bool focused_ = true;
     bool full_screen_ = true;
 };

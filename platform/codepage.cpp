@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "platform/utf8.h"
+
 namespace klice::platform {
 
 namespace {
@@ -50,19 +52,6 @@ struct CaseTables {
 const CaseTables& Tables() {
     static const CaseTables tables;
     return tables;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
 }
 
 }  // namespace

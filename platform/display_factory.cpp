@@ -1,6 +1,5 @@
 // Which display serves: the system's own for a windowed application where
 // the backend has one, else the software display.
-#include "platform/application.h"
 #include "platform/backend.h"
 #include "platform/display_device.h"
 #include "platform/screen.h"
@@ -10,8 +9,7 @@ namespace klice::platform {
 
 std::unique_ptr<DisplayDevice> CreateDisplayDevice(Result* result) {
     if (result) *result = Result::Ok;
-    Application* app = Application::Current();
-    if (app && !app->Headless()) {
+    if (detail::SystemDisplayAllowed()) {
         Result system = Result::Ok;
         if (auto device = detail::CreateSystemDisplayDevice(&system)) return device;
         // The system has a display of its own and it failed: no stand-in.

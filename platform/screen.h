@@ -1,5 +1,7 @@
-// Internal to platform/: what the display device and the application share,
-// the virtual screen (current mode, primary surface, living surfaces).
+// Internal to platform/: the screen state the display devices and the
+// application share: the current mode, the primary surface, presents, and
+// what the application tells the displays (restore blocked, system display
+// allowed). It depends on neither: both call it.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +28,14 @@ std::optional<PrimaryView> Primary();
 uint64_t PresentCount();
 bool TakeDirty();
 
-// Restore of lost surfaces is refused while this holds (full screen without focus).
+// Restore of lost surfaces is refused while this holds: the application
+// sets it while its window is full screen without the focus.
 bool RestoreBlocked();
+void SetRestoreBlocked(bool blocked);
+
+// Whether a display made now may be the system's own: the application sets
+// it while a windowed application runs; headless runs get the software one.
+bool SystemDisplayAllowed();
+void SetSystemDisplayAllowed(bool allowed);
 
 }  // namespace klice::platform::detail

@@ -37,34 +37,23 @@ public:
     }
 
     // Palette index of an indexed picture's pixel (1, 4 or 8 bits).
-    unsigned Index(int x, int y) const {
-        const uint8_t* row = image_.pixels + size_t(image_.height - 1 - y) * image_.stride;
-        switch (image_.bit_count) {
-            case 1: return (row[x >> 3] >> (7 - (x & 7))) & 1;
-            case 4: return (row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF;
-            default: return row[x];
-        }
-    }
+    unsigned Index(int x, int y) const { return ReadRawPixel(Row(y), x, image_.bit_count); }
     uint32_t PaletteColor(unsigned index) const { return Palette(index); }
 
     // y counted from the top of the picture.
     uint32_t At(int x, int y) const {
-        const uint8_t* row = image_.pixels + size_t(image_.height - 1 - y) * image_.stride;
+        const uint32_t raw = ReadRawPixel(Row(y), x, image_.bit_count);
         switch (image_.bit_count) {
-            case 1: return Palette((row[x >> 3] >> (7 - (x & 7))) & 1);
-            case 4: return Palette((row[x >> 1] >> ((x & 1) ? 0 : 4)) & 0xF);
-            case 8: return Palette(row[x]);
-            case 16: return Masked(uint32_t(row[x * 2]) | uint32_t(row[x * 2 + 1]) << 8);
-            case 24: return uint32_t(row[x * 3 + 2]) | uint32_t(row[x * 3 + 1]) << 8 | uint32_t(row[x * 3]) << 16;
-            default: {
-                uint32_t v;
-                std::memcpy(&v, row + size_t(x) * 4, 4);
-                return Masked(v);
-            }
+            case 1:
+            case 4:
+            case 8: return Palette(raw);
+            case 24: return (raw >> 16 & 0xFF) | (raw & 0xFF00) | (raw & 0xFF) << 16;  // B, G, R to 0x00BBGGRR
+            default: return Masked(raw);
         }
     }
 
 private:
+    const uint8_t* Row(int y) const { return image_.pixels + size_t(image_.height - 1 - y) * image_.stride; }
     uint32_t Palette(unsigned index) const {
         if (!image_.color_table) return index ? 0xFFFFFFu : 0;
         const uint8_t* e = image_.color_table + size_t(index) * 4;  // B, G, R, reserved
@@ -82,7 +71,7 @@ private:
 
 uint32_t SoftDC::GetPixel(int x, int y) {
     if (x < 0 || y < 0 || x >= s_.width_ || y >= s_.height_) return 0xFFFFFFFFu;
-    return RawToColor(s_.format_, LoadRaw(s_.ReadRow(y) + size_t(x) * s_.bpp_, s_.bpp_));
+    return RawToColor(s_.format_, ReadRawPixel(s_.ReadRow(y), x, s_.format_.bits));
 }
 
 void SoftDC::TextOut(int x, int y, const std::string& text, int char_height, uint32_t color) {
@@ -97,19 +86,20 @@ void SoftDC::TextOut(int x, int y, const std::string& text, int char_height, uin
         if (ty < 0 || ty >= s_.height_) continue;
         const uint8_t* alpha = run->alpha.data() + size_t(row) * run->width;
         uint8_t* out = s_.Row(ty);
+        const int bits = s_.format_.bits;
         for (int col = 0; col < run->width; ++col) {
             int a = alpha[col];
             int tx = x + col;
             if (a == 0 || tx < 0 || tx >= s_.width_) continue;
-            uint8_t* p = out + size_t(tx) * s_.bpp_;
             if (a == 255) {
-                StoreRaw(p, s_.bpp_, solid);
+                WriteRawPixel(out, tx, bits, solid);
                 continue;
             }
             // Antialiased edge: mix the text colour over what is there.
-            uint32_t under = RawToColor(s_.format_, LoadRaw(p, s_.bpp_));
+            uint32_t under = RawToColor(s_.format_, ReadRawPixel(out, tx, bits));
             auto mix = [a](int fg, int bg) { return uint8_t((fg * a + bg * (255 - a) + 127) / 255); };
-            StoreRaw(p, s_.bpp_, pack(mix(r, under & 0xFF), mix(g, (under >> 8) & 0xFF), mix(b, (under >> 16) & 0xFF)));
+            WriteRawPixel(out, tx, bits,
+                          pack(mix(r, under & 0xFF), mix(g, (under >> 8) & 0xFF), mix(b, (under >> 16) & 0xFF)));
         }
     }
 }
@@ -183,7 +173,7 @@ void SoftDC::CopyDib(int dx, int dy, const DibView& image, int sx, int sy, int w
                 uint16_t v = uint16_t(raw);
                 std::memcpy(out + size_t(x) * 2, &v, 2);
             } else {
-                StoreRaw(out + size_t(x) * bpp, bpp, raw);
+                WriteRawPixel(out, x, bpp * 8, raw);
             }
         }
     }

@@ -205,16 +205,16 @@ Result SoftSurface::Copy(Rect dest, PlatformSurface& source_base, Rect src, bool
                 MirroredRow<uint8_t>(dp, sp, w);
         } else {
             // Mixed formats (a surface kept across a mode change) and 24 bits.
-            const int step = mirror_lr ? -source.bpp_ : source.bpp_;
+            const int step = mirror_lr ? -1 : 1;
             const uint32_t key_mask = source.bpp_ == 4 ? 0xFFFFFFu : 0xFFFFFFFFu;
-            for (int x = 0; x < w; ++x, sp += step) {
-                uint32_t v = LoadRaw(sp, source.bpp_);
+            for (int x = 0; x < w; ++x) {
+                uint32_t v = ReadRawPixel(sp, x * step, source.format_.bits);
                 if (keyed && (v & key_mask) == (source.key_ & key_mask)) continue;
                 if (!same_format) {
                     uint32_t c = RawToColor(source.format_, v);
                     v = PackRgb(format_, uint8_t(c), uint8_t(c >> 8), uint8_t(c >> 16));
                 }
-                StoreRaw(dp + size_t(x) * bpp_, bpp_, v);
+                WriteRawPixel(dp, x, format_.bits, v);
             }
         }
     }

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/display_device.h"
-#include "platform/raw_pixels.h"
+#include "platform/pixel_codec.h"
 #include "platform/screen.h"
 #include "platform/soft_screen.h"
 
@@ -183,7 +183,7 @@ private:
                 case 2: std::fill_n(reinterpret_cast<uint16_t*>(row), width_, uint16_t(raw)); break;
                 case 4: std::fill_n(reinterpret_cast<uint32_t*>(row), width_, raw); break;
                 default:
-                    for (int x = 0; x < width_; ++x) StoreRaw(row + x * 3, 3, raw);
+                    for (int x = 0; x < width_; ++x) WriteRawPixel(row, x, 24, raw);
             }
         }
     }

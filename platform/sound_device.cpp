@@ -1,11 +1,8 @@
-// What every sound device shares: the caller's choice of output, the choice
-// of implementation it makes, and the stored wave format.
+// What every sound device shares: the caller's choice of output and the
+// stored wave format.
 #include "platform/sound_device.h"
 
 #include <cmath>
-
-#include "platform/backend.h"
-#include "platform/mixing_sound_device.h"
 
 namespace klice::platform {
 
@@ -39,21 +36,5 @@ bool WaveFormat::FromBytes(const void* block, size_t size, WaveFormat* format) {
 
 void SetAudioOutput(const AudioOutput& output) { ChosenOutput() = output; }
 const AudioOutput& CurrentAudioOutput() { return ChosenOutput(); }
-
-SoundResult SoundDevice::Create(std::unique_ptr<SoundDevice>* device) { return Create(device, CurrentAudioOutput()); }
-
-SoundResult SoundDevice::Create(std::unique_ptr<SoundDevice>* device, const AudioOutput& output) {
-    device->reset();
-    switch (output.kind) {
-        case AudioOutput::Kind::None: return SoundResult::NoDriver;
-        case AudioOutput::Kind::System: return detail::CreateSystemSoundDevice(device);
-        case AudioOutput::Kind::Discard:
-        case AudioOutput::Kind::File: break;
-    }
-    std::unique_ptr<MixingSoundDevice> mixer;
-    const SoundResult result = MixingSoundDevice::Open(&mixer, output);
-    *device = std::move(mixer);
-    return result;
-}
 
 }  // namespace klice::platform

@@ -16,26 +16,25 @@ script="$(realpath "${1:-$root/tests/platform/win32/directsound/manual/sound_ses
 "$root/scripts/build-windows.sh"
 build="${KLICE_WINDOWS_BUILD_DIR:-$root/build-windows}"
 here="$build/tests/platform/win32/directsound"
+source "$root/scripts/lib/xvfb.bash"
+source "$root/scripts/lib/wine.bash"
 # A prefix of its own: the renderer chosen below never reaches the tests'.
-export WINEPREFIX="$build/wine-sound" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$WINEPREFIX"
-wineserver -k 2>/dev/null || true
-HOME="$here/alsa/capture-home" xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  wineboot --init >/dev/null 2>&1
-  wine reg add "HKCU\\Software\\Wine\\Drivers" /v Audio /d alsa /f >/dev/null 2>&1
-  # The game takes the display through DirectDraw: in a virtual desktop of
-  # 1024 x 768 wine can give it its mode, and the session points at the
-  # same screen the game shows.
-  for program in klice_session.exe klice.exe; do
-    wine reg add "HKCU\\Software\\Wine\\AppDefaults\\$program\\Explorer" /v Desktop /d Klice /f >/dev/null 2>&1
-  done
-  wine reg add "HKCU\\Software\\Wine\\Explorer\\Desktops" /v Klice /d 1024x768 /f >/dev/null 2>&1
-  # DirectDraw in wine through GDI keeps the game at its 100 ticks a second
-  # on a machine without a graphics card; through OpenGL it falls behind
-  # and the sounds come later than the session expects them.
-  wine reg add "HKCU\\Software\\Wine\\Direct3D" /v renderer /d gdi /f >/dev/null 2>&1
-  wine "$1/klice_session.exe" ${2:+"$2"} "$3"
-  rc=$?
-  wineserver -k
-  exit $rc' bash "$here" "${mode[@]:-}" "$script"
+klice_wine_prefix "$build/wine-sound"
+klice_start_xvfb 1280x1024
+trap 'klice_wine_stop; klice_stop_xvfb' EXIT
+# The capture device is chosen by the .asoundrc of this HOME.
+export HOME="$here/alsa/capture-home"
+klice_wine_session
+klice_wine_alsa
+# The game takes the display through DirectDraw: in a virtual desktop of
+# 1024 x 768 wine can give it its mode, and the session points at the same
+# screen the game shows.
+klice_wine_desktop klice_session.exe klice.exe
+# DirectDraw in wine through GDI keeps the game at its 100 ticks a second on
+# a machine without a graphics card; through OpenGL it falls behind and the
+# sounds come later than the session expects them.
+klice_wine_renderer gdi
+rc=0
+wine "$here/klice_session.exe" "${mode[@]}" "$script" || rc=$?
 echo "capture: $here/alsa/capture.wav"
+exit "$rc"

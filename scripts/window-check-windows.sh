@@ -24,18 +24,12 @@
 # Exits with the highest of window_play_check's codes.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
+source "$root/scripts/lib/packages.bash"
+source "$root/scripts/lib/xvfb.bash"
+source "$root/scripts/lib/wine.bash"
 KLICE_WINDOWS=1 "$root/scripts/setup.sh"
 # xdotool moves and clicks the mouse; ImageMagick's import photographs the screen.
-for p in xdotool imagemagick; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="${missing:-} $p"
-done
-if [ -n "${missing:-}" ]; then
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  # shellcheck disable=SC2086
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq $missing
-fi
+klice_need_packages xdotool imagemagick
 "$root/scripts/build-windows.sh"
 build="${KLICE_WINDOWS_BUILD_DIR:-$root/build-windows}"
 seconds="${1:-60}"
@@ -43,35 +37,14 @@ renderers=("${@:2}")
 [ ${#renderers[@]} -gt 0 ] || renderers=(gdi gl)
 shots="$build/window-check"
 mkdir -p "$shots"
-export WINEPREFIX="$build/wine-check" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$WINEPREFIX"
-wineserver -k 2>/dev/null || true
-
-xvfb=""
-display_file="$(mktemp)"
-stop() {
-  wineserver -k 2>/dev/null || true
-  if [ -n "$xvfb" ]; then
-    kill "$xvfb" 2>/dev/null || true
-    wait "$xvfb" 2>/dev/null || true
-  fi
-  rm -f "$display_file"
-}
-trap stop EXIT
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 200); do
-  [ -s "$display_file" ] && break
-  sleep 0.05
-done
-[ -s "$display_file" ] || { echo "the virtual X server did not start" >&2; exit 2; }
-export DISPLAY=":$(head -n1 "$display_file")"
-wineserver -p
-wineboot --init >/dev/null 2>&1
+klice_wine_prefix "$build/wine-check"
+klice_start_xvfb 1024x768 || exit 2
+trap 'klice_wine_stop; klice_stop_xvfb' EXIT
+klice_wine_session
 
 shot() { import -window root "$shots/$1.png" && echo "$shots/$1.png"; }
 cd "$build/game-data"
-wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d "${renderers[0]}" /f >/dev/null 2>&1
+klice_wine_renderer "${renderers[0]}"
 wine "$build/game/klice.exe" &
 for _ in $(seq 300); do
   xdotool search --name 'Klíče' >/dev/null 2>&1 && break
@@ -90,8 +63,7 @@ shot menu-start-box
 xdotool click 1
 sleep 2
 shot level1
-wineserver -k
-wineserver -w
+klice_wine_stop
 
 # Start-up to the first title frame, on the first renderer.
 wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d "${renderers[0]}" /f >/dev/null 2>&1
@@ -111,14 +83,13 @@ echo "   (load average $(cut -d' ' -f1-3 /proc/loadavg) after)"
 
 status=0
 for renderer in "${renderers[@]}"; do
-  wine reg add 'HKCU\Software\Wine\Direct3D' /v renderer /d "$renderer" /f >/dev/null 2>&1
+  klice_wine_renderer "$renderer"
   echo "== ${seconds} s of level 1, wine's $renderer renderer (load average $(cut -d' ' -f1-3 /proc/loadavg) before)"
   rc=0
-  KLICE_X_SERVER_PID="$xvfb" wine "$build/bench/window_play_check.exe" "$seconds" "$shots/play-end-$renderer.png" ||
+  KLICE_X_SERVER_PID="$KLICE_XVFB_PID" wine "$build/bench/window_play_check.exe" "$seconds" "$shots/play-end-$renderer.png" ||
     rc=$?
   echo "   (load average $(cut -d' ' -f1-3 /proc/loadavg) after)"
   if [ "$rc" -gt "$status" ]; then status=$rc; fi
-  wineserver -k
-  wineserver -w
+  klice_wine_stop
 done
 exit "$status"

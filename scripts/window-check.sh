@@ -16,38 +16,19 @@ seconds="${1:-60}"
 sizes=("${@:2}")
 [ ${#sizes[@]} -gt 0 ] || sizes=(1024x768 1280x1024 1920x1080)
 
-xvfb=""
-display_file="$(mktemp)"
-stop_xvfb() {
-  if [ -n "$xvfb" ]; then
-    kill "$xvfb" 2>/dev/null || true
-    wait "$xvfb" 2>/dev/null || true
-    xvfb=""
-  fi
-}
-trap 'stop_xvfb; rm -f "$display_file"' EXIT
+source "$root/scripts/lib/xvfb.bash"
+trap klice_stop_xvfb EXIT
 
 cd "$build/game-data"
 status=0
 for size in "${sizes[@]}"; do
-  : >"$display_file"
-  # Xvfb picks a free display and writes its number once it takes connections.
-  Xvfb -displayfd 3 -screen 0 "${size}x24" -nolisten tcp 3>"$display_file" 2>/dev/null &
-  xvfb=$!
-  for _ in $(seq 200); do
-    [ -s "$display_file" ] && break
-    sleep 0.05
-  done
-  if [ ! -s "$display_file" ]; then
-    echo "$size: the virtual X server did not start" >&2
-    exit 2
-  fi
+  klice_start_xvfb "$size" || exit 2
   echo "== $size (load average $(cut -d' ' -f1-3 /proc/loadavg) before)"
   rc=0
-  DISPLAY=":$(head -n1 "$display_file")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
-    KLICE_X_SERVER_PID="$xvfb" "$build/bench/window_play_check" "$seconds" || rc=$?
+  SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER="${SDL_AUDIODRIVER:-dummy}" \
+    KLICE_X_SERVER_PID="$KLICE_XVFB_PID" "$build/bench/window_play_check" "$seconds" || rc=$?
   echo "   (load average $(cut -d' ' -f1-3 /proc/loadavg) after)"
-  stop_xvfb
+  klice_stop_xvfb
   if [ "$rc" -gt "$status" ]; then status=$rc; fi
 done
 exit "$status"

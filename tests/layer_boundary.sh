@@ -1,11 +1,22 @@
 #!/usr/bin/env bash
-# The platform boundary: only platform/sdl/ (and its tests) include SDL
-# headers, only platform/win32/ (and its tests) include the Windows headers,
-# and no layer above platform/ asks which system it is built for.
+# The layers: every include keeps to the table in cmake/layers.txt, no
+# header internal to a folder is included from outside it, no files form a
+# circle (tests/include_rules.py); only platform/sdl/ (and its tests)
+# includes SDL headers, only platform/win32/ (and its tests) the Windows
+# headers, and no layer above platform/ asks which system it is built for.
+# tests/layer_boundary_planted.sh shows it failing on planted files.
 #   layer_boundary.sh SOURCE_DIR
 set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
 cd "$1" || exit 2
-sources=(platform data display sound input game tools tests bench fuzz)
+sources=()
+for dir in platform data display sound input game tools tests bench fuzz; do
+  [ -d "$dir" ] && sources+=("$dir")
+done
+above=()
+for dir in data display sound input game tools; do
+  [ -d "$dir" ] && above+=("$dir")
+done
 failed=0
 report() { echo "FAIL $1:"; sed 's/^/    /'; failed=1; }
 
@@ -19,8 +30,10 @@ win=$(grep -rniE "^\s*#\s*include\s*[<\"]($win_headers)\.h[>\"]" "${sources[@]}"
 [ -n "$win" ] && report "Windows headers outside platform/win32/" <<<"$win"
 
 ifdefs=$(grep -rnE '^\s*#\s*(if|ifdef|ifndef|elif).*\b(_WIN32|_WIN64|WIN32|__MINGW32__|__MINGW64__|_MSC_VER|__linux__|__unix__|__APPLE__)\b' \
-         data display sound input game tools --include='*.cpp' --include='*.h')
+         "${above[@]}" --include='*.cpp' --include='*.h')
 [ -n "$ifdefs" ] && report "system tests (#ifdef) above platform/" <<<"$ifdefs"
+
+python3 "$here/include_rules.py" . || failed=1
 
 if [ "$failed" = 0 ]; then echo "ok   SDL only in platform/sdl/, Windows only in platform/win32/, no #ifdef above"; fi
 exit "$failed"

@@ -5,6 +5,7 @@
 #include "platform/exception.h"
 #include "platform/frame_scaler.h"
 #include "platform/screen.h"
+#include "platform/sdl/sdl_handles.h"
 
 // Last: it brings Xlib's macros (None, Bool, Status) along.
 #include <SDL_syswm.h>
@@ -65,11 +66,11 @@ bool IsSoftwareRenderer(SDL_Renderer* renderer) {
     return SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_SOFTWARE);
 }
 
-SDL_Renderer* CreateSoftwareRenderer(SDL_Window* window) {
+SdlPtr<SDL_Renderer> CreateSoftwareRenderer(SDL_Window* window) {
     for (int i = 0; i < SDL_GetNumRenderDrivers(); ++i) {
         SDL_RendererInfo info{};
         if (SDL_GetRenderDriverInfo(i, &info) == 0 && info.name && std::strcmp(info.name, "software") == 0)
-            return SDL_CreateRenderer(window, i, 0);
+            return SdlPtr<SDL_Renderer>(SDL_CreateRenderer(window, i, 0));
     }
     return nullptr;
 }
@@ -82,20 +83,18 @@ LetterboxRect BoxFor(int out_w, int out_h, int frame_w, int frame_h, bool smooth
 
 class RendererPresenter final : public Presenter {
 public:
-    RendererPresenter(SDL_Renderer* renderer, bool smooth) : renderer_(renderer), smooth_(smooth) {
+    RendererPresenter(SdlPtr<SDL_Renderer> renderer, bool smooth) : renderer_(std::move(renderer)), smooth_(smooth) {
         SDL_RendererInfo info{};
-        if (SDL_GetRendererInfo(renderer_, &info) == 0) {
+        if (SDL_GetRendererInfo(renderer_.get(), &info) == 0) {
             waits_for_blank_ = info.flags & SDL_RENDERER_PRESENTVSYNC;
             name_ = info.name ? info.name : "renderer";
         }
     }
-    ~RendererPresenter() override {
-        if (texture_) SDL_DestroyTexture(texture_);
-        SDL_DestroyRenderer(renderer_);
-    }
 
     void Present(bool everything) override;
-    void OutputSize(int* width, int* height) const override { SDL_GetRendererOutputSize(renderer_, width, height); }
+    void OutputSize(int* width, int* height) const override {
+        SDL_GetRendererOutputSize(renderer_.get(), width, height);
+    }
     LetterboxRect Box(int frame_width, int frame_height) const override {
         int w = 0, h = 0;
         OutputSize(&w, &h);
@@ -104,8 +103,7 @@ public:
     bool ReadPixels(std::vector<uint32_t>* pixels, int* width, int* height) override;
     bool WaitsForBlank() const override { return waits_for_blank_; }
     void DeviceReset() override {
-        if (texture_) SDL_DestroyTexture(texture_);
-        texture_ = nullptr;
+        texture_.reset();
         has_frame_ = false;
     }
     const char* Name() const override { return name_; }
@@ -114,11 +112,11 @@ private:
     void Upload();
     void DrawFrame();
 
-    SDL_Renderer* renderer_;
+    SdlPtr<SDL_Renderer> renderer_;  // outlives the texture, declared after it
     bool smooth_;
     bool waits_for_blank_ = false;
     const char* name_ = "renderer";
-    SDL_Texture* texture_ = nullptr;
+    SdlPtr<SDL_Texture> texture_;
     int texture_width_ = 0, texture_height_ = 0;
     Uint32 texture_format_ = 0;
     std::vector<uint32_t> expanded_;  // 8-bit frames expanded for the texture
@@ -131,9 +129,10 @@ void RendererPresenter::Upload() {
     Uint32 format = TextureFormatOf(primary->format);
     if (!texture_ || texture_width_ != primary->width || texture_height_ != primary->height ||
         texture_format_ != format) {
-        if (texture_) SDL_DestroyTexture(texture_);
+        texture_.reset();
         // Its scale mode is SDL's: nearest unless the player asked for smooth.
-        texture_ = SDL_CreateTexture(renderer_, format, SDL_TEXTUREACCESS_STREAMING, primary->width, primary->height);
+        texture_.reset(
+            SDL_CreateTexture(renderer_.get(), format, SDL_TEXTUREACCESS_STREAMING, primary->width, primary->height));
         texture_width_ = primary->width;
         texture_height_ = primary->height;
         texture_format_ = format;
@@ -146,9 +145,9 @@ void RendererPresenter::Upload() {
                 uint32_t c = RawToColor(primary->format, primary->pixels[size_t(y) * primary->pitch + x]);
                 expanded_[size_t(y) * primary->width + x] = ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF);
             }
-        SDL_UpdateTexture(texture_, nullptr, expanded_.data(), primary->width * 4);
+        SDL_UpdateTexture(texture_.get(), nullptr, expanded_.data(), primary->width * 4);
     } else {
-        SDL_UpdateTexture(texture_, nullptr, primary->pixels, primary->pitch);
+        SDL_UpdateTexture(texture_.get(), nullptr, primary->pixels, primary->pitch);
     }
     has_frame_ = true;
 }
@@ -156,16 +155,16 @@ void RendererPresenter::Upload() {
 void RendererPresenter::Present(bool /*everything: the renderer draws the whole window anyway*/) {
     Upload();
     DrawFrame();
-    SDL_RenderPresent(renderer_);
+    SDL_RenderPresent(renderer_.get());
 }
 
 void RendererPresenter::DrawFrame() {
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
+    SDL_SetRenderDrawColor(renderer_.get(), 0, 0, 0, 255);
+    SDL_RenderClear(renderer_.get());
     if (texture_ && has_frame_) {
         LetterboxRect box = Box(texture_width_, texture_height_);
         SDL_Rect dst{box.x, box.y, box.width, box.height};
-        SDL_RenderCopy(renderer_, texture_, nullptr, &dst);
+        SDL_RenderCopy(renderer_.get(), texture_.get(), nullptr, &dst);
     }
 }
 
@@ -174,7 +173,8 @@ bool RendererPresenter::ReadPixels(std::vector<uint32_t>* pixels, int* width, in
     OutputSize(&w, &h);
     DrawFrame();  // into the back buffer, which is what can be read
     pixels->assign(size_t(w) * h, 0);
-    if (SDL_RenderReadPixels(renderer_, nullptr, SDL_PIXELFORMAT_RGB888, pixels->data(), w * 4) != 0) return false;
+    if (SDL_RenderReadPixels(renderer_.get(), nullptr, SDL_PIXELFORMAT_RGB888, pixels->data(), w * 4) != 0)
+        return false;
     *width = w;
     *height = h;
     return true;
@@ -258,13 +258,13 @@ std::unique_ptr<Presenter> CreatePresenter(SDL_Window* window) {
     // A renderer the player chose through SDL's own setting is kept.
     const bool chosen = SDL_GetHint(SDL_HINT_RENDER_DRIVER) != nullptr;
     if (chosen || !XServerWithoutGraphicsCard(window)) {
-        SDL_Renderer* renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-        if (!renderer) renderer = SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC);
-        if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
-        if (chosen && renderer) return std::make_unique<RendererPresenter>(renderer, smooth);
-        if (renderer && !GlOnTheProcessor(renderer) && !IsSoftwareRenderer(renderer))
-            return std::make_unique<RendererPresenter>(renderer, smooth);
-        if (renderer) SDL_DestroyRenderer(renderer);
+        SdlPtr<SDL_Renderer> renderer(
+            SDL_CreateRenderer(window, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC));
+        if (!renderer) renderer.reset(SDL_CreateRenderer(window, -1, SDL_RENDERER_PRESENTVSYNC));
+        if (!renderer) renderer.reset(SDL_CreateRenderer(window, -1, 0));
+        if (chosen && renderer) return std::make_unique<RendererPresenter>(std::move(renderer), smooth);
+        if (renderer && !GlOnTheProcessor(renderer.get()) && !IsSoftwareRenderer(renderer.get()))
+            return std::make_unique<RendererPresenter>(std::move(renderer), smooth);
     }
     // No graphics card. The window's own surface, not a GL texture behind it.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
@@ -274,10 +274,10 @@ std::unique_ptr<Presenter> CreatePresenter(SDL_Window* window) {
     }
     // Smooth scaling asked for, or a window surface of another depth: SDL's
     // software renderer scales the whole frame, at a price.
-    SDL_Renderer* renderer = CreateSoftwareRenderer(window);
-    if (!renderer) renderer = SDL_CreateRenderer(window, -1, 0);
+    SdlPtr<SDL_Renderer> renderer = CreateSoftwareRenderer(window);
+    if (!renderer) renderer.reset(SDL_CreateRenderer(window, -1, 0));
     if (!renderer) throw EOutOfResources(Format("Renderer cannot be made: %s", SDL_GetError()));
-    return std::make_unique<RendererPresenter>(renderer, smooth);
+    return std::make_unique<RendererPresenter>(std::move(renderer), smooth);
 }
 
 }  // namespace klice::platform::detail

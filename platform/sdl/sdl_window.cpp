@@ -4,8 +4,10 @@
 #include <SDL.h>
 
 #include <algorithm>
+#include <initializer_list>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include "platform/application.h"
 #include "platform/backend.h"
@@ -14,26 +16,27 @@
 #include "platform/screen.h"
 #include "platform/sdl/keys.h"
 #include "platform/sdl/presenter.h"
+#include "platform/sdl/sdl_handles.h"
 #include "platform/window_backend.h"
 
 namespace klice::platform::detail {
 
 namespace {
 
-ShiftState ShiftFromMod(Uint16 mod) {
+// The shift state of the bits of `held` that the table names.
+ShiftState ShiftOf(Uint32 held, std::initializer_list<std::pair<Uint32, ShiftState>> table) {
     ShiftState s = 0;
-    if (mod & KMOD_SHIFT) s |= ssShift;
-    if (mod & KMOD_ALT) s |= ssAlt;
-    if (mod & KMOD_CTRL) s |= ssCtrl;
+    for (const auto& [bit, state] : table)
+        if (held & bit) s |= state;
     return s;
 }
 
+ShiftState ShiftFromMod(Uint16 mod) {
+    return ShiftOf(mod, {{KMOD_SHIFT, ssShift}, {KMOD_ALT, ssAlt}, {KMOD_CTRL, ssCtrl}});
+}
+
 ShiftState ShiftFromButtons(Uint32 buttons) {
-    ShiftState s = 0;
-    if (buttons & SDL_BUTTON_LMASK) s |= ssLeft;
-    if (buttons & SDL_BUTTON_RMASK) s |= ssRight;
-    if (buttons & SDL_BUTTON_MMASK) s |= ssMiddle;
-    return s;
+    return ShiftOf(buttons, {{SDL_BUTTON_LMASK, ssLeft}, {SDL_BUTTON_RMASK, ssRight}, {SDL_BUTTON_MMASK, ssMiddle}});
 }
 
 MouseButton ButtonFromSdl(Uint8 button) {
@@ -64,10 +67,10 @@ public:
     void Open(const std::string& title, bool full_screen) override;
     bool IsOpen() const override { return window_ != nullptr; }
     void Show() override {
-        SDL_ShowWindow(window_);
-        SDL_RaiseWindow(window_);
+        SDL_ShowWindow(window_.get());
+        SDL_RaiseWindow(window_.get());
     }
-    void Hide() override { SDL_HideWindow(window_); }
+    void Hide() override { SDL_HideWindow(window_.get()); }
     void SetFullScreen(bool full_screen) override;
     bool WindowSize(int* width, int* height) const override;
     bool ScreenSize(int* width, int* height) const override;
@@ -91,15 +94,16 @@ private:
     std::optional<FramePoint> ToFrame(int window_x, int window_y) const;
 
     Application& app_;
-    SDL_Window* window_ = nullptr;
+    // Freed in this order, the reverse: the presenter draws into the window.
+    SdlPtr<SDL_Cursor> hand_;
+    SdlPtr<SDL_Window> window_;
     std::unique_ptr<Presenter> presenter_;
-    SDL_Cursor* hand_ = nullptr;
     bool cursor_visible_ = true;
     uint64_t displayed_ = 0;
 };
 
 void SdlWindow::Open(const std::string& title, bool full_screen) {
-    if (window_) return;
+    if (window_.get()) return;
     DisplayMode mode = ScreenMode();
     Uint32 flags = SDL_WINDOW_ALLOW_HIGHDPI;
     if (full_screen)
@@ -111,28 +115,27 @@ void SdlWindow::Open(const std::string& title, bool full_screen) {
     // and then stretched keeps a drawing buffer of its first size on some
     // GL drivers.
     if (full_screen) DesktopSize(0, &width, &height);
-    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags);
+    window_.reset(
+        SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, flags));
     if (!window_) throw EOutOfResources(Format("Window cannot be made: %s", SDL_GetError()));
     try {
-        presenter_ = CreatePresenter(window_);
+        presenter_ = CreatePresenter(window_.get());
     } catch (...) {
         Close();
         throw;
     }
-    hand_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
-    if (hand_) SDL_SetCursor(hand_);
+    hand_.reset(SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND));
+    if (hand_) SDL_SetCursor(hand_.get());
 }
 
 void SdlWindow::Close() {
     presenter_.reset();
-    if (window_) SDL_DestroyWindow(window_);
-    if (hand_) SDL_FreeCursor(hand_);
-    window_ = nullptr;
-    hand_ = nullptr;
+    window_.reset();
+    hand_.reset();
 }
 
 void SdlWindow::SetFullScreen(bool full_screen) {
-    SDL_Window* w = window_;
+    SDL_Window* w = window_.get();
     if (full_screen) {
         // Without a window manager nobody else moves the window: it is put
         // over the screen here, or it keeps the plain window's place.
@@ -158,13 +161,13 @@ bool SdlWindow::WindowSize(int* width, int* height) const {
     if (presenter_)
         presenter_->OutputSize(width, height);
     else
-        SDL_GetWindowSize(window_, width, height);
+        SDL_GetWindowSize(window_.get(), width, height);
     return true;
 }
 
 bool SdlWindow::ScreenSize(int* width, int* height) const {
     if (!window_) return false;
-    return DesktopSize(SDL_GetWindowDisplayIndex(window_), width, height);
+    return DesktopSize(SDL_GetWindowDisplayIndex(window_.get()), width, height);
 }
 
 void SdlWindow::PollEvents() {
@@ -232,7 +235,7 @@ void SdlWindow::Present(bool everything) {
 
 SdlWindow::Clock::duration SdlWindow::RefreshInterval() const {
     SDL_DisplayMode mode{};
-    if (!window_ || SDL_GetWindowDisplayMode(window_, &mode) != 0 || mode.refresh_rate <= 0) return {};
+    if (!window_ || SDL_GetWindowDisplayMode(window_.get(), &mode) != 0 || mode.refresh_rate <= 0) return {};
     return std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / mode.refresh_rate));
 }
 
@@ -241,7 +244,7 @@ std::optional<FramePoint> SdlWindow::ToFrame(int window_x, int window_y) const {
     // Events come in the window's units, which are pixels except on screens
     // that scale windows up.
     int win_w = 0, win_h = 0, out_w = 0, out_h = 0;
-    SDL_GetWindowSize(window_, &win_w, &win_h);
+    SDL_GetWindowSize(window_.get(), &win_w, &win_h);
     presenter_->OutputSize(&out_w, &out_h);
     if (win_w <= 0 || win_h <= 0) return std::nullopt;
     const int x = int(int64_t(window_x) * out_w / win_w), y = int(int64_t(window_y) * out_h / win_h);
@@ -256,7 +259,7 @@ bool SdlWindow::ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int*
 bool SdlWindow::ShowErrorBox(const std::string& title, const std::string& text) {
     // The game hides the cursor; the box must be usable with the mouse.
     SDL_ShowCursor(SDL_ENABLE);
-    int rc = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), CodePageToUtf8(text).c_str(), window_);
+    int rc = SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, title.c_str(), CodePageToUtf8(text).c_str(), window_.get());
     SDL_ShowCursor(cursor_visible_ ? SDL_ENABLE : SDL_DISABLE);
     return rc == 0;
 }

@@ -7,8 +7,9 @@
 #include <optional>
 #include <set>
 
-#include "platform/win32/ddraw_display.h"
+#include "platform/win32/com_ptr.h"
 #include "platform/win32/gdi_context.h"
+#include "platform/win32/system_display.h"
 #include "platform/win32/win32.h"
 // After <windows.h>:
 #include <ddraw.h>
@@ -27,10 +28,10 @@ PixelFormat FromSystemFormat(const DDPIXELFORMAT& format);
 // outlives the object that made it.
 class Core final : public SystemDisplay, public std::enable_shared_from_this<Core> {
 public:
-    Core(HMODULE library, IDirectDraw4* draw);
+    Core(LoadedLibrary library, ComPtr<IDirectDraw4> draw);
     ~Core() override;
 
-    IDirectDraw4* Draw() const { return draw_; }
+    IDirectDraw4* Draw() const { return draw_.Get(); }
 
     // The display asks for the exclusive full screen (true) or the normal
     // level; the exclusive level is in effect while the window is full screen.
@@ -78,15 +79,15 @@ private:
     void AdoptSystemMode();
     void CoverScreen();
 
-    HMODULE library_;
-    IDirectDraw4* draw_;
+    LoadedLibrary library_;  // freed last, after everything it made
+    ComPtr<IDirectDraw4> draw_;
     bool want_exclusive_ = false;  // the display asked for the exclusive full screen
     bool exclusive_ = false;       // and it is in effect
     HWND exclusive_window_ = nullptr;
     bool mode_set_ = false;  // the system runs a mode we set, not the desktop's
     std::optional<DisplayMode> game_mode_;
     PixelFormat game_format_;
-    IDirectDrawClipper* window_clipper_ = nullptr;
+    ComPtr<IDirectDrawClipper> window_clipper_;
     std::set<DDrawSurface*> surfaces_;
     DDrawSurface* primary_ = nullptr;
     uint64_t presents_ = 0;
@@ -97,14 +98,14 @@ private:
 
 class DDrawPalette final : public PlatformPalette {
 public:
-    DDrawPalette(std::shared_ptr<Core> core, IDirectDrawPalette* palette) : core_(std::move(core)), palette_(palette) {}
-    ~DDrawPalette() override { palette_->Release(); }
-    IDirectDrawPalette* Get() const { return palette_; }
+    DDrawPalette(std::shared_ptr<Core> core, ComPtr<IDirectDrawPalette> palette)
+        : core_(std::move(core)), palette_(std::move(palette)) {}
+    IDirectDrawPalette* Get() const { return palette_.Get(); }
     Result SetEntries(int start, int count, const PaletteColor* entries) override;
 
 private:
     std::shared_ptr<Core> core_;
-    IDirectDrawPalette* palette_;
+    ComPtr<IDirectDrawPalette> palette_;
 };
 
 class DDrawSurface final : public PlatformSurface {
@@ -112,7 +113,7 @@ public:
     enum class Kind { Primary, OffScreen };
     // Takes over `surface` (one reference). An off-screen surface was asked
     // for in system memory or not (`system_memory`), which its remaking keeps.
-    DDrawSurface(std::shared_ptr<Core> core, Kind kind, IDirectDrawSurface4* surface, bool system_memory);
+    DDrawSurface(std::shared_ptr<Core> core, Kind kind, ComPtr<IDirectDrawSurface4> surface, bool system_memory);
     ~DDrawSurface() override;
 
     int Width() const override { return width_; }
@@ -141,7 +142,7 @@ public:
     // Counts as lost until restored (a switch away, a change of the
     // cooperative level), whatever the system says.
     void MarkLost() { marked_lost_ = true; }
-    IDirectDrawSurface4* System() const { return surface_; }
+    IDirectDrawSurface4* System() const { return surface_.Get(); }
     Kind SurfaceKind() const { return kind_; }
     // Presents `source` again into this primary, without counting it.
     Result Repaint(DDrawSurface& source, const Rect& dest, const Rect& src);
@@ -154,9 +155,9 @@ private:
     Result FillPrimary(uint32_t raw);
     bool Usable() const { return surface_ && !marked_lost_; }
 
-    std::shared_ptr<Core> core_;
+    std::shared_ptr<Core> core_;  // outlives the interfaces below
     Kind kind_;
-    IDirectDrawSurface4* surface_;
+    ComPtr<IDirectDrawSurface4> surface_;
     bool system_memory_;
     int width_ = 0, height_ = 0, pitch_ = 0;
     PixelFormat format_;
@@ -165,9 +166,9 @@ private:
     uint32_t key_ = 0;
     bool marked_lost_ = false;
     bool locked_ = false;
-    IDirectDrawClipper* own_clipper_ = nullptr;  // off-screen: clips to the surface
+    ComPtr<IDirectDrawClipper> own_clipper_;  // off-screen: clips to the surface
     bool clipper_attached_ = false;
-    IDirectDrawPalette* palette_ = nullptr;  // a reference of our own, kept for Remake
+    ComPtr<IDirectDrawPalette> palette_;  // a reference of our own, kept for Remake
     std::unique_ptr<GdiContext> dc_;
     bool dc_out_ = false;
 };

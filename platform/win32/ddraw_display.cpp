@@ -85,7 +85,7 @@ void GuardDesktopMode() {
 
 // --- Core ---
 
-Core::Core(HMODULE library, IDirectDraw4* draw) : library_(library), draw_(draw) {
+Core::Core(LoadedLibrary library, ComPtr<IDirectDraw4> draw) : library_(std::move(library)), draw_(std::move(draw)) {
     Cores().insert(this);
     // Surfaces need a cooperative level; the normal one until the display asks.
     draw_->SetCooperativeLevel(Window(), DDSCL_NORMAL);
@@ -94,9 +94,7 @@ Core::Core(HMODULE library, IDirectDraw4* draw) : library_(library), draw_(draw)
 Core::~Core() {
     RestoreDisplayMode();
     if (exclusive_) draw_->SetCooperativeLevel(exclusive_window_, DDSCL_NORMAL);
-    if (window_clipper_) window_clipper_->Release();
-    draw_->Release();
-    ::FreeLibrary(library_);
+    // The clipper, the object and then the library go with the members.
     Cores().erase(this);
     if (g_active == this) {
         g_active = nullptr;
@@ -215,11 +213,11 @@ bool Core::EnsureGameMode() {
 }
 
 IDirectDrawClipper* Core::WindowClipper() {
-    if (window_clipper_) return window_clipper_;
+    if (window_clipper_) return window_clipper_.Get();
     HWND window = Window();
-    if (!window || FAILED(draw_->CreateClipper(0, &window_clipper_, nullptr))) return nullptr;
+    if (!window || FAILED(draw_->CreateClipper(0, window_clipper_.Out(), nullptr))) return nullptr;
     window_clipper_->SetHWnd(0, window);
-    return window_clipper_;
+    return window_clipper_.Get();
 }
 
 RECT Core::FrameToScreen(const Rect& frame, RECT* client) const {
@@ -367,10 +365,10 @@ public:
         d.dwSize = sizeof d;
         d.dwFlags = DDSD_CAPS;
         d.ddsCaps.dwCaps = DDSCAPS_PRIMARYSURFACE;
-        IDirectDrawSurface4* surface = nullptr;
-        const HRESULT hr = core_->Draw()->CreateSurface(&d, &surface, nullptr);
+        ComPtr<IDirectDrawSurface4> surface;
+        const HRESULT hr = core_->Draw()->CreateSurface(&d, surface.Out(), nullptr);
         if (FAILED(hr)) return ToResult(hr);
-        auto primary = std::make_unique<DDrawSurface>(core_, DDrawSurface::Kind::Primary, surface, false);
+        auto primary = std::make_unique<DDrawSurface>(core_, DDrawSurface::Kind::Primary, std::move(surface), false);
         core_->SetPrimary(primary.get());
         *out = std::move(primary);
         return Result::Ok;
@@ -391,10 +389,10 @@ public:
         d.dwHeight = DWORD(height);
         d.ddpfPixelFormat = ToSystemFormat(format);
         d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | (system_memory ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY);
-        IDirectDrawSurface4* surface = nullptr;
-        const HRESULT hr = core_->Draw()->CreateSurface(&d, &surface, nullptr);
+        ComPtr<IDirectDrawSurface4> surface;
+        const HRESULT hr = core_->Draw()->CreateSurface(&d, surface.Out(), nullptr);
         if (FAILED(hr)) return ToResult(hr);
-        *out = std::make_unique<DDrawSurface>(core_, DDrawSurface::Kind::OffScreen, surface, system_memory);
+        *out = std::make_unique<DDrawSurface>(core_, DDrawSurface::Kind::OffScreen, std::move(surface), system_memory);
         return Result::Ok;
     }
 
@@ -403,10 +401,11 @@ public:
         PALETTEENTRY system[256];
         for (int i = 0; i < 256; ++i)
             system[i] = PALETTEENTRY{entries[i].r, entries[i].g, entries[i].b, entries[i].flags};
-        IDirectDrawPalette* palette = nullptr;
-        const HRESULT hr = core_->Draw()->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, system, &palette, nullptr);
+        ComPtr<IDirectDrawPalette> palette;
+        const HRESULT hr =
+            core_->Draw()->CreatePalette(DDPCAPS_8BIT | DDPCAPS_ALLOW256, system, palette.Out(), nullptr);
         if (FAILED(hr)) return ToResult(hr);
-        *out = std::make_unique<DDrawPalette>(core_, palette);
+        *out = std::make_unique<DDrawPalette>(core_, std::move(palette));
         return Result::Ok;
     }
 
@@ -457,24 +456,19 @@ std::unique_ptr<DisplayDevice> CreateDirectDrawDevice(Result* result) {
         if (result) *result = r;
         return nullptr;
     };
-    HMODULE library = ::LoadLibraryA(LibraryName().c_str());
+    LoadedLibrary library(LibraryName().c_str());
     if (!library) return fail(Result::Generic);
-    using Create = HRESULT(WINAPI*)(GUID*, IDirectDraw**, IUnknown*);
-    auto create = reinterpret_cast<Create>(reinterpret_cast<void*>(::GetProcAddress(library, "DirectDrawCreate")));
-    IDirectDraw* first = nullptr;
-    if (!create || FAILED(create(nullptr, &first, nullptr)) || !first) {
-        ::FreeLibrary(library);
-        return fail(Result::Generic);
-    }
-    IDirectDraw4* draw = nullptr;
-    const HRESULT hr = first->QueryInterface(kDirectDraw4, reinterpret_cast<void**>(&draw));
-    first->Release();
-    if (FAILED(hr) || !draw) {
-        ::FreeLibrary(library);
-        return fail(Result::NoInterface);
+    ComPtr<IDirectDraw4> draw;
+    {
+        using Create = HRESULT(WINAPI*)(GUID*, IDirectDraw**, IUnknown*);
+        auto create = library.Function<Create>("DirectDrawCreate");
+        ComPtr<IDirectDraw> first;
+        if (!create || FAILED(create(nullptr, first.Out(), nullptr)) || !first) return fail(Result::Generic);
+        const HRESULT hr = first->QueryInterface(kDirectDraw4, reinterpret_cast<void**>(draw.Out()));
+        if (FAILED(hr) || !draw) return fail(Result::NoInterface);
     }
     if (result) *result = Result::Ok;
-    return std::make_unique<DDrawDevice>(std::make_shared<Core>(library, draw));
+    return std::make_unique<DDrawDevice>(std::make_shared<Core>(std::move(library), std::move(draw)));
 }
 
 void SetDirectDrawLibrary(const std::string& name) { LibraryName() = name; }

@@ -78,8 +78,9 @@ Result DDrawPalette::SetEntries(int start, int count, const PaletteColor* entrie
 
 // --- surface ---
 
-DDrawSurface::DDrawSurface(std::shared_ptr<Core> core, Kind kind, IDirectDrawSurface4* surface, bool system_memory)
-    : core_(std::move(core)), kind_(kind), surface_(surface), system_memory_(system_memory) {
+DDrawSurface::DDrawSurface(std::shared_ptr<Core> core, Kind kind, ComPtr<IDirectDrawSurface4> surface,
+                           bool system_memory)
+    : core_(std::move(core)), kind_(kind), surface_(std::move(surface)), system_memory_(system_memory) {
     core_->Add(this);
     ReadDescription();
 }
@@ -87,9 +88,6 @@ DDrawSurface::DDrawSurface(std::shared_ptr<Core> core, Kind kind, IDirectDrawSur
 DDrawSurface::~DDrawSurface() {
     if (dc_out_) surface_->ReleaseDC(dc_->Handle());
     if (locked_) surface_->Unlock(nullptr);
-    if (surface_) surface_->Release();
-    if (own_clipper_) own_clipper_->Release();
-    if (palette_) palette_->Release();
     core_->Remove(this);
 }
 
@@ -127,20 +125,19 @@ Result DDrawSurface::Remake() {
         d.ddpfPixelFormat = ToSystemFormat(format_);
         d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | (system_memory_ ? DDSCAPS_SYSTEMMEMORY : DDSCAPS_VIDEOMEMORY);
     }
-    IDirectDrawSurface4* fresh = nullptr;
-    HRESULT hr = core_->Draw()->CreateSurface(&d, &fresh, nullptr);
+    ComPtr<IDirectDrawSurface4> fresh;
+    HRESULT hr = core_->Draw()->CreateSurface(&d, fresh.Out(), nullptr);
     if (FAILED(hr) && kind_ == Kind::OffScreen && !system_memory_) {
         d.ddsCaps.dwCaps = DDSCAPS_OFFSCREENPLAIN | DDSCAPS_SYSTEMMEMORY;
-        hr = core_->Draw()->CreateSurface(&d, &fresh, nullptr);
+        hr = core_->Draw()->CreateSurface(&d, fresh.Out(), nullptr);
     }
     if (FAILED(hr)) return ToResult(hr);
-    if (surface_) surface_->Release();
-    surface_ = fresh;
+    surface_ = std::move(fresh);
     if (clipper_attached_) {
         clipper_attached_ = false;
         SetClipper(true);
     }
-    if (palette_) surface_->SetPalette(palette_);
+    if (palette_) surface_->SetPalette(palette_.Get());
     if (has_key_) {
         DDCOLORKEY key{key_, key_};
         surface_->SetColorKey(DDCKEY_SRCBLT, &key);
@@ -236,7 +233,7 @@ Result DDrawSurface::Blt(const Rect& dest, PlatformSurface& source_base, const R
         return result;
     }
     RECT d = ToRect(dest), s = ToRect(src);
-    return ToResult(surface_->Blt(&d, source->surface_, &s, flags, &fx));
+    return ToResult(surface_->Blt(&d, source->surface_.Get(), &s, flags, &fx));
 }
 
 Result DDrawSurface::Repaint(DDrawSurface& source, const Rect& dest, const Rect& src) {
@@ -248,7 +245,7 @@ Result DDrawSurface::Present(const Rect& dest, DDrawSurface& source, const Rect&
     RECT s = ToRect(src);
     if (core_->Exclusive()) {
         RECT d = ToRect(dest);
-        return ToResult(surface_->Blt(&d, source.surface_, &s, flags, fx));
+        return ToResult(surface_->Blt(&d, source.surface_.Get(), &s, flags, fx));
     }
     // In a window: the frame letterboxed into the client area, black bars
     // around it, clipped to the window by the clipper.
@@ -265,7 +262,7 @@ Result DDrawSurface::Present(const Rect& dest, DDrawSurface& source, const Rect&
         if (bar.right > bar.left && bar.bottom > bar.top)
             surface_->Blt(&bar, nullptr, nullptr, DDBLT_COLORFILL | DDBLT_WAIT, &black);
     RECT d = target;
-    HRESULT hr = surface_->Blt(&d, source.surface_, &s, flags, fx);
+    HRESULT hr = surface_->Blt(&d, source.surface_.Get(), &s, flags, fx);
     if (SUCCEEDED(hr) || hr == DDERR_SURFACELOST) return ToResult(hr);
     // A system that cannot convert the frame to the desktop's format in a
     // blit: GDI converts it, from the frame's device context to the window's.
@@ -291,7 +288,7 @@ Result DDrawSurface::BltFast(int x, int y, PlatformSurface& source_base, const R
     RECT s = ToRect(src);
     const DWORD flags =
         DDBLTFAST_WAIT | (source_key && source->has_key_ ? DDBLTFAST_SRCCOLORKEY : DDBLTFAST_NOCOLORKEY);
-    return ToResult(surface_->BltFast(DWORD(x), DWORD(y), source->surface_, &s, flags));
+    return ToResult(surface_->BltFast(DWORD(x), DWORD(y), source->surface_.Get(), &s, flags));
 }
 
 Result DDrawSurface::SetClipper(bool attached) {
@@ -305,7 +302,7 @@ Result DDrawSurface::SetClipper(bool attached) {
         clipper = core_->WindowClipper();
     } else {
         // An off-screen surface's clipper keeps blits inside the surface.
-        if (!own_clipper_ && SUCCEEDED(core_->Draw()->CreateClipper(0, &own_clipper_, nullptr))) {
+        if (!own_clipper_ && SUCCEEDED(core_->Draw()->CreateClipper(0, own_clipper_.Out(), nullptr))) {
             struct {
                 RGNDATAHEADER header;
                 RECT rect;
@@ -317,7 +314,7 @@ Result DDrawSurface::SetClipper(bool attached) {
             region.header.rcBound = region.rect = RECT{0, 0, LONG(width_), LONG(height_)};
             own_clipper_->SetClipList(reinterpret_cast<RGNDATA*>(&region), 0);
         }
-        clipper = own_clipper_;
+        clipper = own_clipper_.Get();
     }
     if (!clipper) return Result::Generic;
     const HRESULT hr = surface_->SetClipper(clipper);
@@ -332,9 +329,7 @@ Result DDrawSurface::SetPalette(PlatformPalette* palette) {
     IDirectDrawPalette* system = own ? own->Get() : nullptr;
     const HRESULT hr = surface_->SetPalette(system);
     if (FAILED(hr)) return ToResult(hr);
-    if (system) system->AddRef();
-    if (palette_) palette_->Release();
-    palette_ = system;
+    palette_ = ComPtr<IDirectDrawPalette>::Share(system);
     return Result::Ok;
 }
 

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/backend.h"
+#include "platform/win32/com_ptr.h"
 #include "platform/win32/win32.h"
 #include "platform/win32/win32_window.h"
 // After <windows.h>:
@@ -97,8 +98,8 @@ class DirectSoundDevice;
 
 class DirectSoundBuffer final : public SoundBuffer {
 public:
-    DirectSoundBuffer(DirectSoundDevice* device, IDirectSoundBuffer* buffer, bool primary)
-        : device_(device), buffer_(buffer), primary_(primary) {}
+    DirectSoundBuffer(DirectSoundDevice* device, ComPtr<IDirectSoundBuffer> buffer, bool primary)
+        : device_(device), buffer_(std::move(buffer)), primary_(primary) {}
     ~DirectSoundBuffer() override;
 
     SoundResult GetCaps(BufferCaps* caps) const override {
@@ -218,14 +219,13 @@ public:
         return ResultOf(hr);
     }
 
-    IDirectSoundBuffer* Interface() const { return buffer_; }
+    IDirectSoundBuffer* Interface() const { return buffer_.Get(); }
     bool Primary() const { return primary_; }
     bool Lost() const { return lost_; }
 
     // The device goes first: the buffer is released with it.
     void Orphan() {
-        if (buffer_) buffer_->Release();
-        buffer_ = nullptr;
+        buffer_.Reset();
         device_ = nullptr;
     }
 
@@ -246,20 +246,21 @@ public:
 
 private:
     DirectSoundDevice* device_;
-    IDirectSoundBuffer* buffer_;
+    ComPtr<IDirectSoundBuffer> buffer_;
     bool primary_;
     bool lost_ = false;  // lost on purpose (LoseBuffers)
 };
 
 class DirectSoundDevice final : public SoundDevice {
 public:
-    DirectSoundDevice(HMODULE library, IDirectSound* sound) : library_(library), sound_(sound) {}
+    DirectSoundDevice(LoadedLibrary library, ComPtr<IDirectSound> sound)
+        : library_(std::move(library)), sound_(std::move(sound)) {}
 
+    // The buffers still alive are released first; then the device and the
+    // library go with the members.
     ~DirectSoundDevice() override {
         for (DirectSoundBuffer* buffer : buffers_) buffer->Orphan();
         buffers_.clear();
-        sound_->Release();
-        ::FreeLibrary(library_);
     }
 
     SoundResult SetCooperativeLevel(const void* window, CooperativeLevel level) override {
@@ -301,10 +302,10 @@ public:
             format = FormatBlock(d);
             description.lpwfxFormat = reinterpret_cast<WAVEFORMATEX*>(format.data());
         }
-        IDirectSoundBuffer* made = nullptr;
-        const HRESULT hr = sound_->CreateSoundBuffer(&description, &made, nullptr);
+        ComPtr<IDirectSoundBuffer> made;
+        const HRESULT hr = sound_->CreateSoundBuffer(&description, made.Out(), nullptr);
         if (FAILED(hr) || !made) return FAILED(hr) ? ResultOf(hr) : SoundResult::Generic;
-        *buffer = Adopt(made, primary);
+        *buffer = Adopt(std::move(made), primary);
         return SoundResult::Ok;
     }
 
@@ -315,10 +316,10 @@ public:
         if (original->Primary()) return SoundResult::Unsupported;
         if (original->Lost()) return SoundResult::BufferLost;
         FollowMainWindow();
-        IDirectSoundBuffer* copy = nullptr;
-        const HRESULT hr = sound_->DuplicateSoundBuffer(original->Interface(), &copy);
+        ComPtr<IDirectSoundBuffer> copy;
+        const HRESULT hr = sound_->DuplicateSoundBuffer(original->Interface(), copy.Out());
         if (FAILED(hr) || !copy) return FAILED(hr) ? ResultOf(hr) : SoundResult::Generic;
-        *buffer = Adopt(copy, false);
+        *buffer = Adopt(std::move(copy), false);
         return SoundResult::Ok;
     }
 
@@ -333,8 +334,8 @@ public:
     }
 
 private:
-    std::unique_ptr<SoundBuffer> Adopt(IDirectSoundBuffer* made, bool primary) {
-        auto adopted = std::make_unique<DirectSoundBuffer>(this, made, primary);
+    std::unique_ptr<SoundBuffer> Adopt(ComPtr<IDirectSoundBuffer> made, bool primary) {
+        auto adopted = std::make_unique<DirectSoundBuffer>(this, std::move(made), primary);
         buffers_.push_back(adopted.get());
         return adopted;
     }
@@ -343,8 +344,8 @@ private:
         return std::find(buffers_.begin(), buffers_.end(), buffer) != buffers_.end();
     }
 
-    HMODULE library_;
-    IDirectSound* sound_;
+    LoadedLibrary library_;  // freed last, after everything it made
+    ComPtr<IDirectSound> sound_;
     std::vector<DirectSoundBuffer*> buffers_;
     bool level_set_ = false;
     HWND bound_ = nullptr;
@@ -352,7 +353,6 @@ private:
 
 DirectSoundBuffer::~DirectSoundBuffer() {
     if (device_) device_->Forget(this);
-    if (buffer_) buffer_->Release();
 }
 
 SoundResult DirectSoundBuffer::Play(bool looping) {
@@ -364,18 +364,15 @@ SoundResult DirectSoundBuffer::Play(bool looping) {
 }
 
 // "DSound.dll" and its DirectSoundCreate, or nothing.
-SoundResult OpenDirectSound(HMODULE* library, IDirectSound** sound) {
-    *library = ::LoadLibraryA("DSound.dll");
-    if (!*library) return SoundResult::NoDriver;
-    auto create =
-        reinterpret_cast<DirectSoundCreateFn>(reinterpret_cast<void*>(::GetProcAddress(*library, "DirectSoundCreate")));
-    const HRESULT hr = create ? create(nullptr, sound, nullptr) : DSERR_NODRIVER;
-    if (FAILED(hr) || !*sound) {
-        ::FreeLibrary(*library);
-        *library = nullptr;
-        *sound = nullptr;
-        return hr == DSERR_ALLOCATED ? SoundResult::Allocated : SoundResult::NoDriver;
-    }
+SoundResult OpenDirectSound(LoadedLibrary* library, ComPtr<IDirectSound>* sound) {
+    LoadedLibrary dll("DSound.dll");
+    if (!dll) return SoundResult::NoDriver;
+    auto create = dll.Function<DirectSoundCreateFn>("DirectSoundCreate");
+    ComPtr<IDirectSound> made;
+    const HRESULT hr = create ? create(nullptr, made.Out(), nullptr) : DSERR_NODRIVER;
+    if (FAILED(hr) || !made) return hr == DSERR_ALLOCATED ? SoundResult::Allocated : SoundResult::NoDriver;
+    *library = std::move(dll);
+    *sound = std::move(made);
     return SoundResult::Ok;
 }
 
@@ -401,11 +398,11 @@ namespace klice::platform::detail {
 
 SoundResult CreateSystemSoundDevice(std::unique_ptr<SoundDevice>* device) {
     device->reset();
-    HMODULE library = nullptr;
-    IDirectSound* sound = nullptr;
+    win32::LoadedLibrary library;
+    win32::ComPtr<IDirectSound> sound;
     const SoundResult result = win32::OpenDirectSound(&library, &sound);
     if (result != SoundResult::Ok) return result;
-    *device = std::make_unique<win32::DirectSoundDevice>(library, sound);
+    *device = std::make_unique<win32::DirectSoundDevice>(std::move(library), std::move(sound));
     return SoundResult::Ok;
 }
 
@@ -418,12 +415,10 @@ std::unique_ptr<AudioSink> OpenSystemAudio(AudioSink::MixCallback, void*) { retu
 namespace klice::platform {
 
 bool SystemAudioAvailable() {
-    HMODULE library = nullptr;
-    IDirectSound* sound = nullptr;
-    if (win32::OpenDirectSound(&library, &sound) != SoundResult::Ok) return false;
-    sound->Release();
-    ::FreeLibrary(library);
-    return true;
+    // The library outlives the device: declared first, it goes last.
+    win32::LoadedLibrary library;
+    win32::ComPtr<IDirectSound> sound;
+    return win32::OpenDirectSound(&library, &sound) == SoundResult::Ok;
 }
 
 }  // namespace klice::platform

@@ -13,7 +13,7 @@
 #include "platform/backend.h"
 #include "platform/exception.h"
 #include "platform/screen.h"
-#include "platform/win32/ddraw_display.h"
+#include "platform/win32/system_display.h"
 #include "platform/win32/win32.h"
 // After <windows.h>:
 #include <mmsystem.h>

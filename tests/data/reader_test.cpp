@@ -15,29 +15,7 @@
 #include "data/extended_float.h"
 #include "platform/resources.h"
 #include "tests/data/test_classes.h"
-
-// The largest single allocation while tracking is on: oversized lengths in a
-// stream must fail before anything of their size is allocated.
-namespace {
-std::atomic<bool> g_track{false};
-std::atomic<size_t> g_largest{0};
-}  // namespace
-
-void* operator new(size_t n) {
-    if (g_track.load(std::memory_order_relaxed)) {
-        size_t cur = g_largest.load();
-        while (n > cur && !g_largest.compare_exchange_weak(cur, n)) {
-        }
-    }
-    if (void* p = std::malloc(n ? n : 1)) return p;
-    throw std::bad_alloc();
-}
-// The replaced operator new allocates with malloc, so free is the match.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-#pragma GCC diagnostic pop
+#include "tests/support/allocations.h"
 
 namespace klice::test {
 namespace {
@@ -699,12 +677,13 @@ TEST(ReaderStream, OversizedLengthsFailWithoutALargeAllocation) {
         b.header("TRoot", "").end().record(path == "List.ColorTable" ? "THolder" : "TWidget", "").str(path);
         b.data.insert(b.data.end(), value.data.begin(), value.data.end());
         TRoot root;
-        g_largest = 0;
-        g_track = true;
+        // Oversized lengths in a stream must fail before anything of their
+        // size is allocated.
+        testing::TrackLargestAllocation(true);
         std::string message = ReadError(b.data, root);
-        g_track = false;
+        testing::TrackLargestAllocation(false);
         EXPECT_TRUE(EndsWith(message, "Stream read error")) << message;
-        EXPECT_LT(g_largest.load(), 1u << 20) << path;
+        EXPECT_LT(testing::LargestAllocation(), 1u << 20) << path;
     }
 }
 

@@ -20,6 +20,7 @@
 #include "display/picture_surfaces.h"
 #include "platform/display_device.h"
 #include "platform/system_colors.h"
+#include "tests/support/display_form.h"
 #include "tests/support/pictures.h"
 
 namespace klice {
@@ -42,21 +43,8 @@ int RowOf(uint32_t raw565) { return static_cast<int>(raw565 >> 11) + 32 * (stati
 
 constexpr uint32_t kWhite565 = 0xFFFF;
 
-struct Display : ::testing::Test {
-    std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr);
-    TDXDraw* dxdraw = new TDXDraw(form.get());
-    TDXImageList* list = new TDXImageList(form.get());
-
-    Display() {
-        form->SetBounds(0, 0, 640, 480);
-        dxdraw->SetParent(form.get());
-        dxdraw->SetAlign(TAlign::alClient);
-        dxdraw->SetOptions({doFullScreen, doAllowReboot, doWaitVBlank, doCenter});
-        dxdraw->Display().SetWidth(1024);
-        dxdraw->Display().SetHeight(768);
-        dxdraw->Display().FixedSize = false;
-        list->SetDXDraw(dxdraw);
-    }
+struct Display : ::testing::Test, testing::display_form {
+    Display() { form->SetBounds(0, 0, 640, 480); }
     ~Display() override { form.reset(); }
 
     TPictureCollectionItem* Add(const std::string& name, std::unique_ptr<TGraphic> graphic) {

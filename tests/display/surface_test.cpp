@@ -92,40 +92,6 @@ TEST_P(Surfaces, ClearBrushTextLeavesTheGapsAlone) {
 
 INSTANTIATE_TEST_SUITE_P(Depths, Surfaces, ::testing::Values(16, 32));
 
-TEST(RawPixels, PackedDepths) {
-    uint8_t row[8] = {};
-    WriteRawPixel(row, 0, 1, 1);
-    WriteRawPixel(row, 9, 1, 1);
-    EXPECT_EQ(row[0], 0x80);
-    EXPECT_EQ(row[1], 0x40);
-    EXPECT_EQ(ReadRawPixel(row, 9, 1), 1u);
-    EXPECT_EQ(ReadRawPixel(row, 8, 1), 0u);
-    WriteRawPixel(row, 9, 1, 0);
-    EXPECT_EQ(row[1], 0);
-
-    uint8_t nibbles[4] = {};
-    WriteRawPixel(nibbles, 0, 4, 0xA);
-    WriteRawPixel(nibbles, 1, 4, 0x3);
-    WriteRawPixel(nibbles, 2, 4, 0xF);
-    EXPECT_EQ(nibbles[0], 0xA3);
-    EXPECT_EQ(nibbles[1], 0xF0);
-    EXPECT_EQ(ReadRawPixel(nibbles, 1, 4), 0x3u);
-    EXPECT_EQ(ReadRawPixel(nibbles, 2, 4), 0xFu);
-
-    uint8_t bytes[12] = {};
-    WriteRawPixel(bytes, 1, 24, 0x123456);
-    EXPECT_EQ(bytes[3], 0x56);
-    EXPECT_EQ(bytes[4], 0x34);
-    EXPECT_EQ(bytes[5], 0x12);
-    EXPECT_EQ(ReadRawPixel(bytes, 1, 24), 0x123456u);
-    WriteRawPixel(bytes, 3, 8, 0x1FF);
-    EXPECT_EQ(ReadRawPixel(bytes, 3, 8), 0xFFu);
-    WriteRawPixel(bytes, 1, 16, 0xF800);
-    EXPECT_EQ(ReadRawPixel(bytes, 1, 16), 0xF800u);
-    WriteRawPixel(bytes, 2, 32, 0xCAFEBABE);
-    EXPECT_EQ(ReadRawPixel(bytes, 2, 32), 0xCAFEBABEu);
-}
-
 TEST(TDirectDrawSurface, WithoutAPlatformSurface) {
     TDirectDraw draw;
     TDirectDrawSurface surface(&draw);

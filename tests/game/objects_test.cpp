@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "game/level_record.h"
+#include "game/pictures.h"
 #include "input/game_keys.h"
 #include "tests/support/play_world.h"
 
@@ -58,14 +59,14 @@ TEST_F(Objects, KeysAreTakenStrictlyInsideTheirReach) {
         SCOPED_TRACE(std::to_string(c.x) + "," + std::to_string(c.y));
         live().objects[0] = key_at(c.x, c.y);
         game_state.keys_taken = 0;
-        std::vector<drawn> d = tick_draws("klic");
+        std::vector<drawn> d = tick_draws(pictures::kKey);
         ASSERT_EQ(d.size(), 1u);  // drawn also in the frame in which it is taken
         EXPECT_EQ(d[0].left, c.x);
         EXPECT_EQ(game_state.keys_taken, c.taken ? 1 : 0);
         EXPECT_EQ(live().objects[0].active, c.taken ? 0 : 1);
         std::vector<wave_event> waves = w.take_waves();
         EXPECT_EQ(std::count(waves.begin(), waves.end(), wave_event{kWaveKey, true}), c.taken ? 1 : 0);
-        EXPECT_EQ(tick_draws("klic").size(), c.taken ? 0u : 1u);
+        EXPECT_EQ(tick_draws(pictures::kKey).size(), c.taken ? 0u : 1u);
         game_state.player_x = 120;
         game_state.player_y = 500;
     }
@@ -85,15 +86,15 @@ TEST_F(Objects, TheSixthKeyOpensTheExitInTheSameFrame) {
     play();
     game_state.keys_taken = 5;
     live().objects[5] = key_at(120, 520);
-    std::vector<drawn> arrow = tick_draws("sipka");
+    std::vector<drawn> arrow = tick_draws(pictures::kExitArrow);
     EXPECT_EQ(game_state.keys_taken, 6);
     ASSERT_EQ(arrow.size(), 1u);
     EXPECT_EQ(arrow[0].left, 901);
     EXPECT_EQ(arrow[0].top, 690);
     // The arrow bobs from 901 to 920, back to 900, a cycle of 21 frames.
-    for (int i = 0; i < 19; ++i) tick_draws("sipka");
-    EXPECT_EQ(tick_draws("sipka")[0].left, 900);
-    EXPECT_EQ(tick_draws("sipka")[0].left, 901);
+    for (int i = 0; i < 19; ++i) tick_draws(pictures::kExitArrow);
+    EXPECT_EQ(tick_draws(pictures::kExitArrow)[0].left, 900);
+    EXPECT_EQ(tick_draws(pictures::kExitArrow)[0].left, 901);
 }
 
 TEST_F(Objects, TheExitNeedsSixKeysAndLeadsToTheNextLevel) {
@@ -106,7 +107,7 @@ TEST_F(Objects, TheExitNeedsSixKeysAndLeadsToTheNextLevel) {
     game_state.player_x = 901;
     w.tick(3);
     EXPECT_EQ(game_state.level, 1);
-    EXPECT_TRUE(w.pictures.of("sipka").empty());
+    EXPECT_TRUE(w.pictures.of(pictures::kExitArrow).empty());
     game_state.keys_taken = 6;
     w.tick();
     EXPECT_EQ(game_state.level, 2);
@@ -181,19 +182,23 @@ TEST_F(Objects, HazardsAnimateWhetherOrNotTheyMove) {
             if (d.list == "ruzne") names.push_back(d.name);
         if (i == 0) {
             // Drawing order al, leb, zuby; frames 0 and 21 draw nothing.
-            EXPECT_EQ(names, (std::vector<std::string>{"al1", "zuby2"}));
+            EXPECT_EQ(names, (std::vector<std::string>{pictures::hazard_picture(pictures::kFlame, 1),
+                                                       pictures::hazard_picture(pictures::kTeeth, 2)}));
         }
         if (i == 1) {
-            EXPECT_EQ(names, (std::vector<std::string>{"al1", "leb1", "zuby1", "zuby1"}));
+            EXPECT_EQ(names, (std::vector<std::string>{pictures::hazard_picture(pictures::kFlame, 1),
+                                                       pictures::hazard_picture(pictures::kSkull, 1),
+                                                       pictures::hazard_picture(pictures::kTeeth, 1),
+                                                       pictures::hazard_picture(pictures::kTeeth, 1)}));
         }
         al.push_back(names.at(0));
     }
-    EXPECT_EQ(al[4], "al1");
-    EXPECT_EQ(al[5], "al2");
-    EXPECT_EQ(al[10], "al3");
-    EXPECT_EQ(al[15], "al2");
-    EXPECT_EQ(al[19], "al2");
-    EXPECT_EQ(al[20], "al1");
+    EXPECT_EQ(al[4], pictures::hazard_picture(pictures::kFlame, 1));
+    EXPECT_EQ(al[5], pictures::hazard_picture(pictures::kFlame, 2));
+    EXPECT_EQ(al[10], pictures::hazard_picture(pictures::kFlame, 3));
+    EXPECT_EQ(al[15], pictures::hazard_picture(pictures::kFlame, 2));
+    EXPECT_EQ(al[19], pictures::hazard_picture(pictures::kFlame, 2));
+    EXPECT_EQ(al[20], pictures::hazard_picture(pictures::kFlame, 1));
     EXPECT_EQ(live().objects[kAlSlot].x, 600);  // still: nothing started the motion
 }
 
@@ -206,8 +211,8 @@ TEST_F(Objects, StoredCountsAboveTenStayInTheirGroup) {
     w.set_level(1, r);
     play();
     w.tick();
-    EXPECT_EQ(w.pictures.of("ctverec").size(), 10u);
-    EXPECT_EQ(w.pictures.of("ctverec").back().left, 300);
+    EXPECT_EQ(w.pictures.of(pictures::kBlock).size(), 10u);
+    EXPECT_EQ(w.pictures.of(pictures::kBlock).back().left, 300);
     EXPECT_TRUE(w.game->Errors().empty());
 }
 

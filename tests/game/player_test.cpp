@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "game/pictures.h"
 #include "input/game_keys.h"
 #include "tests/support/play_world.h"
 
@@ -21,7 +22,7 @@ struct Player : ::testing::Test {
     std::vector<drawn> player_draws() const {
         std::vector<drawn> out;
         for (const drawn& d : w.pictures.draws)
-            if (d.list == "panak" && d.name != "zapvyp" && d.name != "klic") out.push_back(d);
+            if (d.list == "panak" && d.name != pictures::kMusicHint && d.name != pictures::kKey) out.push_back(d);
         return out;
     }
     std::vector<drawn> tick_player() {
@@ -41,14 +42,14 @@ TEST_F(Player, FirstGroundFrameWithWalkFrameZeroShowsNoPicture) {
     w.start_in_play();
     w.tick();  // in the air: the first frame falls onto the floor
     ASSERT_EQ(player_draws().size(), 1u);
-    EXPECT_EQ(player_draws()[0].name, "hop");
+    EXPECT_EQ(player_draws()[0].name, pictures::kJump);
     EXPECT_EQ(game_state.player_y, 500);
     EXPECT_TRUE(game_state.on_ground);
     EXPECT_TRUE(tick_player().empty());  // walk_frame 0
     EXPECT_EQ(game_state.walk_frame, 4);
     std::vector<drawn> d = tick_player();
     ASSERT_EQ(d.size(), 1u);
-    EXPECT_EQ(d[0].name, "pa1");
+    EXPECT_EQ(d[0].name, pictures::kWalk[0]);
     // Centred on player_x, top row at player_y, mirrored while facing right.
     EXPECT_EQ(d[0].left, 90);
     EXPECT_EQ(d[0].top, 500);
@@ -72,11 +73,11 @@ TEST_F(Player, WalkingStepsFourPixelsAndPlaysTwoFootstepsACycle) {
     }
     EXPECT_EQ(game_state.facing, -60);
     // Counts 4 to 27 and 1 to 3: pa1 for 4..6, pa2, pa3, pa4, then pa1 again.
-    EXPECT_EQ(names[0], "pa1");
-    EXPECT_EQ(names[3], "pa2");
-    EXPECT_EQ(names[10], "pa3");
-    EXPECT_EQ(names[17], "pa4");
-    EXPECT_EQ(names[24], "pa1");
+    EXPECT_EQ(names[0], pictures::kWalk[0]);
+    EXPECT_EQ(names[3], pictures::kWalk[1]);
+    EXPECT_EQ(names[10], pictures::kWalk[2]);
+    EXPECT_EQ(names[17], pictures::kWalk[3]);
+    EXPECT_EQ(names[24], pictures::kWalk[0]);
     w.take_waves();
     w.hold(game_keys::D, false);
     w.hold(game_keys::Right);
@@ -110,7 +111,7 @@ TEST_F(Player, AWallRefusesStepsBothWaysUntilTheProbeTurns) {
     w.tick(5);
     EXPECT_EQ(game_state.player_x, 124);
     EXPECT_TRUE(game_state.standing_still);
-    EXPECT_EQ(tick_player()[0].name, "pa1");
+    EXPECT_EQ(tick_player()[0].name, pictures::kWalk[0]);
     // Turning away: the first frame still sees the old side's wall.
     w.hold(game_keys::D, false);
     w.hold(game_keys::A);
@@ -237,7 +238,10 @@ TEST_F(Player, ADeathLastsEightyTwoFramesAndReloadsInsideTheLast) {
     w.take_waves();
     for (int k = 0; k < 81; ++k) {
         std::vector<drawn> d = tick_player();
-        const char* expected = k >= 1 && k <= 5 ? "prsk1" : k <= 10 ? "prsk2" : k <= 15 ? "prsk3" : "prsk4";
+        const char* expected = k >= 1 && k <= 5 ? pictures::kSplash[0]
+                               : k <= 10        ? pictures::kSplash[1]
+                               : k <= 15        ? pictures::kSplash[2]
+                                                : pictures::kSplash[3];
         if (k == 0 || k >= 21) {
             EXPECT_TRUE(d.empty()) << "death frame " << k;
         } else {

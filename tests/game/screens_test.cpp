@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "game/pictures.h"
 #include "input/game_keys.h"
 #include "platform/application.h"
 #include "tests/support/cursor.h"
@@ -97,8 +98,8 @@ TEST_F(Menu, TheKnobIsDrawnBeforeTheMotionAndTheNumberAfterIt) {
     move(650, 620);
     click();
     w.tick();
-    ASSERT_EQ(w.pictures.of("posuvnik").size(), 1u);
-    EXPECT_EQ(w.pictures.of("posuvnik")[0].top, 140);
+    ASSERT_EQ(w.pictures.of(pictures::kSliderKnob).size(), 1u);
+    EXPECT_EQ(w.pictures.of(pictures::kSliderKnob)[0].top, 140);
     EXPECT_EQ(game_state.slider_y, 141);
     // The yellow number lies at (slider_x + 98, slider_y + 53) of the moved row.
     EXPECT_GT(pixels_other_than(w, 413, 194, 480, 250, 0), 20);
@@ -135,8 +136,9 @@ TEST_F(Menu, EveryBoxIsExclusiveAtItsBorders) {
         const char* highlight;
         int left, right, top, bottom;
     };
-    for (const box_case& b : {box_case{"hra1", 820, 970, 80, 140}, box_case{"konec1", 820, 970, 550, 620},
-                              box_case{"sipka1", 613, 730, 120, 170}, box_case{"sipka2", 613, 730, 600, 650}}) {
+    for (const box_case& b :
+         {box_case{pictures::kStartLit, 820, 970, 80, 140}, box_case{pictures::kEndLit, 820, 970, 550, 620},
+          box_case{pictures::kUpLit, 613, 730, 120, 170}, box_case{pictures::kDownLit, 613, 730, 600, 650}}) {
         const int mx = (b.left + b.right) / 2, my = (b.top + b.bottom) / 2;
         SCOPED_TRACE(b.highlight);
         for (auto [x, y] : {std::pair{b.left, my}, {b.right, my}, {mx, b.top}, {mx, b.bottom}}) {
@@ -176,9 +178,9 @@ TEST_F(Menu, HoveringSetsTheDirectionAndTheHighlightsComeInBoxOrder) {
     w.tick();
     EXPECT_TRUE(game_state.slider_up);
     ASSERT_EQ(w.pictures.draws.size(), 3u);
-    EXPECT_EQ(w.pictures.draws[0].name, "uvod2");
-    EXPECT_EQ(w.pictures.draws[1].name, "posuvnik");
-    EXPECT_EQ(w.pictures.draws[2].name, "sipka1");
+    EXPECT_EQ(w.pictures.draws[0].name, pictures::kMenu);
+    EXPECT_EQ(w.pictures.draws[1].name, pictures::kSliderKnob);
+    EXPECT_EQ(w.pictures.draws[2].name, pictures::kUpLit);
     EXPECT_EQ(w.pictures.draws[2].left, 610);
     EXPECT_EQ(w.pictures.draws[2].top, 118);
 }
@@ -218,8 +220,8 @@ TEST_F(Menu, ClicksBeforeAnyMouseMoveDoNothing) {
     EXPECT_TRUE(game_state.in_menu);
     EXPECT_FALSE(game_state.slider_moving);
     EXPECT_EQ(game_state.slider_y, 140);
-    EXPECT_TRUE(w.pictures.of("hra1").empty());
-    EXPECT_TRUE(w.pictures.of("sipka2").empty());
+    EXPECT_TRUE(w.pictures.of(pictures::kStartLit).empty());
+    EXPECT_TRUE(w.pictures.of(pictures::kDownLit).empty());
 }
 
 TEST_F(Menu, EnterStartsTheSlidersLevelWithoutAnError) {
@@ -240,7 +242,7 @@ TEST_F(Menu, EnterStartsTheSlidersLevelWithoutAnError) {
 
 TEST(Title, FiveHundredTicksWithTextMusicAndCursor) {
     PlayWorld w;
-    w.pictures.add("panak", "uvod1", {1024, 768, kGrey, {}});
+    w.pictures.add("panak", pictures::kTitle, {1024, 768, kGrey, {}});
     w.start();
     EXPECT_EQ(CursorCount(), -1);
     w.tick(200);
@@ -260,10 +262,10 @@ TEST(Title, FiveHundredTicksWithTextMusicAndCursor) {
     EXPECT_EQ(game_state.intro_frames, kTitleTicks);
     EXPECT_EQ(current_screen(), screen::menu);
     EXPECT_TRUE(w.game->Errors().empty());
-    EXPECT_EQ(w.pictures.of("uvod1").size(), size_t{kTitleTicks});
+    EXPECT_EQ(w.pictures.of(pictures::kTitle).size(), size_t{kTitleTicks});
     w.pictures.draws.clear();
     w.tick();
-    EXPECT_EQ(w.pictures.of("uvod2").size(), 1u);
+    EXPECT_EQ(w.pictures.of(pictures::kMenu).size(), 1u);
     EXPECT_TRUE(w.take_waves().empty());
 }
 
@@ -287,7 +289,7 @@ TEST(Title, AClickInTheStartBoxDuringTheTitleStartsPlayAfterIt) {
     w.pictures.draws.clear();
     w.tick();  // straight into play
     EXPECT_EQ(w.pictures.of("p1").size(), 1u);
-    EXPECT_TRUE(w.pictures.of("uvod2").empty());
+    EXPECT_TRUE(w.pictures.of(pictures::kMenu).empty());
     EXPECT_EQ(game_state.level_frames, 1);
 }
 

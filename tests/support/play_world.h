@@ -20,6 +20,7 @@
 #include "game/headless_game.h"
 #include "game/hlavni.h"
 #include "game/level_file.h"
+#include "game/pictures.h"
 #include "game/screens.h"
 #include "game/waves.h"
 #include "platform/display_device.h"
@@ -120,16 +121,20 @@ struct wave_event {
 // that is transparent (so the probes see what lies behind it), solid objects.
 inline void add_game_pictures(flat_pictures& p) {
     const flat_picture screen{1024, 768, 0u, {}};
-    for (const char* name : {"uvod1", "uvod2"}) p.add("panak", name, screen);
-    for (const char* name : {"posuvnik", "hra1", "konec1", "sipka1", "sipka2"}) p.add("panak", name, {40, 40, {}, {}});
-    for (const char* name : {"pa1", "pa2", "pa3", "pa4", "hop"}) p.add("panak", name, {60, 76, {}, {}});
-    for (const char* name : {"prsk1", "prsk2", "prsk3", "prsk4"}) p.add("panak", name, {96, 96, {}, {}});
-    p.add("panak", "zapvyp", {168, 30, {}, {}});
-    p.add("panak", "klic", {20, 20, {}, {{0, 0, 20, 20, kGreen}}});
-    p.add("ruzne", "ctverec", {100, 40, kGrey, {}});
-    p.add("ruzne", "sipka", {40, 40, {}, {}});
-    for (const char* kind : {"al", "leb", "zuby"})
-        for (int i = 1; i <= 3; ++i) p.add("ruzne", kind + std::to_string(i), {30, 30, {}, {}});
+    for (const char* name : {pictures::kTitle, pictures::kMenu}) p.add("panak", name, screen);
+    for (const char* name :
+         {pictures::kSliderKnob, pictures::kStartLit, pictures::kEndLit, pictures::kUpLit, pictures::kDownLit})
+        p.add("panak", name, {40, 40, {}, {}});
+    for (const char* name : pictures::kWalk) p.add("panak", name, {60, 76, {}, {}});
+    p.add("panak", pictures::kJump, {60, 76, {}, {}});
+    for (const char* name : pictures::kSplash) p.add("panak", name, {96, 96, {}, {}});
+    p.add("panak", pictures::kMusicHint, {168, 30, {}, {}});
+    p.add("panak", pictures::kKey, {20, 20, {}, {{0, 0, 20, 20, kGreen}}});
+    p.add("ruzne", pictures::kBlock, {100, 40, kGrey, {}});
+    p.add("ruzne", pictures::kExitArrow, {40, 40, {}, {}});
+    for (const char* kind : pictures::kHazards)
+        for (int i = 1; i <= pictures::kHazardPictures; ++i)
+            p.add("ruzne", pictures::hazard_picture(kind, i), {30, 30, {}, {}});
 }
 
 // A level whose player starts at (120, 496) and, after the first frame's fall

@@ -13,6 +13,7 @@
 
 #include "data/picture_collection.h"
 #include "game/level_file.h"
+#include "game/pictures.h"
 
 namespace {
 
@@ -154,15 +155,24 @@ struct PictureRow {
 };
 
 const PictureRow kPanak[] = {
-    {"pa1", 60, 76, 8, true, "clWhite", 5629},         {"pa2", 60, 76, 8, true, "clWhite", 5629},
-    {"pa3", 60, 76, 8, true, "clWhite", 5629},         {"pa4", 60, 76, 8, true, "clWhite", 5629},
-    {"hop", 60, 76, 8, true, "clWhite", 5629},         {"klic", 30, 30, 8, true, "clBlack", 2029},
-    {"prsk1", 96, 96, 32, true, "clWhite", 36921},     {"prsk2", 96, 96, 32, true, "clWhite", 36921},
-    {"prsk3", 96, 96, 32, true, "clWhite", 36921},     {"prsk4", 96, 96, 32, true, "clWhite", 36921},
-    {"uvod1", 1024, 768, 24, false, "98304", 2359341}, {"uvod2", 1024, 768, 24, false, "98304", 2359341},
-    {"posuvnik", 449, 140, 8, true, "clWhite", 64349}, {"sipka1", 127, 79, 8, true, "clWhite", 11181},
-    {"sipka2", 128, 86, 8, true, "clWhite", 12077},    {"hra1", 177, 81, 8, false, "clGreen", 15649},
-    {"konec1", 190, 88, 8, false, "clWhite", 17965},   {"zapvyp", 168, 30, 8, true, "clBlack", 6109},
+    {klice::pictures::kWalk[0], 60, 76, 8, true, "clWhite", 5629},
+    {klice::pictures::kWalk[1], 60, 76, 8, true, "clWhite", 5629},
+    {klice::pictures::kWalk[2], 60, 76, 8, true, "clWhite", 5629},
+    {klice::pictures::kWalk[3], 60, 76, 8, true, "clWhite", 5629},
+    {klice::pictures::kJump, 60, 76, 8, true, "clWhite", 5629},
+    {klice::pictures::kKey, 30, 30, 8, true, "clBlack", 2029},
+    {klice::pictures::kSplash[0], 96, 96, 32, true, "clWhite", 36921},
+    {klice::pictures::kSplash[1], 96, 96, 32, true, "clWhite", 36921},
+    {klice::pictures::kSplash[2], 96, 96, 32, true, "clWhite", 36921},
+    {klice::pictures::kSplash[3], 96, 96, 32, true, "clWhite", 36921},
+    {klice::pictures::kTitle, 1024, 768, 24, false, "98304", 2359341},
+    {klice::pictures::kMenu, 1024, 768, 24, false, "98304", 2359341},
+    {klice::pictures::kSliderKnob, 449, 140, 8, true, "clWhite", 64349},
+    {klice::pictures::kUpLit, 127, 79, 8, true, "clWhite", 11181},
+    {klice::pictures::kDownLit, 128, 86, 8, true, "clWhite", 12077},
+    {klice::pictures::kStartLit, 177, 81, 8, false, "clGreen", 15649},
+    {klice::pictures::kEndLit, 190, 88, 8, false, "clWhite", 17965},
+    {klice::pictures::kMusicHint, 168, 30, 8, true, "clBlack", 6109},
 };
 
 TEST(WindowResource, FormAndComponentsCarryTheirStoredSettings) {
@@ -285,11 +295,20 @@ TEST(WindowResource, ImageListPlaceholdersHaveNoPictures) {
         return out;
     };
     const Value* ruzne = Form().Child("ruzne")->Prop("Items");
-    EXPECT_EQ(names(ruzne), (std::vector<std::string>{"v1", "v2", "v3", "v4", "ctverec", "al1", "al2", "al3", "leb1",
-                                                      "leb2", "leb3", "zuby1", "zuby2", "zuby3", "sipka"}));
+    EXPECT_EQ(names(ruzne), (std::vector<std::string>{"v1", "v2", "v3", "v4", klice::pictures::kBlock,
+                                                      klice::pictures::hazard_picture(klice::pictures::kFlame, 1),
+                                                      klice::pictures::hazard_picture(klice::pictures::kFlame, 2),
+                                                      klice::pictures::hazard_picture(klice::pictures::kFlame, 3),
+                                                      klice::pictures::hazard_picture(klice::pictures::kSkull, 1),
+                                                      klice::pictures::hazard_picture(klice::pictures::kSkull, 2),
+                                                      klice::pictures::hazard_picture(klice::pictures::kSkull, 3),
+                                                      klice::pictures::hazard_picture(klice::pictures::kTeeth, 1),
+                                                      klice::pictures::hazard_picture(klice::pictures::kTeeth, 2),
+                                                      klice::pictures::hazard_picture(klice::pictures::kTeeth, 3),
+                                                      klice::pictures::kExitArrow}));
     for (const Props& item : ruzne->items) {
         EXPECT_EQ(item[4].second.tag, 9);
-        EXPECT_EQ(item[5].second.text, item[0].second.text == "sipka" ? "clWhite" : "clBlack");
+        EXPECT_EQ(item[5].second.text, item[0].second.text == klice::pictures::kExitArrow ? "clWhite" : "clBlack");
     }
     const Value* krajina = Form().Child("krajina")->Prop("Items");
     std::vector<std::string> expected;
@@ -355,19 +374,22 @@ TEST(PictureFiles, LoadIntoPictureCollectionsWithTheNamesTheGameAsksFor) {
     }
     klice::TPictureCollection ruzne;
     ruzne.LoadFromFile(std::string(KLICE_BUILT_DATA_DIR) + "/ruzne.dat");
-    for (const char* name :
-         {"ctverec", "al1", "al2", "al3", "leb1", "leb2", "leb3", "zuby1", "zuby2", "zuby3", "sipka"}) {
+    namespace pictures = klice::pictures;
+    std::vector<std::string> names = {pictures::kBlock, pictures::kExitArrow};
+    for (const char* kind : pictures::kHazards)
+        for (int i = 1; i <= pictures::kHazardPictures; ++i) names.push_back(pictures::hazard_picture(kind, i));
+    for (const std::string& name : names) {
         klice::TPictureCollectionItem* item = ruzne.Find(name);
         EXPECT_GT(item->Width(), 0) << name;
         EXPECT_TRUE(item->Transparent) << name;
     }
-    EXPECT_EQ(ruzne.Find("ctverec")->Width(), 80);
-    EXPECT_EQ(ruzne.Find("ctverec")->Height(), 20);
-    EXPECT_EQ(ruzne.Find("sipka")->TransparentColor(), 0xFFFFFFu);
+    EXPECT_EQ(ruzne.Find(klice::pictures::kBlock)->Width(), 80);
+    EXPECT_EQ(ruzne.Find(klice::pictures::kBlock)->Height(), 20);
+    EXPECT_EQ(ruzne.Find(klice::pictures::kExitArrow)->TransparentColor(), 0xFFFFFFu);
 }
 
 TEST(LevelFiles, EveryLevelHasSixKeysAndGroupsWithinTen) {
-    for (int level = 1; level <= 25; ++level) {
+    for (int level = 1; level <= klice::kLevelCount; ++level) {
         SCOPED_TRACE(level);
         const klice::level_record r =
             klice::read_level_file(std::string(KLICE_BUILT_DATA_DIR) + "/p" + std::to_string(level) + ".dat");

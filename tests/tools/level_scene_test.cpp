@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "game/pictures.h"
 #include "tools/assets/png_image.h"
 #include "tools/leveldesign/scene.h"
 
@@ -50,12 +51,13 @@ protected:
         picture(root_ / "pictures/krajina/p2.png", 1024, 768, black, {{900, 730, 124, 38, grey}});
         picture(root_ / "pictures/ruzne/ctverec.png", 80, 20, grey, {});
         picture(root_ / "pictures/ruzne/sipka.png", 64, 44, white, {});
-        picture(root_ / "pictures/panak/zapvyp.png", 168, 30, black, {});
-        for (const char* kind : {"al", "leb", "zuby"})
+        picture(root_ / (std::string("pictures/panak/") + pictures::kMusicHint + ".png"), 168, 30, black, {});
+        for (const char* kind : {pictures::kFlame, pictures::kSkull, pictures::kTeeth})
             for (int f = 1; f <= 3; ++f)
                 picture(root_ / ("pictures/ruzne/" + std::string(kind) + std::to_string(f) + ".png"), 40, 40, black,
                         {{0, 0, f == 2 ? 20 : 40, 40, {255, 0, 0}}});
-        for (const char* pose : {"pa1", "pa2", "pa3", "pa4", "hop"})
+        for (const char* pose :
+             {pictures::kWalk[0], pictures::kWalk[1], pictures::kWalk[2], pictures::kWalk[3], pictures::kJump})
             picture(root_ / ("pictures/panak/" + std::string(pose) + ".png"), 60, 76, white,
                     {{20, 4, 20, 60, {40, 40, 200}}});
     }

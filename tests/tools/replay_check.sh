@@ -1,16 +1,17 @@
 #!/usr/bin/env bash
 # Plays replays with the headless game, checks their last line and compares
 # the game's state with their hashes tick for tick (klice-play --check).
-#   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR levels   every pNN.txt alone
-#   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR full     full_game.txt from the title
-#   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR faults   every replay of a fault (tests/replays)
+#   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR levels LEVELS  every pNN.txt alone
+#   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR full            full_game.txt from the title
+#   replay_check.sh KLICE_PLAY DATA_DIR REPLAY_DIR faults          every replay of a fault (tests/replays)
 # A fault's replay may say what its run must show ("# expect:" lines,
 # scripts/lib/replays.bash), checked on the run's log besides the hashes.
+# LEVELS is the game's number of levels (kLevelCount).
 # Line ends are compared without a carriage return (a Windows build writes one).
 # After an intended change of the rules or the content, scripts/regenerate-hashes.sh
 # writes the hashes again.
 set -uo pipefail
-play="$1" data="$2" dir="$3" what="$4"
+play="$1" data="$2" dir="$3" what="$4" count="${5:-}"
 source "$(dirname "$0")/../../scripts/lib/replays.bash"
 failed=0
 logs="$(mktemp -d)"
@@ -56,7 +57,7 @@ check() {
 
 case "$what" in
     levels)
-        for n in $(seq 1 25); do
+        for n in $(seq 1 "$count"); do
             f="$dir/p$(printf %02d "$n").txt"
             if [[ ! -f "$f" ]]; then echo "FAIL missing $f"; failed=1; continue; fi
             check "level $n" "$f"

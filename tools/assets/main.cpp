@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "data/stream.h"
+#include "game/level_file.h"
 #include "game/level_record.h"
 #include "platform/exception.h"
 #include "tools/assets/component_text.h"
@@ -62,7 +63,7 @@ int main(int argc, char** argv) {
         outputs.emplace_back(resource, compile_component_file(sources + "/form1.txt"));
         outputs.emplace_back(data + "/krajina.dat", picture_file(sources + "/krajina.txt", "krajina"));
         outputs.emplace_back(data + "/ruzne.dat", picture_file(sources + "/ruzne.txt", "ruzne"));
-        for (int level = 1; level <= 25; ++level) {
+        for (int level = 1; level <= klice::kLevelCount; ++level) {
             char name[32];
             std::snprintf(name, sizeof name, "/levels/p%02d.txt", level);
             outputs.emplace_back(data + "/p" + std::to_string(level) + ".dat", level_file(sources + name, level));

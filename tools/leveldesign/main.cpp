@@ -105,32 +105,22 @@ struct arguments {
     std::vector<int> levels;
 };
 
-arguments parse(int argc, char** argv) {
-    if (argc < 2) throw std::invalid_argument("give a command");
+arguments parse(const std::vector<std::string>& args) {
+    if (args.empty()) throw std::invalid_argument("give a command");
     arguments a;
-    a.command = argv[1];
+    a.command = args[0];
     if (a.command != "plan" && a.command != "check") throw std::invalid_argument("unknown command " + a.command);
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        auto value = [&]() -> std::string {
-            if (i + 1 >= argc) throw std::invalid_argument(arg + " needs a value");
-            return argv[++i];
-        };
-        if (arg == "--data")
-            a.data = value();
-        else if (arg == "--assets")
-            a.assets = value();
-        else if (arg == "--trace")
-            a.trace = static_cast<int>(klice::tools::parse_count(arg, value(), 1, 1000));
-        else if (arg == "--explore")
-            a.explore = static_cast<int>(klice::tools::parse_count(arg, value(), 1, 1000));
-        else if (arg == "--strict")
-            a.strict = true;
-        else if (arg == "--reach")
-            a.reach = static_cast<int>(klice::tools::parse_count(arg, value(), 1, 100));
-        else
-            a.levels.push_back(static_cast<int>(klice::tools::parse_count("a level", arg, 1, klice::kLevelCount)));
-    }
+    klice::tools::flags()
+        .text("--data", a.data)
+        .text("--assets", a.assets)
+        .count("--trace", a.trace, 1, 1000)
+        .count("--explore", a.explore, 1, 1000)
+        .toggle("--strict", a.strict)
+        .count("--reach", a.reach, 1, 100)
+        .others([&a](const std::string& level) {
+            a.levels.push_back(static_cast<int>(klice::tools::parse_count("a level", level, 1, klice::kLevelCount)));
+        })
+        .parse(std::vector<std::string>(args.begin() + 1, args.end()));
     if (a.levels.empty()) {
         if (a.command == "plan") throw std::invalid_argument("name the levels to plan");
         for (int n = 1; n <= klice::kLevelCount; ++n) a.levels.push_back(n);
@@ -234,22 +224,12 @@ int check_levels(const arguments& a, session& s) {
 
 int main(int argc, char** argv) {
     if (klice::tools::print_version_if_asked("klice-levels", argc, argv)) return 0;
-    arguments a;
-    try {
-        a = parse(argc, argv);
-    } catch (const std::invalid_argument& e) {
-        std::cerr << "klice-levels: " << e.what() << "\n" << kUsage;
-        return 2;
-    }
-    try {
+    return klice::tools::tool_main<arguments>("klice-levels", kUsage, argc, argv, parse, [](arguments& a) {
         // The game changes the working folder to the data; the sources are found from here.
         a.assets = std::filesystem::absolute(a.assets).string();
         setenv("SDL_AUDIODRIVER", "dummy", 0);  // silent, whatever the machine has
         setenv("SDL_VIDEODRIVER", "dummy", 0);
         session s(a.data);
         return a.command == "plan" ? plan_levels(a, s) : check_levels(a, s);
-    } catch (const std::exception& e) {
-        std::cerr << "klice-levels: " << e.what() << "\n";
-        return 1;
-    }
+    });
 }

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "tools/leveldesign/checks.h"
+#include "tools/leveldesign/route.h"
 #include "tools/leveldesign/scene.h"
 
 namespace klice::leveldesign {

@@ -1,5 +1,6 @@
 #include "tools/leveldesign/scene.h"
 
+#include "game/pictures.h"
 #include "tools/assets/png_image.h"
 
 namespace klice::leveldesign {
@@ -42,7 +43,7 @@ scene::scene(const std::string& assets, const std::string& background) {
     background_red_ = mask_of(bg, is_red);
     background_solid_ = mask_of(bg, [](auto c) { return !is_black(c); });
     block_solid_ = mask_of(picture(assets, "ruzne/ctverec"), [](auto c) { return !is_black(c); });
-    const char* kinds[3] = {"al", "leb", "zuby"};
+    const char* kinds[3] = {pictures::kFlame, pictures::kSkull, pictures::kTeeth};
     for (int k = 0; k < 3; ++k)
         for (int f = 0; f < 3; ++f)
             hazard_red_[k][f] =
@@ -50,7 +51,8 @@ scene::scene(const std::string& assets, const std::string& background) {
     // The body: the middle of the figure (the column the head and feet
     // points read, and three on each side) where every pose covers it.
     mask all;
-    for (const char* pose : {"pa1", "pa2", "pa3", "pa4", "hop"}) {
+    for (const char* pose :
+         {pictures::kWalk[0], pictures::kWalk[1], pictures::kWalk[2], pictures::kWalk[3], pictures::kJump}) {
         mask m = mask_of(picture(assets, "panak/" + std::string(pose)), [](auto c) { return !is_white(c); });
         if (all.bits.empty()) {
             all = m;

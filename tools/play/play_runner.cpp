@@ -35,7 +35,7 @@ const char* const kUsage =
 
 namespace {
 
-using tools::parse_count;
+using tools::flags;
 
 // Paths are taken from where the tester was started; the game itself then
 // runs in the data folder.
@@ -156,35 +156,19 @@ private:
 
 options parse_options(const std::vector<std::string>& args) {
     options o;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
-            return args[++i];
-        };
-        if (a == "--data")
-            o.data = value();
-        else if (a == "--level")
-            o.level = static_cast<int>(parse_count(a, value(), 1, kLevelCount));
-        else if (a == "--ticks")
-            o.ticks = parse_count(a, value(), 0, int64_t{1} << 40);
-        else if (a == "--script")
-            o.script = value();
-        else if (a == "--frames")
-            o.frames = value();
-        else if (a == "--every")
-            o.every = parse_count(a, value(), 1, int64_t{1} << 40);
-        else if (a == "--log")
-            o.log = value();
-        else if (a == "--sound")
-            o.sound = true;
-        else if (a == "--hashes")
-            o.hashes = value();
-        else if (a == "--check")
-            o.check = value();
-        else
-            throw std::invalid_argument("unknown argument '" + a + "'");
-    }
+    constexpr int64_t kMany = int64_t{1} << 40;
+    flags()
+        .text("--data", o.data)
+        .count("--level", o.level, 1, kLevelCount)
+        .count("--ticks", o.ticks, 0, kMany)
+        .text("--script", o.script)
+        .text("--frames", o.frames)
+        .count("--every", o.every, 1, kMany)
+        .text("--log", o.log)
+        .toggle("--sound", o.sound)
+        .text("--hashes", o.hashes)
+        .text("--check", o.check)
+        .parse(args);
     if (!o.ticks && o.script.empty()) throw std::invalid_argument("give --ticks or --script");
     return o;
 }

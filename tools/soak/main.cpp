@@ -1,26 +1,12 @@
 #include <iostream>
-#include <stdexcept>
-#include <string>
-#include <vector>
 
+#include "tools/command_line.h"
 #include "tools/soak/soak_runner.h"
 #include "tools/version.h"
 
 int main(int argc, char** argv) {
     if (klice::tools::print_version_if_asked("klice-soak", argc, argv)) return 0;
-    std::vector<std::string> args(argv + 1, argv + argc);
-    klice::soak::options options;
-    try {
-        options = klice::soak::parse_options(args);
-    } catch (const std::invalid_argument& e) {
-        std::cerr << "klice-soak: " << e.what() << "\n" << klice::soak::kUsage;
-        return 2;
-    }
-    try {
-        const klice::soak::report report = klice::soak::run(options, std::cout);
-        return klice::soak::verdict(options, report);
-    } catch (const std::exception& e) {
-        std::cerr << "klice-soak: " << e.what() << "\n";
-        return 1;
-    }
+    using namespace klice::soak;
+    return klice::tools::tool_main<options>("klice-soak", kUsage, argc, argv, parse_options,
+                                            [](options& o) { return verdict(o, run(o, std::cout)); });
 }

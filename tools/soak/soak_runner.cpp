@@ -27,7 +27,7 @@ namespace {
 constexpr int kFocusLossTicks = 30;
 constexpr int64_t kProgressEvery = 60000;
 
-using tools::parse_count;
+using tools::flags;
 
 struct point {
     int x, y;
@@ -141,29 +141,15 @@ private:
 options parse_options(const std::vector<std::string>& args) {
     options o;
     constexpr int64_t kMany = int64_t{1} << 40;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        auto value = [&]() -> const std::string& {
-            if (i + 1 >= args.size()) throw std::invalid_argument(a + " needs a value");
-            return args[++i];
-        };
-        if (a == "--data")
-            o.data = value();
-        else if (a == "--ticks")
-            o.ticks = parse_count(a, value(), 1, kMany);
-        else if (a == "--seed")
-            o.seed = static_cast<uint64_t>(parse_count(a, value(), 0, kMany));
-        else if (a == "--level-ticks")
-            o.level_ticks = parse_count(a, value(), 1, kMany);
-        else if (a == "--first-measure")
-            o.first_measure = parse_count(a, value(), 1, kMany);
-        else if (a == "--limit-kib")
-            o.limit_kib = parse_count(a, value(), 0, kMany);
-        else if (a == "--focus-every")
-            o.focus_every = parse_count(a, value(), 0, kMany);
-        else
-            throw std::invalid_argument("unknown argument '" + a + "'");
-    }
+    flags()
+        .text("--data", o.data)
+        .count("--ticks", o.ticks, 1, kMany)
+        .count("--seed", o.seed, 0, kMany)
+        .count("--level-ticks", o.level_ticks, 1, kMany)
+        .count("--first-measure", o.first_measure, 1, kMany)
+        .count("--limit-kib", o.limit_kib, 0, kMany)
+        .count("--focus-every", o.focus_every, 0, kMany)
+        .parse(args);
     if (o.first_measure > o.ticks) throw std::invalid_argument("--first-measure lies after the last tick");
     return o;
 }

@@ -12,6 +12,7 @@
 #include "display/picture_surfaces.h"
 #include "game/headless_game.h"
 #include "game/hlavni.h"
+#include "game/pictures.h"
 #include "platform/display_device.h"
 #include "platform/system_colors.h"
 
@@ -87,7 +88,7 @@ TEST_F(SystemSurfaces, ColorToPixelEqualsThePixelACopiedPictureOfThatColourGets)
 // restores them, clears them to black and builds every picture again.
 TEST_F(SystemSurfaces, AfterALossEveryPictureSurfaceIsBuiltAgain) {
     game_->Tick(3);
-    TPictureCollectionItem* title = form1->panak->Items()->Find("uvod1");
+    TPictureCollectionItem* title = form1->panak->Items()->Find(pictures::kTitle);
     ASSERT_NE(title, nullptr);
     const auto before = Pattern(*title, 0);
     ASSERT_TRUE(before.has_value());

@@ -1,4 +1,4 @@
-#include "input/keyboard.h"
+#include "game/held_keys.h"
 
 #include <gtest/gtest.h>
 
