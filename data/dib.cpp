@@ -1,11 +1,14 @@
 #include "data/dib.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 
 #include "data/dib_rle.h"
 #include "data/errors.h"
+#include "data/picture.h"
+#include "platform/data_budget.h"
 #include "platform/jpeg_decoder.h"
 #include "platform/pixel_codec.h"
 
@@ -413,6 +416,7 @@ void TDIB::ReadData(TStream& stream) {
         if (!platform::DibImageBytes(width, height, bit_count, &bytes) ||
             bytes > static_cast<uint64_t>(stream.Remaining()))
             throw EReadError(kStreamReadError);
+        if (!platform::budget::TakePicture(width, height, bytes)) ThrowInvalid();
         image->AllocatePlain(false);
         // A zero-width image has rows of no bytes, however many it claims:
         // there is nothing to read.
@@ -427,6 +431,12 @@ void TDIB::ReadData(TStream& stream) {
         // Run-length data only describes 8-bit (RLE8) and 4-bit (RLE4) pixels.
         if (bit_count != (compression == dcRLE8 ? 8 : 4)) ThrowInvalid();
         if (size_image > static_cast<uint64_t>(stream.Remaining())) throw EReadError(kStreamReadError);
+        // A few bytes of runs may declare any size: the picture it expands to
+        // is what the budget weighs.
+        uint64_t bytes = 0;
+        if (!platform::DibImageBytes(width, height, bit_count, &bytes) ||
+            !platform::budget::TakePicture(width, height, bytes))
+            ThrowInvalid();
         image->rle_data_.resize(size_image);
         stream.ReadBuffer(image->rle_data_.data(), size_image);
         image->compression_ = static_cast<TDIBCompression>(compression);
@@ -454,12 +464,17 @@ void TDIB::LoadFromStream(TStream& stream) {
         stream.ReadBuffer(data.data(), data.size());
         platform::JpegPixels decoded;
         std::string message;
-        switch (platform::DecodeJpeg(data.data(), data.size(), platform::MaxDibSectionBytes(), &decoded, &message)) {
+        // The frame header's size is weighed before anything is decoded.
+        platform::budget::PictureAllowance allowance = platform::budget::NextPicture();
+        allowance.bytes = std::min<uint64_t>(allowance.bytes, platform::MaxDibSectionBytes());
+        switch (platform::DecodeJpeg(data.data(), data.size(), allowance, &decoded, &message)) {
             case platform::JpegStatus::Ok: break;
             case platform::JpegStatus::Invalid: throw EInvalidGraphic(message);
-            case platform::JpegStatus::TooLarge:
+            case platform::JpegStatus::TooLarge: throw EInvalidGraphic(kJpegInvalid);
             case platform::JpegStatus::OutOfMemory: ThrowCannotBeMade();
         }
+        if (!platform::budget::TakePicture(decoded.width, decoded.height, decoded.stride * size_t(decoded.height)))
+            throw EInvalidGraphic(kJpegInvalid);  // the decoder keeps to the allowance: never taken
         auto image = TDIBSharedImage::MakeHeader(decoded.width, decoded.height, 24, DefaultFormat(24), GreyRamp());
         image->memory_.reset(decoded.pixels.release());
         image->pixels_ = image->memory_.get();

@@ -4,6 +4,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/data_budget.h"
+
 namespace klice {
 
 namespace {
@@ -36,6 +38,8 @@ void TReader::DefineBinaryProperty(const std::string& name, StreamProc read, Str
     consumed_ = true;
     if (ReadValue() != TValueType::vaBinary) PropValueError();
     size_t count = ReadLength(1);
+    // No picture or wave the budget admits needs more: refused before the copy.
+    if (count > platform::budget::kBinaryBytes) throw EReadError(kStreamReadError);
     // Read into memory nobody clears first: every byte is overwritten, and a
     // picture block is as large as its picture.
     std::unique_ptr<uint8_t[]> bytes = std::make_unique_for_overwrite<uint8_t[]>(count);
@@ -145,6 +149,7 @@ void TReader::ReadPropValue(TPersistent& instance, const TPropInfo& p) {
                 case TValueType::vaIdent: {
                     std::string name = ReadStr();
                     if (!p.set_obj) throw EReadError("Property is read-only");
+                    if (++references_ > platform::budget::kStreamReferences) throw EReadError(kInvalidStreamFormat);
                     TPendingReference r;
                     r.instance = &instance;
                     r.prop = &p;
@@ -176,7 +181,8 @@ void TReader::ReadCollection(TCollection& collection) {
     collection.BeginUpdate();
     try {
         if (!EndOfList()) collection.Clear();
-        while (!EndOfList()) {
+        for (int64_t items = 0; !EndOfList(); ++items) {
+            if (items == platform::budget::kCollectionItems) throw EReadError(kInvalidStreamFormat);
             if (IsIntegerTag(NextValue())) ReadInteger();  // an order number
             TCollectionItem* item = collection.Add();
             ReadListBegin();
@@ -241,6 +247,7 @@ void TReader::ReadData(TComponent& instance) {
 
 TComponent* TReader::ReadComponent() {
     Nesting nesting(*this);
+    if (++components_ > platform::budget::kStreamComponents) throw EReadError(kInvalidStreamFormat);
     uint8_t flags;
     int32_t child_pos;
     ReadPrefix(flags, child_pos);
@@ -302,6 +309,8 @@ void TReader::ResolveReferences() {
 }
 
 TComponent* TReader::ReadRootComponent(TComponent& root) {
+    // The pictures of one stream share its budget.
+    platform::budget::StreamPictures pictures;
     ReadSignature();
     uint8_t flags;
     int32_t child_pos;

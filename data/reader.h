@@ -4,8 +4,10 @@
 // The reader pulls its stream in 4096-byte blocks; when it is destroyed the
 // stream is moved back to just after the last byte the reader used. Lengths
 // stored in the stream are checked against what is left of it before
-// anything of that size is allocated, and nesting is limited, so a damaged
-// stream fails with "Stream read error" or "Invalid stream format".
+// anything of that size is allocated, nesting is limited, and so are the
+// items, components and references one read may make and the pictures of
+// one stream (platform/data_budget.h), so a damaged stream fails with
+// "Stream read error" or "Invalid stream format".
 #pragma once
 
 #include <cstdint>
@@ -160,6 +162,8 @@ private:
     size_t pos_ = 0;
     size_t end_ = 0;
     int depth_ = 0;
+    int64_t components_ = 0;  // created or looked up by this read
+    int64_t references_ = 0;  // component references recorded by this read
     TComponent* owner_ = nullptr;
     TComponent* parent_ = nullptr;
     TLoadingPhase* phase_ = nullptr;

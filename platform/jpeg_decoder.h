@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/data_budget.h"
+
 namespace klice::platform {
 
 struct JpegPixels {
@@ -21,9 +23,16 @@ struct JpegPixels {
 enum class JpegStatus { Ok, Invalid, TooLarge, OutOfMemory };
 
 // Decodes `size` bytes of JPEG data. Grey, RGB and CMYK pictures all come out
-// as blue-green-red triples. An image whose pixel block would exceed
-// `max_bytes` is refused with TooLarge before any pixel memory is taken.
-// On Invalid, `message` holds the decoder's explanation.
-JpegStatus DecodeJpeg(const uint8_t* data, size_t size, size_t max_bytes, JpegPixels* out, std::string* message);
+// as blue-green-red triples. A picture whose frame header declares more than
+// `allowance` (its sides, pixels, or the bytes of its 24-bit pixel block) is
+// refused with TooLarge before the codec decodes anything; the codec's own
+// working memory is held to budget::kJpegWorkBytes. On Invalid, `message`
+// holds the decoder's explanation.
+JpegStatus DecodeJpeg(const uint8_t* data, size_t size, const budget::PictureAllowance& allowance, JpegPixels* out,
+                      std::string* message);
+
+// The size in the frame header of JPEG data, read without the codec; false
+// when no frame header comes before the first scan or the data's end.
+bool JpegFrameSize(const uint8_t* data, size_t size, uint32_t* width, uint32_t* height);
 
 }  // namespace klice::platform

@@ -75,7 +75,7 @@ void TermSource(j_decompress_ptr) {}
 struct Job {
     const uint8_t* data;
     size_t size;
-    size_t max_bytes;
+    budget::PictureAllowance allowance;
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     Source source;
@@ -99,9 +99,9 @@ JpegStatus RunDecode(Job* job) {
     }
     jpeg_create_decompress(&job->cinfo);
     // The library's own buffers (a progressive image keeps all its
-    // coefficients) within the same limit as the pixels: past it the
-    // library fails, having no backing store.
-    job->cinfo.mem->max_memory_to_use = static_cast<long>(std::min<size_t>(job->max_bytes, LONG_MAX));
+    // coefficients) within their budget: past it the library fails, having
+    // no backing store.
+    job->cinfo.mem->max_memory_to_use = static_cast<long>(std::min<uint64_t>(budget::kJpegWorkBytes, LONG_MAX));
     jpeg_source_mgr& source = job->source.pub;
     source.init_source = InitSource;
     source.fill_input_buffer = FillInputBuffer;
@@ -124,7 +124,8 @@ JpegStatus RunDecode(Job* job) {
     const uint64_t width = job->cinfo.output_width, height = job->cinfo.output_height;
     const uint64_t stride = (width * 3 + 3) / 4 * 4;  // both below 2^32: no overflow
     uint64_t bytes = 0;
-    if (__builtin_mul_overflow(stride, height, &bytes) || bytes > job->max_bytes) {
+    if (__builtin_mul_overflow(stride, height, &bytes) ||
+        !job->allowance.Admits(int64_t(width), int64_t(height), bytes)) {
         jpeg_destroy_decompress(&job->cinfo);
         return JpegStatus::TooLarge;
     }
@@ -186,13 +187,14 @@ JpegStatus RunDecode(Job* job) {
 
 }  // namespace
 
-JpegStatus DecodeJpeg(const uint8_t* data, size_t size, size_t max_bytes, JpegPixels* out, std::string* message) {
+JpegStatus DecodeJpeg(const uint8_t* data, size_t size, const budget::PictureAllowance& allowance, JpegPixels* out,
+                      std::string* message) {
     // Large (the library's structures): kept off the stack.
     Job* job = static_cast<Job*>(std::calloc(1, sizeof(Job)));
     if (job == nullptr) return JpegStatus::OutOfMemory;
     job->data = data;
     job->size = size;
-    job->max_bytes = max_bytes;
+    job->allowance = allowance;
     const JpegStatus status = RunDecode(job);
     if (status == JpegStatus::Ok) {
         out->width = job->width;

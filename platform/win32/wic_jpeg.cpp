@@ -14,37 +14,6 @@ namespace {
 
 using win32::ComPtr;
 
-// The picture's size from its frame header, read before the codec sees the
-// data: some codecs take the memory for the whole picture when they open it.
-bool FrameSize(const uint8_t* data, size_t size, uint32_t* width, uint32_t* height) {
-    if (size < 4 || data[0] != 0xFF || data[1] != 0xD8) return false;
-    size_t at = 2;
-    while (at + 4 <= size) {
-        if (data[at] != 0xFF) return false;
-        const uint8_t marker = data[at + 1];
-        if (marker == 0xFF) {  // fill byte
-            ++at;
-            continue;
-        }
-        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
-            at += 2;
-            continue;
-        }
-        const size_t length = size_t(data[at + 2]) << 8 | data[at + 3];
-        const bool start_of_frame =
-            marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
-        if (start_of_frame) {
-            if (at + 9 > size) return false;
-            *height = uint32_t(data[at + 5]) << 8 | data[at + 6];
-            *width = uint32_t(data[at + 7]) << 8 | data[at + 8];
-            return true;
-        }
-        if (marker == 0xDA || length < 2) return false;  // scan data before any frame
-        at += 2 + length;
-    }
-    return false;
-}
-
 std::string Explain(const char* what, HRESULT hr) {
     char text[96];
     std::snprintf(text, sizeof text, "%s failed (0x%08lX)", what, static_cast<unsigned long>(hr));
@@ -53,7 +22,8 @@ std::string Explain(const char* what, HRESULT hr) {
 
 }  // namespace
 
-JpegStatus DecodeJpeg(const uint8_t* data, size_t size, size_t max_bytes, JpegPixels* out, std::string* message) {
+JpegStatus DecodeJpeg(const uint8_t* data, size_t size, const budget::PictureAllowance& allowance, JpegPixels* out,
+                      std::string* message) {
     std::string why;
     auto invalid = [&](const char* what, HRESULT hr) {
         if (message) *message = Explain(what, hr);
@@ -62,9 +32,11 @@ JpegStatus DecodeJpeg(const uint8_t* data, size_t size, size_t max_bytes, JpegPi
     IWICImagingFactory* factory = win32::ImagingFactory();
     if (!factory) return invalid("Starting the imaging component", E_NOINTERFACE);
     if (size > 0xFFFFFFFFu) return invalid("Reading", E_INVALIDARG);
+    // Weighed before the codec sees the data: some codecs take the memory
+    // for the whole picture when they open it.
     uint32_t claimed_width = 0, claimed_height = 0;
-    if (FrameSize(data, size, &claimed_width, &claimed_height) &&
-        (uint64_t(claimed_width) * 3 + 3) / 4 * 4 * claimed_height > max_bytes)
+    if (JpegFrameSize(data, size, &claimed_width, &claimed_height) &&
+        !allowance.Admits(claimed_width, claimed_height, (uint64_t(claimed_width) * 3 + 3) / 4 * 4 * claimed_height))
         return JpegStatus::TooLarge;
 
     ComPtr<IWICStream> stream;
@@ -84,7 +56,7 @@ JpegStatus DecodeJpeg(const uint8_t* data, size_t size, size_t max_bytes, JpegPi
     // The size is known before any pixel memory is taken.
     const uint64_t stride = (uint64_t(width) * 3 + 3) / 4 * 4;
     const uint64_t bytes = stride * height;  // both factors below 2^34
-    if (bytes > max_bytes) return JpegStatus::TooLarge;
+    if (!allowance.Admits(width, height, bytes)) return JpegStatus::TooLarge;
     if (width == 0 || height == 0) return invalid("Reading the JPEG frame", E_INVALIDARG);
 
     // Grey, RGB and CMYK pictures all come out as blue-green-red: grey

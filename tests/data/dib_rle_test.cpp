@@ -206,12 +206,14 @@ TEST(DibRle, StatedDataSizeMustBeInTheStream) {
     EXPECT_TRUE(dib.Empty());
 }
 
-TEST(DibRle, ImageTooLargeToExpandStaysCompressed) {
-    // Two bytes of data may describe a 4 GiB image; expanding it is refused.
+TEST(DibRle, ImageTheSystemCannotGiveStaysCompressed) {
+    // The system's bitmap limit, lowered below the image: expanding it is refused.
+    const size_t system_limit = platform::SetMaxDibSectionBytes(1024);
     TDIB dib;
-    ReadPayload(dib, RlePayload(65535, 65535, 8, {0x00, 0x01}));
-    EXPECT_EQ(dib.Width(), 65535);
+    ReadPayload(dib, RlePayload(64, 64, 8, {0x00, 0x01}));
+    EXPECT_EQ(dib.Width(), 64);
     EXPECT_EQ(MessageOf<EOutOfResources>([&] { dib.ScanLineReadOnly(0); }), "DIB cannot be made");
     EXPECT_TRUE(dib.Compressed());
     EXPECT_EQ(MessageOf<EOutOfResources>([&] { dib.Canvas(); }), "DIB cannot be made");
+    platform::SetMaxDibSectionBytes(system_limit);
 }

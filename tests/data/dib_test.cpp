@@ -128,12 +128,12 @@ TEST(DibHeader, OneToThreeBytesAndUnknownHeaderSizesAreInvalidAndKeepTheImage) {
 }
 
 TEST(DibHeader, TwelveByteHeaderHasUnsignedSizesAndThreeByteColourEntries) {
-    // 40000 would be negative as a signed 16-bit width.
-    Bytes b = Header12(40000, 1, 1);
-    b.table(2, 3).fill(5000, 0xA5);
+    // 32768 would be negative as a signed 16-bit width.
+    Bytes b = Header12(32768, 1, 1);
+    b.table(2, 3).fill(4096, 0xA5);
     TDIB dib;
-    EXPECT_EQ(ReadPayload(dib, b.vec()), 12 + 6 + 5000);
-    EXPECT_EQ(dib.Width(), 40000);
+    EXPECT_EQ(ReadPayload(dib, b.vec()), 12 + 6 + 4096);
+    EXPECT_EQ(dib.Width(), 32768);
     EXPECT_EQ(dib.Height(), 1);
     EXPECT_EQ(dib.ColorTable()[1], (TRGBQuad{1, 2, 3, 0}));
     EXPECT_EQ(dib.ColorTable()[2], (TRGBQuad{}));

@@ -7,12 +7,14 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <new>
 #include <set>
 
 #include "data/component_stream.h"
 #include "data/extended_float.h"
+#include "platform/data_budget.h"
 #include "platform/resources.h"
 #include "tests/data/test_classes.h"
 #include "tests/support/allocations.h"
@@ -705,6 +707,57 @@ TEST(ReaderStream, DeepNestingFailsInsteadOfExhaustingTheStack) {
         std::string message = ReadError(b.data, root);
         EXPECT_TRUE(EndsWith(message, "Invalid stream format")) << kind << ": " << message.substr(0, 200);
     }
+}
+
+// Each costs the stream a few bytes and the reader far more: a stream may
+// make only so many (platform/data_budget.h), and one more fails the read.
+TEST(ReaderStream, ItemsComponentsReferencesAndBlocksStopAtTheBudget) {
+    const auto items = [](int64_t count) {
+        Bytes b;
+        b.header("TRoot", "R").end().record("THolder", "Holder1").str("List").tag(TValueType::vaCollection);
+        for (int64_t i = 0; i < count; ++i) b.tag(TValueType::vaList).end();
+        return b.end().end().end().end().data;
+    };
+    const auto components = [](int64_t count) {
+        Bytes b;
+        b.header("TRoot", "R").end();
+        for (int64_t i = 0; i < count; ++i) b.record("TWidget", "").end().end();
+        return b.end().data;
+    };
+    const auto references = [](int64_t count) {
+        Bytes b;
+        b.header("TRoot", "R").end().record("TWidget", "First");
+        for (int64_t i = 0; i < count; ++i) b.str("Buddy").ident("First");
+        return b.end().end().end().data;
+    };
+    struct Case {
+        std::function<std::vector<uint8_t>(int64_t)> stream;
+        int64_t limit;
+    };
+    for (const Case& c :
+         {Case{items, platform::budget::kCollectionItems}, Case{components, platform::budget::kStreamComponents},
+          Case{references, platform::budget::kStreamReferences}}) {
+        {
+            TRoot root;
+            EXPECT_EQ(ReadError(c.stream(c.limit), root), "") << c.limit;
+        }
+        TRoot root;
+        const std::string message = ReadError(c.stream(c.limit + 1), root);
+        EXPECT_TRUE(EndsWith(message, "Invalid stream format")) << c.limit << ": " << message;
+    }
+    // A binary block longer than any picture or wave the budget admits, with
+    // every byte of it in the stream.
+    Bytes big;
+    big.header("TRoot", "R").end().record("THolder", "Holder1").str("List.ColorTable").tag(TValueType::vaBinary);
+    big.i32(int32_t(platform::budget::kBinaryBytes + 1));
+    big.data.resize(big.data.size() + platform::budget::kBinaryBytes + 1);
+    big.end().end().end();
+    testing::TrackLargestAllocation(true);
+    TRoot root;
+    const std::string message = ReadError(big.data, root);
+    testing::TrackLargestAllocation(false);
+    EXPECT_TRUE(EndsWith(message, "Stream read error")) << message;
+    EXPECT_LT(testing::LargestAllocation(), size_t(1) << 20) << "refused before the copy";
 }
 
 TEST(ReaderStream, WindowResourceIsFoundByNameOrReportedMissing) {

@@ -13,6 +13,8 @@
 
 #include "data/dib.h"
 #include "data/stream.h"
+#include "platform/png_encoder.h"
+#include "tests/support/temp_folder.h"
 #include "tools/assets/component_text.h"
 #include "tools/assets/level_source.h"
 #include "tools/assets/picture_data.h"
@@ -120,6 +122,29 @@ TEST(PictureData, AColourPictureOfFewColoursIsStoredIn8Bits) {
     image.pixels.resize(256 * 3);
     image.width = 256;
     EXPECT_EQ(error_of([&] { klice::assets::picture_data(image, 8, "krajina.txt", 7); }), "no error");
+}
+
+// What the game would refuse to read is a fault of the source: the pictures
+// of one file share the game's budget, and a wave may play ten minutes.
+TEST(ComponentText, RefusesPicturesAndWavesOverTheGamesBudget) {
+    const klice::testing::TempFolder folder("budget");
+    std::vector<uint8_t> png;
+    ASSERT_TRUE(klice::platform::EncodePng(std::vector<uint8_t>(4096 * 2048 * 3, 0).data(), 4096, 2048, &png));
+    klice::testing::WriteFile(folder / "big.png", png);
+    klice::testing::WriteFile(folder / "long.txt", std::string("rate 4000\nbytes 4800002\n"));
+    const std::string file = (folder / "krajina.txt").string();
+    auto compile = [&](const std::string& text) {
+        return error_of([&] { klice::assets::compile_component_text(text, file); });
+    };
+    const std::string picture = "    item\n      Picture.Data = picture 'big.png' 24\n    end\n";
+    // 8 Mi pixels, the most one picture may have; a second would pass the
+    // file's 12 Mi.
+    EXPECT_EQ(compile("object TThing t\n  List = <\n" + picture + "  >\nend\n"), "no error");
+    EXPECT_EQ(
+        compile("object TThing t\n  List = <\n" + picture + picture + "  >\nend\n"),
+        file + ":7: a 4096 x 2048 picture is more than the game reads from one file (see platform/data_budget.h)");
+    EXPECT_EQ(compile("object TThing t\n  Wave.WAVE = wave 'long.txt'\nend\n"),
+              file + ":2: the wave is longer than the game reads (see platform/data_budget.h)");
 }
 
 TEST(LevelSource, CompilesKeysAndGroupsIntoTheirSlots) {

@@ -2,6 +2,7 @@
 
 #include <sstream>
 
+#include "platform/data_budget.h"
 #include "tools/assets/picture_data.h"
 #include "tools/assets/png_image.h"
 #include "tools/assets/source_error.h"
@@ -190,6 +191,8 @@ private:
 }  // namespace
 
 std::vector<uint8_t> compile_component_text(const std::string& text, const std::string& file) {
+    // The pictures of one stream share its budget, as when the game reads it.
+    platform::budget::StreamPictures pictures;
     return Compiler(text, file).Run();
 }
 

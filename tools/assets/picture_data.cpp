@@ -4,6 +4,7 @@
 
 #include "data/dib.h"
 #include "data/stream.h"
+#include "platform/data_budget.h"
 #include "tools/assets/source_error.h"
 
 namespace klice::assets {
@@ -38,6 +39,14 @@ PngImage with_palette(const PngImage& image, const std::string& file, int line) 
 }  // namespace
 
 std::vector<uint8_t> picture_data(const PngImage& source, int bits, const std::string& file, int line) {
+    // What the game would refuse is not written: the picture must fit the
+    // budget of the stream it goes into, as the game weighs it when reading.
+    uint64_t bytes = 0;
+    if (!platform::DibImageBytes(source.width, source.height, bits, &bytes) ||
+        !platform::budget::TakePicture(source.width, source.height, bytes))
+        throw ESourceError(file, line,
+                           "a " + std::to_string(source.width) + " x " + std::to_string(source.height) +
+                               " picture is more than the game reads from one file (see platform/data_budget.h)");
     TDIB dib;
     if (bits == 8) {
         const PngImage image = with_palette(source, file, line);

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "data/stream.h"
+#include "platform/data_budget.h"
 #include "sound/wave.h"
 #include "tools/assets/source_error.h"
 
@@ -374,7 +375,11 @@ std::vector<uint8_t> wave_image(const Synthesized& sound) {
 }
 
 std::vector<uint8_t> synthesize_wave_file(const std::string& path, const std::string& from_file, int from_line) {
-    return wave_image(synthesize(read_text_file(path, from_file, from_line), path));
+    const Synthesized sound = synthesize(read_text_file(path, from_file, from_line), path);
+    // 16-bit mono: two bytes a frame. What the game would refuse is not written.
+    if (!platform::budget::AdmitsWave(uint64_t(sound.samples.size()) * 2, 2, static_cast<uint32_t>(sound.rate)))
+        throw ESourceError(from_file, from_line, "the wave is longer than the game reads (see platform/data_budget.h)");
+    return wave_image(sound);
 }
 
 }  // namespace klice::assets

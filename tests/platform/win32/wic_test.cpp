@@ -79,7 +79,7 @@ TEST(Wic, JpegRoundTripsAsBottomUpBlueGreenRed) {
     ASSERT_TRUE(EncodeJpeg(rgb.data(), width, height, 3, false, &jpeg));
     JpegPixels pixels;
     std::string message;
-    ASSERT_EQ(DecodeJpeg(jpeg.data(), jpeg.size(), size_t(1) << 20, &pixels, &message), JpegStatus::Ok) << message;
+    ASSERT_EQ(DecodeJpeg(jpeg.data(), jpeg.size(), {}, &pixels, &message), JpegStatus::Ok) << message;
     ASSERT_EQ(pixels.width, width);
     ASSERT_EQ(pixels.height, height);
     EXPECT_EQ(pixels.stride, 48u);
@@ -91,9 +91,11 @@ TEST(Wic, JpegRoundTripsAsBottomUpBlueGreenRed) {
     EXPECT_GT(bottom[1], 200);
     EXPECT_LT(bottom[2], 50);
 
-    EXPECT_EQ(DecodeJpeg(jpeg.data(), jpeg.size(), 100, &pixels, nullptr), JpegStatus::TooLarge);
+    platform::budget::PictureAllowance tiny;
+    tiny.bytes = 100;
+    EXPECT_EQ(DecodeJpeg(jpeg.data(), jpeg.size(), tiny, &pixels, nullptr), JpegStatus::TooLarge);
     const uint8_t garbage[] = {0xFF, 0xD8, 0x37, 0x37, 0x37, 0x37};
-    EXPECT_EQ(DecodeJpeg(garbage, sizeof garbage, size_t(1) << 20, &pixels, &message), JpegStatus::Invalid);
+    EXPECT_EQ(DecodeJpeg(garbage, sizeof garbage, {}, &pixels, &message), JpegStatus::Invalid);
     EXPECT_FALSE(message.empty());
 }
 
