@@ -4,7 +4,8 @@
 // "x_memcpy" is the median tick over the median copy: the copy is the least
 // any frame can cost, so this is the figure to watch on a loaded machine.
 // Also: the start of the program up to its first presented title frame, run
-// as a child process (wall and CPU time, peak resident memory), and the peak
+// as a child process (wall and CPU time, peak resident memory), also with
+// each hostile picture file of the fuzz corpora in the data, and the peak
 // memory of a session with sound (title, music, menu, level 1) in a child;
 // the picture name lookup and the player's colour probes.
 //
@@ -220,26 +221,28 @@ BENCHMARK(BM_ProbePixels);
 // --- start-up and a session, in child processes -------------------------
 
 constexpr const char* kStartupChild = "--startup-child";
+constexpr const char* kDamagedStartupChild = "--damaged-startup-child";
 constexpr const char* kSessionChild = "--session-child";
 
-// What a child reports: presents, CPU seconds and peak memory in KiB.
-void ReportAndExit(const HeadlessGame& game) {
+// What a child reports: presents, CPU seconds and peak memory in KiB. It
+// fails unless the game reported damage exactly when it was `damaged`.
+void ReportAndExit(const HeadlessGame& game, bool damaged = false) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     const double cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
                        double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
     std::printf("%llu %.6f %ld\n", (unsigned long long)game.PresentCount(), cpu, usage.ru_maxrss);
     std::fflush(stdout);
-    std::_Exit(game.Errors().empty() ? 0 : 3);
+    std::_Exit(game.Errors().empty() != damaged ? 0 : 3);
 }
 
 // The child: the game with a sound device that mixes and throws the output
 // away, up to the first presented frame.
-int StartupChild(const std::string& data) {
+int StartupChild(const std::string& data, bool damaged) {
     klice::platform::SetAudioOutput(klice::platform::AudioOutput::Discard());
     HeadlessGame game(data, true);
     game.Tick();
-    ReportAndExit(game);
+    ReportAndExit(game, damaged);
     return 0;
 }
 
@@ -267,9 +270,9 @@ struct ChildRun {
     unsigned long long presents = 0;
 };
 
-// Runs this program as `flag` on the data folder; the wall time is from the
+// Runs this program as `flag` on a data folder; the wall time is from the
 // start until the child's report arrives. An empty error means it ran.
-std::string RunChild(const char* flag, ChildRun* run) {
+std::string RunChild(const char* flag, ChildRun* run, const std::string& data = DataFolder()) {
     int out[2];
     if (pipe(out) != 0) return "no pipe";
     posix_spawn_file_actions_t actions;
@@ -277,7 +280,7 @@ std::string RunChild(const char* flag, ChildRun* run) {
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_addclose(&actions, out[0]);
     char self[] = "/proc/self/exe";
-    std::string flag_text = flag, data_text = DataFolder();
+    std::string flag_text = flag, data_text = data;
     char* argv[] = {self, flag_text.data(), data_text.data(), nullptr};
     const auto t0 = std::chrono::steady_clock::now();
     pid_t pid = 0;
@@ -307,11 +310,13 @@ std::string RunChild(const char* flag, ChildRun* run) {
     return {};
 }
 
-void BM_StartUpToFirstTitleFrame(benchmark::State& state) {
+// Start-up in a child on `data`; `flag` says whether the game is to report
+// damage there.
+void StartUp(benchmark::State& state, const char* flag, const std::string& data) {
     std::vector<double> walls, cpus, rss;
     for (auto _ : state) {
         ChildRun run;
-        const std::string error = RunChild(kStartupChild, &run);
+        const std::string error = RunChild(flag, &run, data);
         if (!error.empty() || run.presents != 1)
             return state.SkipWithError(error.empty() ? "no title frame" : error.c_str());
         state.SetIterationTime(run.wall);
@@ -323,7 +328,54 @@ void BM_StartUpToFirstTitleFrame(benchmark::State& state) {
     state.counters["median_cpu_ms"] = Median(cpus) * 1e3;
     state.counters["peak_rss_MiB"] = *std::max_element(rss.begin(), rss.end());
 }
+
+void BM_StartUpToFirstTitleFrame(benchmark::State& state) { StartUp(state, kStartupChild, DataFolder()); }
 BENCHMARK(BM_StartUpToFirstTitleFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(7);
+
+// The same with one hostile file of the fuzz corpora in place of a picture
+// file: the game refuses it within its data budget, so start-up should cost
+// what it costs on the good data (tests/faults/hostile_data_test.cpp holds
+// the memory to it).
+struct HostileFile {
+    const char* name;
+    const char* input;
+    const char* replaces;
+};
+constexpr HostileFile kHostileFiles[] = {
+    {"RunLengthBomb", "picture_collection/rle-bomb-b1ab6a56", "ruzne.dat"},
+    {"UncompressedHeader", "picture_collection/hostile-uncompressed-header", "ruzne.dat"},
+    {"Jpeg65000", "picture_collection/hostile-jpeg-65000", "ruzne.dat"},
+    {"Jpeg18000", "picture_collection/hostile-jpeg-18000", "ruzne.dat"},
+    {"ManyPictures", "picture_collection/hostile-many-pictures", "ruzne.dat"},
+    {"ComponentStream", "component_stream/hostile-lengths", "ruzne.dat"},
+};
+
+// A folder of links to the data, with `input` as `replaces`.
+std::string HostileFolder(const HostileFile& file) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("klice_bench_" + std::to_string(getpid()) + "_" + file.name);
+    fs::create_directories(folder);
+    for (const fs::directory_entry& e : fs::directory_iterator(DataFolder())) {
+        const fs::path link = folder / e.path().filename();
+        if (e.path().filename() != file.replaces && !fs::exists(link)) fs::create_symlink(e.path(), link);
+    }
+    fs::copy_file(fs::path(KLICE_BENCH_CORPUS_DIR) / file.input, folder / file.replaces,
+                  fs::copy_options::overwrite_existing);
+    return folder.string();
+}
+
+void RegisterHostileStartUps() {
+    for (const HostileFile& file : kHostileFiles)
+        benchmark::RegisterBenchmark((std::string("BM_StartUpWithHostileFile/") + file.name).c_str(),
+                                     [file](benchmark::State& state) {
+                                         const std::string folder = HostileFolder(file);
+                                         StartUp(state, kDamagedStartupChild, folder);
+                                         std::filesystem::remove_all(folder);
+                                     })
+            ->UseManualTime()
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(7);
+}
 
 // The most memory a session with sound holds, headless: the largest of the
 // runs' peaks.
@@ -343,8 +395,10 @@ BENCHMARK(BM_SessionWithSoundPeakMemory)->UseManualTime()->Unit(benchmark::kMill
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc > 2 && std::strcmp(argv[1], kStartupChild) == 0) return StartupChild(argv[2]);
+    if (argc > 2 && std::strcmp(argv[1], kStartupChild) == 0) return StartupChild(argv[2], false);
+    if (argc > 2 && std::strcmp(argv[1], kDamagedStartupChild) == 0) return StartupChild(argv[2], true);
     if (argc > 2 && std::strcmp(argv[1], kSessionChild) == 0) return SessionChild(argv[2]);
+    RegisterHostileStartUps();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
     benchmark::RunSpecifiedBenchmarks();

@@ -130,6 +130,93 @@ def picture_file(items, colour_table=False):
     return b"\xff\x0a\x00" + name + b"\x00\x30\x10" + struct.pack("<I", len(body)) + body
 
 
+def picture_item(data, order=None, name=None):
+    """One item of a picture file's List: an optional order number, then its
+    properties, Picture.Data holding `data` (class name and payload)."""
+    item = b"" if order is None else b"\x04" + struct.pack("<i", order)
+    item += b"\x01"
+    if name is not None:
+        item += prop("Name", v_str(name))
+    item += prop("Picture.Data", v_binary(data)) + b"\x00"
+    return item
+
+
+def headed_stream(body, data_size=None):
+    """A resource header (data size as stated, or the true one) and a stream."""
+    name = b"TPICTURECOLLECTIONCOMPONENT"
+    size = len(body) if data_size is None else data_size
+    return b"\xff\x0a\x00" + name + b"\x00\x30\x10" + struct.pack("<I", size) + body
+
+
+def holder_with_items(items):
+    return (b"TPF0" + short("TPictureCollectionComponent") + short("") + short("List") + b"\x0e" +
+            b"".join(items) + b"\x00" + b"\x00\x00")
+
+
+def rle_payload(width, height, data):
+    return info_header(width, height, 8, compression=1, image_size=len(data), colours=1) + palette(1) + data
+
+
+def jpeg_claiming(width, height):
+    """The corpus's small JPEG with its frame header declaring another size."""
+    with open(os.path.join(HERE, "corpus", "dib", "file_jpeg"), "rb") as f:
+        jpeg = bytearray(f.read())
+    sof = jpeg.index(b"\xff\xc0")
+    jpeg[sof + 5:sof + 9] = struct.pack(">HH", height, width)
+    return bytes(jpeg)
+
+
+def hostile():
+    """Files of at most 4 KiB that declare the most each reader can be told:
+    the game must refuse them within its data budget (tests/faults/
+    hostile_data_test.cpp starts the game on each)."""
+    out = {}
+    # An uncompressed picture whose header claims 2^31 - 1 rows of 2^31 - 1
+    # 32-bit pixels, top down, and holds none of them.
+    huge = struct.pack("<IiiHHIIiiII", 40, 0x7FFFFFFF, -0x7FFFFFFF, 1, 32, 0, 0, 0, 0, 0, 0)
+    out[("dib", "hostile-uncompressed-header")] = huge
+    out[("picture_collection", "hostile-uncompressed-header")] = headed_stream(
+        holder_with_items([picture_item(short("TDIB") + huge)]))
+    # A JPEG whose frame header says 65000 x 65000, and one of 18000 x 18000,
+    # which a 1 GB bitmap limit alone would let through.
+    for side in (65000, 18000):
+        jpeg = jpeg_claiming(side, side)
+        out[("dib", "hostile-jpeg-%d" % side)] = jpeg
+        out[("picture_collection", "hostile-jpeg-%d" % side)] = headed_stream(
+            holder_with_items([picture_item(short("TJPEGImage") + struct.pack("<I", len(jpeg)) + jpeg)]))
+    # As many items as 4 KiB holds, each with an order number of 2^31 - 1 and
+    # two bytes of runs declaring a 4096 x 2048 picture (the most one picture
+    # may have), in a file whose header claims 2 GB of stream.
+    bomb = rle_payload(4096, 2048, b"\x00\x01")
+    items = []
+    while len(headed_stream(holder_with_items(items + [picture_item(short("TDIB") + bomb, 0x7FFFFFFF)]))) <= 4096:
+        items.append(picture_item(short("TDIB") + bomb, 0x7FFFFFFF))
+    out[("picture_collection", "hostile-many-pictures")] = headed_stream(holder_with_items(items), 0x7FFFFFFF)
+    # A component stream whose lengths and counts claim what a 4-byte field
+    # can: a long string, a wide string and a binary block of 2^31 - 1 units,
+    # each in an item of its own, then a list nested past any sane depth.
+    lengths = [b"\x0c", b"\x12", b"\x0a"]  # long string, wide string, binary
+    body = b"TPF0" + short("TPictureCollectionComponent") + short("") + short("List") + b"\x0e"
+    for tag in lengths:
+        body += b"\x01" + short("Name") + tag + struct.pack("<I", 0x7FFFFFFF) + b"\x00"
+    body += b"\x00" + short("Tag") + b"\x01" * 1000 + b"\x00\x00"
+    out[("component_stream", "hostile-lengths")] = headed_stream(body, 0x7FFFFFFF)
+    # A wave whose data chunk claims 2 GB and holds 64 bytes.
+    fmt = struct.pack("<HHIIHH", 1, 1, 22050, 44100, 2, 16)
+    riff = b"WAVE" + b"fmt " + struct.pack("<I", len(fmt)) + fmt + b"data" + struct.pack("<I", 0x80000000) + bytes(64)
+    out[("wave", "hostile-2gb-data")] = b"RIFF" + struct.pack("<I", 0xFFFFFFFF) + riff
+    # A level whose counts are the largest and smallest 32-bit numbers and
+    # whose objects sit and move at the ends of the 32-bit range.
+    level = struct.pack("<6i", 0x7FFFFFFF, 0x7FFFFFFF, 0x7FFFFFFF, -0x80000000, 0x7FFFFFFF, 0x7FFFFFFF)
+    for i in range(46):
+        level += struct.pack("<7i", 0x7FFFFFFF, -0x80000000, 0x7FFFFFFF, -0x80000000, 0x7FFFFFFF, 0x7FFFFFFF,
+                             0x7FFFFFFF) + b"\xff\xff\xff\xff"
+    out[("level", "hostile-counts")] = level
+    for (corpus, name), data in out.items():
+        assert len(data) <= 4096, (corpus, name, len(data))
+        put(corpus, name, data)
+
+
 def main():
     p = payloads()
     for name, payload in p.items():
@@ -142,6 +229,7 @@ def main():
     put("picture_collection", "two_items", picture_file([("al1", p["rgb24"], 0, 0), ("klic", p["pal8"], 2, 2)]))
     put("picture_collection", "rle_item", picture_file([("ctverec", p["rle8"], 3, 3)], colour_table=True))
     put("picture_collection", "empty", picture_file([]))
+    hostile()
 
 
 main()
