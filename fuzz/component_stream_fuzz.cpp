@@ -16,7 +16,6 @@
 #include "data/picture_collection.h"
 #include "game/hlavni.h"
 #include "platform/application.h"
-#include "platform/dib_section.h"
 #include "platform/resources.h"
 #include "platform/sound_device.h"
 #include "tests/data/test_classes.h"
@@ -87,10 +86,6 @@ void IntoMainWindow(std::span<const uint8_t> bytes, bool headed) {
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     klice::platform::SetAudioOutput(klice::platform::AudioOutput::Discard());
-    // The bitmap limit a system would grant (1 GB) lets a few hundred bytes of
-    // run-length data declare a picture whose pixels and surfaces outgrow the
-    // fuzzer's memory limit; such inputs find no fault, they only stop the run.
-    klice::platform::SetMaxDibSectionBytes(size_t(64) << 20);
     app = std::make_unique<klice::platform::Application>(klice::platform::ApplicationMode::Headless);
     app->SetErrorSink([](const std::string&) {});
     klice::Application().Bind();

@@ -12,7 +12,6 @@
 #include "data/stream.h"
 #include "display/dxdraws.h"
 #include "display/image_list.h"
-#include "platform/dib_section.h"
 #include "platform/sound_device.h"
 
 namespace {
@@ -40,10 +39,6 @@ Screen* screen = nullptr;
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     klice::platform::SetAudioOutput(klice::platform::AudioOutput::Discard());
-    // The bitmap limit a system would grant (1 GB) lets a few hundred bytes of
-    // run-length data declare a picture whose pixels and surfaces outgrow the
-    // fuzzer's memory limit; such inputs find no fault, they only stop the run.
-    klice::platform::SetMaxDibSectionBytes(size_t(64) << 20);
     screen = new Screen;  // kept for the whole run
     if (!screen->dxdraw->Initialized()) abort();
     return 0;

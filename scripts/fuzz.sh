@@ -3,8 +3,10 @@
 # and runs each for SECONDS (default 60) over its corpus in fuzz/corpus/.
 # New inputs go to a scratch folder, so the committed corpora stay small; a
 # finding stops that target, leaves its input in the build folder and makes
-# the script fail at the end. Extra arguments go to every target
-# (e.g. -jobs=2).
+# the script fail at the end. Every target runs with the game's own data
+# budget (platform/data_budget.h) and no cap of its own, under memory limits
+# a reader within that budget keeps to: 512 MB resident, no single
+# allocation above 160 MB. Extra arguments go to every target (e.g. -jobs=2).
 #   scripts/fuzz.sh [SECONDS] [libFuzzer options...]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -26,7 +28,7 @@ for t in "${targets[@]}"; do
   mkdir -p "$scratch" "$artifacts"
   echo "== $t: ${seconds}s"
   if ! "$build/fuzz/${t}_fuzz" "$scratch" "$root/fuzz/corpus/$t" \
-      -max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -max_len=65536 \
+      -max_total_time="$seconds" -timeout=25 -rss_limit_mb=512 -malloc_limit_mb=160 -max_len=65536 \
       -artifact_prefix="$artifacts" -print_final_stats=1 "$@" 2>"$build/fuzz/$t.log"; then
     failed+=("$t")
     tail -n 60 "$build/fuzz/$t.log"
