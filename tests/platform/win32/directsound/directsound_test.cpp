@@ -59,6 +59,22 @@ protected:
         return ReadCapture();
     }
 
+    // Waits until the buffer's play position is in [from, to): the device's
+    // own clock, which a loaded machine may run behind the wall clock's
+    // (the mixer gets the processor late). False after 10 s.
+    static bool WaitForPosition(TDirectSoundBuffer* buffer, uint32_t from, uint32_t to) {
+        for (int waited = 0; waited < 10000; waited += 5) {
+            const uint32_t at = buffer->Position();
+            if (at >= from && at < to) return true;
+            Wait(5);
+        }
+        return false;
+    }
+
+    static double SecondsSince(std::chrono::steady_clock::time_point start) {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+
     // Waits until none of the item's plays sounds any more.
     static void WaitForTheEnd(TWaveCollectionItem* item) {
         for (int waited = 0; waited < 5000; waited += 20) {
@@ -190,18 +206,23 @@ TEST_F(DirectSound, AtMaxPlayingCountTheOldestPlayStartsOver) {
     Start();
     item->Play();
     TDirectSoundBuffer* oldest = item->PlayingBuffer(0);
-    Wait(400);
+    ASSERT_TRUE(WaitForPosition(oldest, BytesOf(0.4), BytesOf(1.2)));
     item->Play();
     TDirectSoundBuffer* younger = item->PlayingBuffer(1);
-    Wait(400);
-    ASSERT_GT(oldest->Position(), BytesOf(0.6));
+    ASSERT_TRUE(WaitForPosition(younger, BytesOf(0.2), BytesOf(1.0)));
+    const uint32_t oldest_was_at = oldest->Position();
+    const auto restarted = std::chrono::steady_clock::now();
     item->Play();  // both busy: the oldest starts over from its beginning
+    const uint32_t oldest_at = oldest->Position();
+    const double since = SecondsSince(restarted);
     ASSERT_EQ(item->PlayingCount(), 2);
     EXPECT_EQ(item->PlayingBuffer(0), younger);
     EXPECT_EQ(item->PlayingBuffer(1), oldest);
     EXPECT_TRUE(oldest->Playing());
     EXPECT_TRUE(younger->Playing());
-    EXPECT_LT(oldest->Position(), BytesOf(0.2));
+    // No further in than the time since the restart (and a mixing step) allows.
+    EXPECT_LE(oldest_at, BytesOf(since + 0.15));
+    EXPECT_LT(oldest_at, oldest_was_at);
     EXPECT_GT(younger->Position(), BytesOf(0.2));
 }
 
@@ -210,29 +231,41 @@ TEST_F(DirectSound, LoopedWaveRestartsFromItsBeginningAndStopSilencesIt) {
     Start();
     const auto started = std::chrono::steady_clock::now();
     music->Play();
-    Wait(600);
-    EXPECT_GT(music->Buffer()->Position(), BytesOf(0.4));
+    TDirectSoundBuffer* buffer = music->Buffer();
+    ASSERT_TRUE(WaitForPosition(buffer, BytesOf(0.4), BytesOf(0.6)));
+    const uint32_t was_at = buffer->Position();
+    const auto restarted = std::chrono::steady_clock::now();
     music->Play();
-    EXPECT_LT(music->Buffer()->Position(), BytesOf(0.2));  // one instance, from the start
+    const uint32_t at = buffer->Position();
+    // One instance, from the start: no further in than the time since the
+    // restart (and a mixing step) allows.
+    EXPECT_LE(at, BytesOf(SecondsSince(restarted) + 0.15));
+    EXPECT_LT(at, was_at);
     EXPECT_EQ(music->PlayingCount(), 0);
-    Wait(2500);  // past its end twice: around again
-    EXPECT_TRUE(music->Buffer()->Playing());
-    EXPECT_TRUE(music->Buffer()->Looping());
+    for (int lap = 0; lap < 2; ++lap) {  // past its end twice: around again
+        ASSERT_TRUE(WaitForPosition(buffer, BytesOf(0.6), BytesOf(1.0))) << lap;
+        ASSERT_TRUE(WaitForPosition(buffer, 0, BytesOf(0.3))) << lap;
+    }
+    EXPECT_TRUE(buffer->Playing());
+    EXPECT_TRUE(buffer->Looping());
     music->Stop();
-    const std::chrono::duration<double> played = std::chrono::steady_clock::now() - started;
-    EXPECT_FALSE(music->Buffer()->Playing());
+    const double played = SecondsSince(started);
+    EXPECT_FALSE(buffer->Playing());
     Wait(1000);
 
     const Capture capture = Finish();
     const auto stretches = SoundingStretches(capture, 0.01);
     ASSERT_EQ(stretches.size(), 1u);  // one sound, unbroken by the restart
-    // It sounded until Stop: a wave that did not loop would have ended 1 s
-    // after the restart, 1.9 s before. What the system had mixed ahead
-    // still comes out after Stop (around 0.3 s under wine).
+    // It sounded until Stop: at least 0.4 s, then twice around the 1 s loop
+    // (2.25 s at least by the device's clock); a wave that did not loop
+    // would have ended 1 s after the restart (1.9 s at most, with what the
+    // system mixes ahead, around 0.3 s under wine, and still plays after
+    // Stop). The capture runs at the device's pace, which cannot run ahead
+    // of the wall clock.
     const double heard = capture.Seconds(stretches[0].end - stretches[0].begin);
-    EXPECT_GT(heard, played.count() - 0.3);
-    EXPECT_LT(heard, played.count() + 0.6);
-    EXPECT_GT(capture.Seconds(capture.left.size() - stretches[0].end), 0.5);  // then silence to the end
+    EXPECT_GT(heard, 2.1);
+    EXPECT_LT(heard, played + 0.6);
+    EXPECT_GT(capture.Seconds(capture.left.size() - stretches[0].end), 0.25);  // then silence to the end
 }
 
 TEST_F(DirectSound, VolumeMinus2000ComesOutTwentyDecibelsDown) {
@@ -242,9 +275,11 @@ TEST_F(DirectSound, VolumeMinus2000ComesOutTwentyDecibelsDown) {
     quiet->SetVolume(-2000);  // before the device: set on the master when it is made
     Start();
     full->Play();
-    Wait(1400);
+    WaitForTheEnd(full);  // by the device's clock, then a gap in the sound
+    Wait(400);
     quiet->Play();
-    Wait(1400);
+    WaitForTheEnd(quiet);
+    Wait(200);
 
     const Capture capture = Finish();
     const auto stretches = SoundingStretches(capture, 0.002);
