@@ -98,21 +98,23 @@ TEST(DibJpegPadding, JpegCutShortDecodesExactlyAsTheLibraryPadsIt) {
 }
 
 TEST(DibJpegPadding, FewJpegBytesClaimingTensOfThousandsOfRowsAreFilledNotDecoded) {
-    // A fuzzer's find: a few hundred bytes whose frame claims 2048 x 62976
+    // A fuzzer's find: a few hundred bytes whose frame claimed 2048 x 62976
     // pixels; decoding every padded row took minutes under the sanitizers.
+    // The data budget now refuses that size; its tallest picture, 32768
+    // rows of 256, still comes from the same few bytes.
     std::vector<uint8_t> jpeg = EncodeJpeg(16, 16, 3);
     const size_t sof = StartOfFrame(jpeg);
     ASSERT_NE(sof, 0u);
-    jpeg[sof + 5] = 0xF6;  // height 62976
+    jpeg[sof + 5] = 0x80;  // height 32768
     jpeg[sof + 6] = 0x00;
-    jpeg[sof + 7] = 0x08;  // width 2048
+    jpeg[sof + 7] = 0x01;  // width 256
     jpeg[sof + 8] = 0x00;
     jpeg.resize(jpeg.size() - 40);  // and the data ends early
     TDIB dib;
     Load(dib, jpeg);
-    ASSERT_EQ(dib.Width(), 2048);
-    ASSERT_EQ(dib.Height(), 62976);
+    ASSERT_EQ(dib.Width(), 256);
+    ASSERT_EQ(dib.Height(), 32768);
     // Blocks without data are mid-grey, to the last row.
-    EXPECT_EQ(Rgb(dib, 2047, 62975), 0x808080u);
+    EXPECT_EQ(Rgb(dib, 255, 32767), 0x808080u);
     EXPECT_EQ(Rgb(dib, 0, 30000), 0x808080u);
 }
