@@ -54,11 +54,4 @@ StreamPictures::~StreamPictures() {
 int64_t StreamPictures::PixelsTaken() { return tally.pixels; }
 uint64_t StreamPictures::BytesTaken() { return tally.bytes; }
 
-bool AdmitsWave(uint64_t bytes, uint32_t block_align, uint32_t frames_per_second) {
-    if (bytes > kWaveBytes) return false;
-    if (block_align == 0 || frames_per_second == 0) return true;
-    // bytes < 2^25: the product cannot overflow.
-    return bytes / block_align <= kWaveSeconds * frames_per_second;
-}
-
 }  // namespace klice::platform::budget

@@ -29,9 +29,8 @@ inline constexpr uint64_t kJpegWorkBytes = uint64_t(16) << 20;
 
 // ---- waves ------------------------------------------------------------------
 
-// Sample bytes of one wave, and the longest play time.
+// Sample bytes of one wave.
 inline constexpr uint64_t kWaveBytes = uint64_t(16) << 20;
-inline constexpr uint64_t kWaveSeconds = 600;
 
 // ---- component streams --------------------------------------------------------
 
@@ -79,12 +78,5 @@ public:
 private:
     bool outermost_;
 };
-
-// ---- waves ------------------------------------------------------------------
-
-// Whether `bytes` of samples in whole blocks of `block_align` bytes, played at
-// `frames_per_second`, fit one wave. A format the limits cannot time (no block
-// size or rate) is judged by its bytes alone; the sound device refuses it.
-bool AdmitsWave(uint64_t bytes, uint32_t block_align, uint32_t frames_per_second);
 
 }  // namespace klice::platform::budget

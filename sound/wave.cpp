@@ -6,7 +6,6 @@
 #include "data/errors.h"
 #include "data/filer.h"
 #include "platform/data_budget.h"
-#include "platform/sound_device.h"
 #include "sound/sound_errors.h"
 
 namespace klice {
@@ -195,11 +194,7 @@ void TWave::LoadFromStream(TStream& stream) {
     const uint32_t size = wave.DataSize();
     // A stated size the stream cannot hold fails before anything is allocated.
     if (wave.DataAvailable() < size) ReadError();
-    // Samples the sound device would turn into far more (a low rate is
-    // resampled to the device's) are weighed by their play time too.
-    platform::WaveFormat f;
-    if (!platform::WaveFormat::FromBytes(format.data(), format.size(), &f)) f = {};
-    if (!platform::budget::AdmitsWave(size, f.block_align, f.samples_per_sec)) throw EWaveStreamError(kWaveInvalid);
+    if (size > platform::budget::kWaveBytes) throw EWaveStreamError(kWaveInvalid);
     Clear();
     SetFormat(format.data(), format.size());
     SetSize(size);

@@ -125,13 +125,13 @@ TEST(PictureData, AColourPictureOfFewColoursIsStoredIn8Bits) {
 }
 
 // What the game would refuse to read is a fault of the source: the pictures
-// of one file share the game's budget, and a wave may play ten minutes.
+// of one file share the game's budget, and a wave has at most 16 MiB.
 TEST(ComponentText, RefusesPicturesAndWavesOverTheGamesBudget) {
     const klice::testing::TempFolder folder("budget");
     std::vector<uint8_t> png;
     ASSERT_TRUE(klice::platform::EncodePng(std::vector<uint8_t>(4096 * 2048 * 3, 0).data(), 4096, 2048, &png));
     klice::testing::WriteFile(folder / "big.png", png);
-    klice::testing::WriteFile(folder / "long.txt", std::string("rate 4000\nbytes 4800002\n"));
+    klice::testing::WriteFile(folder / "long.txt", std::string("rate 44100\nbytes 16777218\n"));
     const std::string file = (folder / "krajina.txt").string();
     auto compile = [&](const std::string& text) {
         return error_of([&] { klice::assets::compile_component_text(text, file); });

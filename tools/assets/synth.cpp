@@ -376,8 +376,8 @@ std::vector<uint8_t> wave_image(const Synthesized& sound) {
 
 std::vector<uint8_t> synthesize_wave_file(const std::string& path, const std::string& from_file, int from_line) {
     const Synthesized sound = synthesize(read_text_file(path, from_file, from_line), path);
-    // 16-bit mono: two bytes a frame. What the game would refuse is not written.
-    if (!platform::budget::AdmitsWave(uint64_t(sound.samples.size()) * 2, 2, static_cast<uint32_t>(sound.rate)))
+    // 16-bit mono: two bytes a sample. What the game would refuse is not written.
+    if (uint64_t(sound.samples.size()) * 2 > platform::budget::kWaveBytes)
         throw ESourceError(from_file, from_line, "the wave is longer than the game reads (see platform/data_budget.h)");
     return wave_image(sound);
 }
