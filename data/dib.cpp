@@ -7,7 +7,6 @@
 
 #include "data/dib_rle.h"
 #include "data/errors.h"
-#include "data/picture.h"
 #include "platform/data_budget.h"
 #include "platform/jpeg_decoder.h"
 #include "platform/pixel_codec.h"

@@ -217,6 +217,8 @@ private:
 void WriteDIBDataRLE8(TDIB& dib, TStream& stream);
 
 inline constexpr const char* kDIBInvalid = "DIB is invalid";
+// A JPEG inside a picture that cannot be decoded, or declares too much.
+inline constexpr const char* kJpegInvalid = "JPEG image is not valid";
 inline constexpr const char* kPixelFormatInvalid = "PixelFormat in invalid";
 inline constexpr const char* kBitCountInvalid = "Bitcount in invalid (%d)";
 inline constexpr const char* kScanLineRangeError = "Index of the scanning line exceeded the range. (%d)";

@@ -20,7 +20,6 @@
 namespace klice {
 
 inline constexpr const char* kBitmapInvalid = "Bitmap image is not valid";
-inline constexpr const char* kJpegInvalid = "JPEG image is not valid";
 inline constexpr const char* kIconInvalid = "Icon image is not valid";
 inline constexpr const char* kMetafileInvalid = "Metafile is not valid";
 
