@@ -79,7 +79,7 @@ void music_toggle() {
 // steps exceed the range (the reversal frame moves too).
 void move_object(level_object& o) {
     if (!game_state.objects_moving) return;
-    ++o.steps;
+    o.steps = wrap_add(o.steps, 1);
     if (o.steps > o.range) {
         o.steps = 0;
         o.dy = wrap_neg(o.dy);
@@ -116,7 +116,7 @@ void update_hazard_group(std::span<level_object> entries, const char* kind) {
         move_object(o);
         const std::string name = hazard_frame_picture(kind, o.frame);
         if (!name.empty()) draw_picture(ruzne(), name, o.x, o.y);
-        ++o.frame;
+        o.frame = wrap_add(o.frame, 1);  // a level file may start it anywhere
         if (o.frame > kLastHazardFrame) o.frame = 1;
     }
 }
