@@ -19,28 +19,17 @@ uint32_t Le32(const uint8_t* p) {
 }
 uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
 
-}  // namespace
-
-void ForgetCapture() { std::filesystem::remove(KLICE_SOUND_CAPTURE); }
-
-Capture ReadCapture() {
-    // The writer drains its pipe at the pace of the sound it carries.
+// The capture as far as it is written; `complain` fails the test when it
+// is not a capture at all.
+Capture ParseCapture(bool complain) {
     const std::filesystem::path path = KLICE_SOUND_CAPTURE;
-    std::error_code error;
-    uintmax_t last = uintmax_t(-1);
-    for (int stable = 0, waited = 0; stable < 4 && waited < 100; ++waited) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        const uintmax_t size = std::filesystem::file_size(path, error);
-        stable = !error && size == last ? stable + 1 : 0;
-        last = error ? uintmax_t(-1) : size;
-    }
     std::ifstream in(path, std::ios::binary);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     Capture capture;
     // Written into a pipe, the image keeps the sizes of its header at 0: the
     // samples are everything after the data chunk's header.
     if (bytes.size() < 44 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(bytes.data() + 8, "WAVE", 4)) {
-        ADD_FAILURE() << "no capture in " << path;
+        if (complain) ADD_FAILURE() << "no capture in " << path;
         return capture;
     }
     size_t at = 12;
@@ -59,14 +48,35 @@ Capture ReadCapture() {
         at += 8 + Le32(chunk + 4);
     }
     if (bits != 16 || channels < 1 || capture.rate <= 0) {
-        ADD_FAILURE() << "the capture is not 16-bit PCM: " << bits << " bits, " << channels << " channels";
-        return capture;
+        if (complain)
+            ADD_FAILURE() << "the capture is not 16-bit PCM: " << bits << " bits, " << channels << " channels";
+        return {};
     }
     const size_t frame = size_t(channels) * 2;
     for (size_t i = at; i + frame <= bytes.size(); i += frame)
         capture.left.push_back(int16_t(Le16(bytes.data() + i)) / 32768.0);
     return capture;
 }
+
+}  // namespace
+
+void ForgetCapture() { std::filesystem::remove(KLICE_SOUND_CAPTURE); }
+
+Capture ReadCapture() {
+    // The writer drains its pipe at the pace of the sound it carries.
+    const std::filesystem::path path = KLICE_SOUND_CAPTURE;
+    std::error_code error;
+    uintmax_t last = uintmax_t(-1);
+    for (int stable = 0, waited = 0; stable < 4 && waited < 100; ++waited) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        const uintmax_t size = std::filesystem::file_size(path, error);
+        stable = !error && size == last ? stable + 1 : 0;
+        last = error ? uintmax_t(-1) : size;
+    }
+    return ParseCapture(true);
+}
+
+Capture CaptureSoFar() { return ParseCapture(false); }
 
 double Rms(const std::vector<double>& samples, size_t from, size_t to) {
     double sum = 0;

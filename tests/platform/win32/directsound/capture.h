@@ -21,6 +21,9 @@ void ForgetCapture();
 // Waits until the device's writer has finished (the file stops growing),
 // then reads it; fails the test when there is none.
 Capture ReadCapture();
+// The capture as far as the writer has got, while the device is still open:
+// empty (rate 0) before its header is written.
+Capture CaptureSoFar();
 
 // Root mean square of samples [from, to).
 double Rms(const std::vector<double>& samples, size_t from, size_t to);
