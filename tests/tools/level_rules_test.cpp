@@ -219,6 +219,29 @@ TEST_F(PlantedLevel, KeysTakenByAnyOfTheFiveThoughtlessWaysAreFound) {
     EXPECT_EQ(free_key_ways(s, 1).size(), 5u);
 }
 
+// Red in the ground's top, 20 px wide from x `left`: the route hops it.
+std::vector<flat_picture::part> red_spot_in_the_ground(int left) { return {kGround, {left, 736, 20, 32, kRed}}; }
+
+TEST_F(PlantedLevel, ADeathNearTheExitMustNotFinishTheLevelNorTakeKeys) {
+    // Just before the exit, after the sixth key: the dead figure, still
+    // walked by the keys through its splash, passes the exit column.
+    background(1, red_spot_in_the_ground(850));
+    const level_report near =
+        check(1, keys_on_the_ground(), "#> to 500; back 130; to 500; back 130; to 500; back 130; to 820; J; to 960\n");
+    ASSERT_TRUE(near.played.finished) << near.played.failure;
+    ASSERT_TRUE(has(near, "dead exit")) << listed(near);
+    EXPECT_NE(listed(near).find("holding right leaves the level"), std::string::npos) << listed(near);
+    EXPECT_FALSE(has(near, "dead key")) << listed(near);
+
+    // Far before it, before the keys: no death reaches the exit, but one
+    // walks on through the keys, and the chime would lie.
+    background(1, red_spot_in_the_ground(470));
+    const level_report far = check(1, keys_on_the_ground(), "#> to 440; J; to 500; back 130; to 440; J; to 960\n");
+    ASSERT_TRUE(far.played.finished) << far.played.failure;
+    EXPECT_FALSE(has(far, "dead exit")) << listed(far);
+    EXPECT_TRUE(has(far, "dead key")) << listed(far);
+}
+
 TEST_F(PlantedLevel, AReusedTerrainNeedsARouteOfItsOwn) {
     background(1, shelf_over_ground(false));
     const level_report base = check(1, keys_on_the_shelf(), kDownThroughTheGap);

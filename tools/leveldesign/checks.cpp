@@ -134,10 +134,27 @@ struct fault_list {
     }
 };
 
+// The deaths the probes run into. The game moves the dead figure through
+// its splash as if it lived (it walks, falls, takes keys and passes the
+// exit), so each death is played on with the simple ways of holding keys:
+// a level must not be finished by a death, and should not give a key to one.
+struct deaths_tried {
+    std::vector<game_state_t> seen;
+    void Try(session& s, const session::saved& death, fault_list& faults) {
+        for (const game_state_t& g : seen)
+            if (same_future(g, death.state)) return;
+        seen.push_back(death.state);
+        const after_death a = play_while_dying(s, death);
+        const std::string where = "a death at " + at_text(death.state, death.ticks) + ": ";
+        if (!a.exits.empty()) faults.Add("dead exit", where + a.exits.front());
+        if (!a.keys.empty()) faults.Add("dead key", where + a.keys.front());
+    }
+};
+
 // Runs a branch from a state with a fixed pattern of keys and reports what
 // is unfair in it.
 void explore(session& s, const scene& sc, const session::saved& from, uint8_t first, uint8_t then, int ticks,
-             fault_list& faults) {
+             fault_list& faults, deaths_tried& deaths) {
     s.Restore(from);
     const int32_t ground_y = game_state.player_y;
     // A lift is no ledge of the place: its height changes as it moves.
@@ -148,6 +165,7 @@ void explore(session& s, const scene& sc, const session::saved& from, uint8_t fi
         const game_state_t& g = game_state;
         if (o == outcome::Exit) return;
         if (o == outcome::Death) {
+            const session::saved death = s.Save();
             const int side = g.facing > 0 ? g.player_x - 17 : g.player_x + 17;
             const bool red = sc.Red(g, g.player_x, g.player_y + 78) || sc.Red(g, g.player_x, g.player_y) ||
                              sc.Red(g, side, g.player_y + 58);
@@ -164,6 +182,7 @@ void explore(session& s, const scene& sc, const session::saved& from, uint8_t fi
                         break;
                     }
             }
+            deaths.Try(s, death, faults);
             return;
         }
         if (touching) {
@@ -299,24 +318,27 @@ level_report check_level(session& s, const scene& sc, int level, const plan& p, 
     // Other inputs from states along the route: walking, jumping, standing;
     // following the right edge; and stopping to think.
     std::vector<int64_t> safe;
+    deaths_tried deaths;
     for (int64_t t = o.explore_every; t < r.Ticks(); t += o.explore_every) {
         const session::saved& from = r.before[t];
         if (from.state.dying) continue;
         for (bool jumping : {false, true}) {
-            const std::optional<int> feet = exit_feet_holding_right(s, from, jumping, o.exit_ticks);
+            std::optional<session::saved> death;
+            const std::optional<int> feet = exit_feet_holding_right(s, from, jumping, o.exit_ticks, &death);
+            if (death) deaths.Try(s, *death, faults);
             if (feet && *feet < kArrowFloorTop)
                 faults.Add("exit", std::string("holding right") + (jumping ? " with jumps" : "") + " from " +
                                        at_text(from.state, t) + " leaves the level with the feet at row " +
                                        std::to_string(*feet) + ", above the arrow's floor");
         }
         if (safe_to_stop(s, from, o.stop_ticks)) safe.push_back(t);
-        explore(s, sc, from, kRight, kRight, 48, faults);
-        explore(s, sc, from, kLeft, kLeft, 48, faults);
-        explore(s, sc, from, 0, 0, 48, faults);
+        explore(s, sc, from, kRight, kRight, 48, faults, deaths);
+        explore(s, sc, from, kLeft, kLeft, 48, faults, deaths);
+        explore(s, sc, from, 0, 0, 48, faults, deaths);
         if (can_jump(from.state)) {
-            explore(s, sc, from, kRight | kJump, kRight, 72, faults);
-            explore(s, sc, from, kLeft | kJump, kLeft, 72, faults);
-            explore(s, sc, from, kJump, 0, 72, faults);
+            explore(s, sc, from, kRight | kJump, kRight, 72, faults, deaths);
+            explore(s, sc, from, kLeft | kJump, kLeft, 72, faults, deaths);
+            explore(s, sc, from, kJump, 0, 72, faults, deaths);
         }
     }
 

@@ -56,4 +56,8 @@ std::vector<finding> game_rules(const std::vector<level_summary>& levels);
 // fail on unless asked to (--strict).
 bool is_new_rule(const std::string& kind);
 
+// The rules that `check` only reports, even when asked to be strict: what a
+// player would notice, but what not every level can be held to yet.
+bool is_reported_only(const std::string& kind);
+
 }  // namespace klice::leveldesign

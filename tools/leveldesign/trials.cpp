@@ -26,7 +26,8 @@ std::vector<std::string> free_key_ways(session& s, int level, int ticks) {
     return found;
 }
 
-std::optional<int> exit_feet_holding_right(session& s, const session::saved& from, bool jumping, int ticks) {
+std::optional<int> exit_feet_holding_right(session& s, const session::saved& from, bool jumping, int ticks,
+                                           std::optional<session::saved>* death) {
     s.Restore(from);
     // Against a wall with no block to carry it, the figure goes nowhere.
     constexpr int kStuck = 100;
@@ -38,7 +39,10 @@ std::optional<int> exit_feet_holding_right(session& s, const session::saved& fro
         const int feet = game_state.player_y + 76;
         const outcome o = s.Tick(jumping ? kRight | kJump : kRight);
         if (o == outcome::Exit) return feet;
-        if (o == outcome::Death) return std::nullopt;
+        if (o == outcome::Death) {
+            if (death) *death = s.Save();
+            return std::nullopt;
+        }
         if (game_state.player_x != last_x || game_state.block_under > 0) {
             last_x = game_state.player_x;
             still = 0;
@@ -47,6 +51,32 @@ std::optional<int> exit_feet_holding_right(session& s, const session::saved& fro
         }
     }
     return std::nullopt;
+}
+
+after_death play_while_dying(session& s, const session::saved& death) {
+    static const std::pair<const char*, uint8_t> ways[] = {
+        {"right", kRight}, {"right with jump", kRight | kJump}, {"left", kLeft}, {"nothing", 0}};
+    after_death found;
+    for (const auto& [name, keys] : ways) {
+        s.Restore(death);
+        int32_t taken = game_state.keys_taken;
+        bool chimed = false;
+        // The splash's last tick loads the level again and ends the death.
+        for (int i = 1; game_state.dying; ++i) {
+            const std::string at =
+                " at x " + std::to_string(game_state.player_x) + ", " + std::to_string(i) + " ticks into the death";
+            if (s.Tick(keys) == outcome::Exit) {
+                found.exits.push_back(std::string("holding ") + name + " leaves the level" + at);
+                break;
+            }
+            if (game_state.dying && game_state.keys_taken > taken && !chimed) {
+                found.keys.push_back(std::string("holding ") + name + " takes a key" + at);
+                chimed = true;
+            }
+            taken = game_state.keys_taken;
+        }
+    }
+    return found;
 }
 
 bool safe_to_stop(session& s, const session::saved& from, int ticks) {

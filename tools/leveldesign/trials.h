@@ -19,7 +19,20 @@ std::vector<std::string> free_key_ways(session& s, int level, int ticks = 100);
 // Holding right, with jump held too when `jumping`, from a state for at most
 // `ticks` ticks: the row of the figure's feet in the tick it leaves the
 // level, or nothing when it does not (a death, or stuck against a wall).
-std::optional<int> exit_feet_holding_right(session& s, const session::saved& from, bool jumping, int ticks);
+// On a death, `death` (when given) gets the state of its first tick.
+std::optional<int> exit_feet_holding_right(session& s, const session::saved& from, bool jumping, int ticks,
+                                           std::optional<session::saved>* death = nullptr);
+
+// What the figure, dead but still moved by the keys through its splash,
+// does from the first tick of a death when the player holds right, right
+// with jump, left or nothing until the level is loaded again: the ways that
+// leave the level (the next one would start on a death), and the ways that
+// take a key (its chime plays, and the reload brings it back).
+struct after_death {
+    std::vector<std::string> exits;
+    std::vector<std::string> keys;
+};
+after_death play_while_dying(session& s, const session::saved& death);
 
 // The figure stands (on the ground or a block) and standing still from here
 // for `ticks` ticks does not kill it.
