@@ -360,7 +360,7 @@ M['p9'] = from_rows('desert', '''
 #..............................#
 #WWWWWWW.......................#
 #..............................#
-############~#######~###########
+############~###~###############
 ''')
 
 # p10 desert: sand falls: floors with pits of lava crossed on rafts, drops at alternating
