@@ -399,13 +399,14 @@ def drawn(theme, text):
     return {'theme': theme, 'g': [list(r) for r in rows]}
 
 
-# Levels 21-25 descend a tower of four floors 192 px apart (a fall from one
+# Levels 21-24 descend a tower of four floors 192 px apart (a fall from one
 # to the next is deadly however it starts). Each floor ends in a drop onto
 # a plank ledge under the floor above (a plank is solid in its top half, so
 # the passage under it is 80 px high and a jump there rises ~10 px: the
 # drops of three rows off it are safe), which leads back to the drop to the
 # next floor: every floor is crossed twice, in both directions. The rooms
-# over the floors are five rows high where the route jumps.
+# over the floors are five rows high where the route jumps. Level 25 keeps
+# only the tiers' heights: its islands float over a lake (see p25).
 
 
 # p21 castle: a furnace of ledges: every floor is broken by pools of lava,
