@@ -29,7 +29,9 @@ public:
     // Asks the main window to close, as its close button does, and waits
     // for the program to end; a program that does not end within the
     // timeout is stopped. The exit code, or -1 when it had to be stopped.
-    int Close(int timeout_ms = 15000);
+    // The default allows for a loaded machine, where ending the game under
+    // wine (its display given back) took more than 15 s.
+    int Close(int timeout_ms = 60000);
 
 private:
     PROCESS_INFORMATION process_{};
