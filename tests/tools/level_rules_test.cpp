@@ -242,6 +242,22 @@ TEST_F(PlantedLevel, ADeathNearTheExitMustNotFinishTheLevelNorTakeKeys) {
     EXPECT_TRUE(has(far, "dead key")) << listed(far);
 }
 
+TEST_F(PlantedLevel, PitsTooCloseForARunningPlayerAreReported) {
+    // Two red spots: the route hops the first, stops before the second until
+    // the jump's cooldown is over, and hops that one too.
+    background(1, {kGround, {400, 736, 20, 32, kRed}, {520, 736, 20, 32, kRed}});
+    const level_report close = check(1, keys_on_the_ground(), std::string("#> to 370; J; to 490; J; to 960\n"));
+    ASSERT_TRUE(close.played.finished) << close.played.failure;
+    // A player who runs on presses jump in vain at the second spot's edge.
+    EXPECT_TRUE(has(close, "cooldown")) << listed(close) << held_keys_text(close.played.keys);
+
+    // With the second spot further on, the jump a runner presses clears it.
+    background(1, {kGround, {400, 736, 20, 32, kRed}, {620, 736, 20, 32, kRed}});
+    const level_report apart = check(1, keys_on_the_ground(), std::string("#> to 370; J; to 560; J; to 960\n"));
+    ASSERT_TRUE(apart.played.finished) << apart.played.failure;
+    EXPECT_FALSE(has(apart, "cooldown")) << listed(apart);
+}
+
 TEST_F(PlantedLevel, AReusedTerrainNeedsARouteOfItsOwn) {
     background(1, shelf_over_ground(false));
     const level_report base = check(1, keys_on_the_shelf(), kDownThroughTheGap);

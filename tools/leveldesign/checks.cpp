@@ -222,7 +222,7 @@ route play_plan(session& s, int level, const plan& p, int64_t limit) {
             return r;
         }
         const game_state_t& g = game_state;
-        if (g.jump_cooldown == 50) r.jumps.push_back(t);
+        if (g.jump_cooldown == kJumpCooldownTicks) r.jumps.push_back(t);
         for (int32_t k = taken; k < g.keys_taken; ++k) r.key_ticks.push_back(t);
         if (g.block_under > 0) {
             if (r.last_ride != t - 1) r.contacts.push_back(t);
@@ -313,6 +313,30 @@ level_report check_level(session& s, const scene& sc, int level, const plan& p, 
         if (sc.BodyOnRed(g) && !(t + 1 < r.Ticks() && r.before[t + 1].state.dying))
             faults.Add("touch", "the route's figure lies on red and lives at " + at_text(g, t));
         if (sc.RedWallAhead(g)) faults.Add("wall", "red stops the route's figure like a wall at " + at_text(g, t));
+    }
+
+    // Where the route stops because a jump is refused for the cooldown of
+    // the last one, a player who runs on and presses jump must not be killed
+    // for it: pits close together need room between them.
+    uint8_t running = 0;  // the direction held before the route stopped
+    bool tried = false;   // this stop is tried already
+    for (int64_t t = 1; t < r.Ticks(); ++t) {
+        if (r.keys[t - 1] != 0) {
+            running = r.keys[t - 1] & (kRight | kLeft);
+            tried = false;
+            continue;
+        }
+        const executor& ex = r.plans[t];
+        const game_state_t& g = r.before[t - 1].state;
+        // The stop may start in the air, where the jump's landing passed the
+        // place to jump from.
+        if (tried || !running || ex.Done() || p[ex.Step()].kind != step::Jump || !g.on_ground || g.jump_cooldown <= 1)
+            continue;
+        tried = true;
+        if (const std::optional<int64_t> died = death_running_on(s, r.before[t - 1], running))
+            faults.Add("cooldown", "the route stops at " + at_text(g, t) +
+                                       " until a jump may start; running on and pressing jump dies at tick " +
+                                       std::to_string(*died));
     }
 
     // Other inputs from states along the route: walking, jumping, standing;

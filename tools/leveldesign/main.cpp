@@ -8,7 +8,8 @@
 //        (10); --explore K: ticks between the states along the route from
 //        which other inputs are tried (24); --strict: the rules that not
 //        every level meets yet fail the check too (they are printed as "new:";
-//        keys taken by a dying figure are only ever printed)
+//        keys taken by a dying figure and stops for a jump's cooldown that
+//        kill a player who runs on are only ever printed)
 //
 // DIR for --data holds the built data files, --assets the content sources.
 #include <algorithm>

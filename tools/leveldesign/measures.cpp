@@ -139,6 +139,6 @@ bool is_new_rule(const std::string& kind) {
     return kinds.count(kind) > 0;
 }
 
-bool is_reported_only(const std::string& kind) { return kind == "dead key"; }
+bool is_reported_only(const std::string& kind) { return kind == "dead key" || kind == "cooldown"; }
 
 }  // namespace klice::leveldesign

@@ -81,6 +81,9 @@ private:
     int64_t count_ = 0;
 };
 
+// The ticks after a jump's start in which the game refuses the next one.
+constexpr int32_t kJumpCooldownTicks = 50;
+
 // Whether a jump may start in the coming tick.
 bool can_jump(const game_state_t& g);
 

@@ -79,6 +79,24 @@ after_death play_while_dying(session& s, const session::saved& death) {
     return found;
 }
 
+std::optional<int64_t> death_running_on(session& s, const session::saved& from, uint8_t direction) {
+    s.Restore(from);
+    bool jumped = false;
+    // Jump is held until the jump is taken, then only the direction, until
+    // the figure lands.
+    for (int i = 0; i < 200; ++i) {
+        const outcome o = s.Tick(jumped ? direction : direction | kJump);
+        if (o == outcome::Exit) break;
+        if (o == outcome::Death) return s.Ticks();
+        if (game_state.jump_cooldown == kJumpCooldownTicks) {
+            jumped = true;
+        } else if (jumped && game_state.on_ground) {
+            break;
+        }
+    }
+    return std::nullopt;
+}
+
 bool safe_to_stop(session& s, const session::saved& from, int ticks) {
     const game_state_t& g = from.state;
     if (g.dying || !(g.on_ground || g.block_under > 0)) return false;

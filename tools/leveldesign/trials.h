@@ -34,6 +34,11 @@ struct after_death {
 };
 after_death play_while_dying(session& s, const session::saved& death);
 
+// A player who runs on in `direction` with jump held from a state, instead
+// of stopping where a jump is refused for the cooldown of the last one, until
+// the jump is taken and lands: the tick (of the level) it dies on, if it does.
+std::optional<int64_t> death_running_on(session& s, const session::saved& from, uint8_t direction);
+
 // The figure stands (on the ground or a block) and standing still from here
 // for `ticks` ticks does not kill it.
 bool safe_to_stop(session& s, const session::saved& from, int ticks);
