@@ -463,6 +463,36 @@ Theme theme_named(const std::string& name, const std::string& file) {
     throw std::runtime_error(file + ": unknown theme " + name);
 }
 
+// The music-key hint is drawn over the top left corner, which every map
+// keeps black (tiles 0-5 of row 0). Where that corner meets tiles, they get
+// a moulding around it, so that the hint reads as a plaque set into the
+// wall and not as a hole cut into it. Only pixels that are already solid
+// change, and none to pure red: the figure meets the same walls as before.
+template <typename TileAt>
+void frame_hint_corner(Canvas& img, const Theme& t, TileAt at) {
+    constexpr int kRight = 6 * 32, kBottom = 32, kBand = 8;
+    auto solid = [&](int col, int row) {
+        const char k = at(col, row);
+        return k == '#' || k == 'S' || k == 'G';
+    };
+    // across the band, from the black outwards: a wooden frame lit from
+    // above left between two dark edges, with a brass nail now and then
+    const Rgb dark = shade(t.mortar, -40);
+    auto band = [&](int ring, int along) {
+        if (ring == 0 || ring == kBand - 1) return dark;
+        if ((ring == 3 || ring == 4) && along % 40 >= 18 && along % 40 < 20) return Rgb{230, 200, 110};
+        return shade(t.wood, ring == 1 ? 45 : ring == kBand - 2 ? -35 : 12 - 6 * (ring - 2));
+    };
+    for (int col = 0; col <= 6; ++col) {
+        if (!solid(col, 1)) continue;
+        for (int x = col * 32; x < col * 32 + 32 && x < kRight + kBand; ++x)
+            for (int j = 0; j < kBand; ++j) img.Set(x, kBottom + j, band(x >= kRight ? std::max(j, x - kRight) : j, x));
+    }
+    if (solid(6, 0))
+        for (int y = 0; y < kBottom; ++y)
+            for (int i = 0; i < kBand; ++i) img.Set(kRight + i, y, band(i, y + 26));
+}
+
 void draw_background(const std::string& name) {
     const std::string path = g_root + "/pictures/krajina/" + name + ".map";
     std::ifstream in(path);
@@ -552,6 +582,7 @@ void draw_background(const std::string& name) {
                 default: throw std::runtime_error(path + ": unknown tile '" + std::string(1, k) + "'");
             }
         }
+    frame_hint_corner(img, t, at);
     save24(img, "krajina/" + name + ".png");
 }
 

@@ -254,7 +254,7 @@ M['p6'] = from_rows('cave', '''
 #...........................SSS#
 #...........................SSS#
 #...........................SSS#
-#SSSSSSSS~SSS~~SSSSSWWWWWWW.SSS#
+#SSSSSSSS~SSSS~~SSSSWWWWWWW.SSS#
 #SSSSS......................SSS#
 #SSSSS......................SSS#
 #....................WWWWWWWSSS#
