@@ -19,7 +19,7 @@
 #include "game/screens.h"
 #include "platform/application.h"
 #include "platform/file.h"
-#include "tests/support/temp_folder.h"
+#include "tests/support/data_folder.h"
 
 namespace klice {
 namespace {
@@ -32,27 +32,6 @@ std::string ReadBuilt(const std::string& name) {
     std::ifstream in(kBuiltData / name, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
-
-// A data folder whose files link to the built ones, except `name`, which is
-// written with `bytes` (or left out when there are none).
-class DamagedFolder {
-public:
-    DamagedFolder(const std::string& name, const std::optional<std::string>& bytes) {
-        for (const fs::directory_entry& e : fs::directory_iterator(kBuiltData)) {
-            const std::string file = e.path().filename().string();
-            if (file == name) continue;
-            // A link where the system has them (the pictures are megabytes), else a copy.
-            std::error_code no_link;
-            fs::create_symlink(e.path(), folder_ / file, no_link);
-            if (no_link) fs::copy_file(e.path(), folder_ / file);
-        }
-        if (bytes) testing::WriteFile(folder_ / name, *bytes);
-    }
-    std::string Path() const { return folder_.str(); }
-
-private:
-    testing::TempFolder folder_{"damaged"};
-};
 
 struct Damage {
     std::string file;
@@ -92,7 +71,7 @@ class DamagedData : public ::testing::TestWithParam<Damage> {};
 
 TEST_P(DamagedData, IsReportedAndTheGameGoesOn) {
     const Damage& d = GetParam();
-    DamagedFolder folder(d.file, Damaged(d));
+    const testing::DataFolderCopy folder(kBuiltData, "damaged", d.file, Damaged(d));
     HeadlessGame game(folder.Path());
     ASSERT_FALSE(game.Ended());
     const std::vector<std::string> at_start = game.Errors();

@@ -23,6 +23,7 @@
 #include "platform/process_clock.h"
 #include "platform/process_memory.h"
 #include "platform/resources.h"
+#include "tests/support/data_folder.h"
 #include "tests/support/temp_folder.h"
 
 namespace klice {
@@ -40,23 +41,10 @@ std::string ReadAll(const fs::path& path) {
 }
 
 // The built data, with `name` written as `bytes` when there are any.
-class DataFolder {
-public:
-    DataFolder(const std::string& name = "", const std::string& bytes = "") {
-        for (const fs::directory_entry& e : fs::directory_iterator(kBuiltData)) {
-            const std::string file = e.path().filename().string();
-            if (file == name) continue;
-            std::error_code no_link;
-            fs::create_symlink(e.path(), folder_ / file, no_link);
-            if (no_link) fs::copy_file(e.path(), folder_ / file);
-        }
-        if (!name.empty()) testing::WriteFile(folder_ / name, bytes);
-    }
-    std::string Path() const { return folder_.str(); }
-
-private:
-    testing::TempFolder folder_{"hostile"};
-};
+testing::DataFolderCopy DataFolder(const std::string& name = "", const std::string& bytes = "") {
+    if (name.empty()) return testing::DataFolderCopy(kBuiltData, "hostile");
+    return testing::DataFolderCopy(kBuiltData, "hostile", name, bytes);
+}
 
 // The window resource with the bytes of its last wave (the game music)
 // replaced: the property path, the binary tag and its 4-byte length lead the
