@@ -35,16 +35,13 @@ window_report="$results/window_play_check.txt"
 rm -f "$window_report"
 if command -v Xvfb >/dev/null && [ -x "$build/bench/window_play_check" ]; then
   echo "== window_play_check (10 s of level 1, Xvfb 1024x768)"
-  display_file="$(mktemp)"
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-  xvfb=$!
-  trap 'kill "$xvfb" 2>/dev/null || true; wait "$xvfb" 2>/dev/null || true; rm -f "$display_file"' EXIT
-  for _ in $(seq 200); do
-    [ -s "$display_file" ] && break
-    sleep 0.05
-  done
-  (cd "$build/game-data" && DISPLAY=":$(head -n1 "$display_file")" SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
-    "$build/bench/window_play_check" 10 || true) | tee "$window_report"
+  source "$root/scripts/lib/xvfb.bash"
+  trap klice_stop_xvfb EXIT
+  # A server that does not start is reported (by klice_start_xvfb), not fatal.
+  if klice_start_xvfb 1024x768; then
+    (cd "$build/game-data" && SDL_VIDEODRIVER=x11 SDL_AUDIODRIVER=dummy \
+      "$build/bench/window_play_check" 10 || true) | tee "$window_report"
+  fi
 else
   echo "== window_play_check skipped: Xvfb is not installed (scripts/setup.sh installs it)"
 fi

@@ -9,16 +9,8 @@ set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 "$root/scripts/setup.sh"
 # dpkg-shlibdeps (dpkg-dev) and file, which CPack uses to find the programs.
-for p in dpkg-dev file; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="${missing:-} $p"
-done
-if [ -n "${missing:-}" ]; then
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  # shellcheck disable=SC2086
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq $missing
-fi
+source "$root/scripts/lib/packages.bash"
+klice_need_packages dpkg-dev file
 build="${KLICE_DEB_BUILD_DIR:-$root/build-deb}"
 out="${KLICE_BUILD_DIR:-$root/build}"
 source "$root/scripts/lib/cmake-options.bash"

@@ -24,14 +24,9 @@ shots="${KLICE_BUILD_DIR:-$root/build}/package-test"
 rm -rf "$shots"
 mkdir -p "$shots"
 
-for p in lintian desktop-file-utils appstream xvfb imagemagick; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="${missing:-} $p"
-done
-if [ -n "${missing:-}" ]; then
-  $sudo_cmd apt-get update -qq
-  # shellcheck disable=SC2086
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq $missing
-fi
+source "$root/scripts/lib/packages.bash"
+source "$root/scripts/lib/xvfb.bash"
+klice_need_packages lintian desktop-file-utils appstream xvfb imagemagick
 dpkg-query -W klice >/dev/null 2>&1 && { echo "klice is installed already: remove it first" >&2; exit 2; }
 
 echo "== lintian $(basename "$deb")"
@@ -43,17 +38,13 @@ echo "ok   lintian: no errors, $(grep -c '^W: ' <<<"$lintian_out" || true) warni
 
 unpacked="$(mktemp -d)"
 snapshot_dir="$(mktemp -d)"
-xvfb=""
 klice_pid=""
 installed=0
 cleanup() {
   [ -n "$klice_pid" ] && kill "$klice_pid" 2>/dev/null
   # A failure leaves nothing installed either.
   [ "$installed" = 1 ] && DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get purge -y -qq klice >/dev/null 2>&1
-  if [ -n "$xvfb" ]; then
-    kill "$xvfb" 2>/dev/null || true
-    wait "$xvfb" 2>/dev/null || true
-  fi
+  klice_stop_xvfb
   rm -rf "$unpacked" "$snapshot_dir"
 }
 trap cleanup EXIT
@@ -86,15 +77,7 @@ icon=/usr/share/icons/hicolor/48x48/apps/"$(sed -n 's/^Icon=//p' /usr/share/appl
 (cd "$folder" && "${player[@]}" klice-play --ticks 100 --frames "$folder/frames" >/dev/null)
 cp "$folder/frames/frame-000100.png" "$shots/title-expected.png"
 
-display_file="$(mktemp)"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" 2>/dev/null &
-xvfb=$!
-for _ in $(seq 200); do
-  [ -s "$display_file" ] && break
-  sleep 0.05
-done
-export DISPLAY=":$(head -n1 "$display_file")"
-rm -f "$display_file"
+klice_start_xvfb 1024x768
 (cd "$folder" && exec "${player[@]}" SDL_AUDIODRIVER=dummy DISPLAY="$DISPLAY" $command) >"$shots/klice.log" 2>&1 &
 klice_pid=$!
 # The screen, photographed twice a second until it shows the title (the
