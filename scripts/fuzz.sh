@@ -6,7 +6,9 @@
 # the script fail at the end. Every target runs with the game's own data
 # budget (platform/data_budget.h) and no cap of its own, under memory limits
 # a reader within that budget keeps to: 512 MB resident, no single
-# allocation above 160 MB. Extra arguments go to every target (e.g. -jobs=2).
+# allocation above 160 MB. The build takes the options every build does
+# (scripts/lib/cmake-options.bash: the compiler cache; KLICE_WERROR=1 makes
+# warnings errors). Extra arguments go to every target (e.g. -jobs=2).
 #   scripts/fuzz.sh [SECONDS] [libFuzzer options...]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -14,8 +16,9 @@ seconds="${1:-60}"
 shift || true
 build="${KLICE_FUZZ_BUILD_DIR:-$root/build-fuzz}"
 targets=(component_stream dib wave picture_collection level)
+source "$root/scripts/lib/cmake-options.bash"
 
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S "$root" -B "$build" "${cmake_options[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKLICE_FUZZ=ON >/dev/null
 cmake --build "$build" -j "$(nproc)" --target "${targets[@]/%/_fuzz}"
 
