@@ -247,32 +247,34 @@ M['p5'] = from_rows('castle', '''
 
 # p6 cave: a furnace: floors with pools of lava (each over a room five rows high, so a
 # jump below never reaches the lava), drops at alternating ends onto ledges that lead
-# back to the middle of the floor below.
+# back to the middle of the floor below. The pools of a floor lie seven or eight tiles
+# apart, edge to edge: a player who jumps the first at its edge and runs on may jump again
+# (200 px, 50 ticks, after the first jump) before the second.
 M['p6'] = from_rows('cave', '''
 ......................SSSSSSSSSS
 #.....................SSSSSSSSS#
 #...........................SSS#
 #...........................SSS#
 #...........................SSS#
-#SSSSSSSS~SSSS~~SSSSWWWWWWW.SSS#
+#SSSSSS~SSSSSSS~~SSSWWWWWWW.SSS#
 #SSSSS......................SSS#
 #SSSSS......................SSS#
-#....................WWWWWWWSSS#
+#.......................WWWWSSS#
 #...........................SSS#
 #...........................SSS#
-#.WWWWWWSS~SSSS~SSSSSSSSSSSSSSS#
+#.WWWWWW~SSSSSS~SSSSSSSSSSSSSSS#
 #.....................SSSSSSSSS#
 #.....................SSSSSSSSS#
 #WWWWWW.....................SSS#
 #...........................SSS#
 #...........................SSS#
-#SSSSSSSSSS~SSSS~~SSWWWWWWW.SSS#
+#SSSSSSSSS~SSSSSSS~SWWWWWWW.SSS#
 #..............................#
 #..............................#
 #....................WWWWWWW...#
 #..............................#
 #..............................#
-#S~~SSS~~SSSSSSSSSSSSSSSSSSSSSS#
+#S~~SSSSSS~~SSSSSSSSSSSSSSSSSSS#
 ''')
 
 # p7 meadow: terraces: a ramp of one-row steps down the hillside to the right, under an
