@@ -153,7 +153,7 @@ M['p2'] = from_rows('cave', '''
 #.................WWWWWWWWWW...#
 #..............................#
 #.......S......................#
-#SSSSSSSSSS^^SSSSSSSSSSSSSSSSSS#
+#SSSSSSSSSSSSSS^^SSSSSSSSSSSSSS#
 ''')
 
 # p3 ice: bridges over a chasm of spikes between two cliffs; the cliffs hold the drops
@@ -331,8 +331,8 @@ M['p8'] = from_rows('ice', '''
 #..............................#
 #....................WWWWWWW...#
 #..............................#
-#........SSSSS.................#
-#SSSS^^SSSSSSS^^SSSSSSSSSSSSSSS#
+#........SSSSSSS...............#
+#SSSS^^SSSSSSSSS^SSSSSSSSSSSSSS#
 ''')
 
 # p9 desert: a pyramid: the great stair climbs two rows a step to the chamber at the top and
@@ -362,7 +362,7 @@ M['p9'] = from_rows('desert', '''
 #..............................#
 #WWWWWWW.......................#
 #..............................#
-############~###~###############
+########~#######~###############
 ''')
 
 # p10 desert: sand falls: floors with pits of lava crossed on rafts, drops at alternating
