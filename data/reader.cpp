@@ -41,8 +41,9 @@ void TReader::DefineBinaryProperty(const std::string& name, StreamProc read, Str
     // No picture or wave the budget admits needs more: refused before the copy.
     if (count > platform::budget::kBinaryBytes) throw EReadError(kStreamReadError);
     // Read into memory nobody clears first: every byte is overwritten, and a
-    // picture block is as large as its picture.
-    std::unique_ptr<uint8_t[]> bytes = std::make_unique_for_overwrite<uint8_t[]>(count);
+    // picture block is as large as its picture. (new[] without (), as
+    // make_unique_for_overwrite, which not every standard library has yet.)
+    std::unique_ptr<uint8_t[]> bytes(new uint8_t[count]);
     Read(bytes.get(), count);
     TBytesViewStream block({bytes.get(), count});
     read(block);

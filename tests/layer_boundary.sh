@@ -3,7 +3,8 @@
 # header internal to a folder is included from outside it, no files form a
 # circle (tests/include_rules.py); only platform/sdl/ (and its tests)
 # includes SDL headers, only platform/win32/ (and its tests) the Windows
-# headers, and no layer above platform/ asks which system it is built for.
+# headers, only platform/web/ (and its tests) the Emscripten headers, and no
+# layer above platform/ asks which system it is built for.
 # tests/layer_boundary_planted.sh shows it failing on planted files.
 #   layer_boundary.sh SOURCE_DIR
 set -uo pipefail
@@ -29,11 +30,15 @@ win=$(grep -rniE "^\s*#\s*include\s*[<\"]($win_headers)\.h[>\"]" "${sources[@]}"
       grep -vE '^(tests/)?platform/win32/')
 [ -n "$win" ] && report "Windows headers outside platform/win32/" <<<"$win"
 
-ifdefs=$(grep -rnE '^\s*#\s*(if|ifdef|ifndef|elif).*\b(_WIN32|_WIN64|WIN32|__MINGW32__|__MINGW64__|_MSC_VER|__linux__|__unix__|__APPLE__)\b' \
+web=$(grep -rnE '^\s*#\s*include\s*[<"]emscripten(/[a-z_0-9]+)?\.h[>"]' "${sources[@]}" --include='*.cpp' --include='*.h' |
+      grep -vE '^(tests/)?platform/web/')
+[ -n "$web" ] && report "Emscripten headers outside platform/web/" <<<"$web"
+
+ifdefs=$(grep -rnE '^\s*#\s*(if|ifdef|ifndef|elif).*\b(_WIN32|_WIN64|WIN32|__MINGW32__|__MINGW64__|_MSC_VER|__linux__|__unix__|__APPLE__|__EMSCRIPTEN__)\b' \
          "${above[@]}" --include='*.cpp' --include='*.h')
 [ -n "$ifdefs" ] && report "system tests (#ifdef) above platform/" <<<"$ifdefs"
 
 python3 "$here/include_rules.py" . || failed=1
 
-if [ "$failed" = 0 ]; then echo "ok   SDL only in platform/sdl/, Windows only in platform/win32/, no #ifdef above"; fi
+if [ "$failed" = 0 ]; then echo "ok   SDL only in platform/sdl/, Windows only in platform/win32/, Emscripten only in platform/web/, no #ifdef above"; fi
 exit "$failed"

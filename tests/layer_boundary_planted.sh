@@ -70,4 +70,6 @@ else
 fi
 plant "SDL outside platform/sdl/" data/planted.cpp '#include <SDL.h>\n'
 plant "a system test above platform/" game/planted.cpp '#ifdef _WIN32\n#endif\n'
+plant "Emscripten outside platform/web/" platform/posix/planted.cpp '#include <emscripten/html5.h>\n'
+plant "a browser test above platform/" display/planted.cpp '#if defined(__EMSCRIPTEN__)\n#endif\n'
 exit "$failed"

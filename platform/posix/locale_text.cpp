@@ -1,3 +1,5 @@
+// Text in the locale where the system offers no locale service of its own
+// for Windows-1250 text: the code page's own rules.
 #include "platform/locale_text.h"
 
 #include "platform/codepage.h"
