@@ -46,6 +46,7 @@ struct Application::Impl {
     std::unique_ptr<detail::WindowBackend> backend;  // windowed only
     TickSchedule schedule;
     PresentPacer pacer;
+    bool frame_waiting = false;  // Run: a frame newer than the screen's
 };
 
 // --- MainWindow ---
@@ -276,31 +277,36 @@ void Application::Run() {
         return;
     }
     impl_->schedule.Start(Clock::now(), std::chrono::milliseconds(timer_interval_ms_));
+    impl_->frame_waiting = false;
+    impl_->backend->RunLoop([this] { return RunStep(); });
+}
+
+bool Application::RunStep() {
+    if (terminated_) return false;
     auto& backend = *impl_->backend;
     auto& pacer = impl_->pacer;
-    bool frame_waiting = false;  // a frame newer than the screen's
-    while (!terminated_) {
-        // Sleep in the event wait until the next tick is due, or until the
-        // waiting frame may go to the screen.
-        auto wake = on_tick_ ? impl_->schedule.Next() : Clock::now() + std::chrono::milliseconds(100);
-        if (frame_waiting) wake = std::min(wake, pacer.Wake());
-        backend.WaitEvents(wake);
-        ProcessEvents();
-        // The ticks that are due; the screen then shows the newest frame.
-        const int due = on_tick_ ? impl_->schedule.Due(Clock::now()) : 0;
-        for (int n = due; n > 0 && on_tick_ && !terminated_; --n) RunTimerTick();
-        if (terminated_) break;
-        if (detail::TakeDirty()) frame_waiting = true;
-        if (!frame_waiting) continue;
-        pacer.SetScreen(backend.RefreshInterval(), backend.PresentWaitsForBlank());
-        const auto now = Clock::now();
-        // Without a timer nothing comes after the present to be held up.
-        if (pacer.MayPresent(now, due > 0 || !on_tick_)) {
-            backend.Present();
-            pacer.Presented(now, Clock::now());
-            frame_waiting = false;
-        }
+    bool& frame_waiting = impl_->frame_waiting;  // a frame newer than the screen's
+    // Sleep in the event wait until the next tick is due, or until the
+    // waiting frame may go to the screen.
+    auto wake = on_tick_ ? impl_->schedule.Next() : Clock::now() + std::chrono::milliseconds(100);
+    if (frame_waiting) wake = std::min(wake, pacer.Wake());
+    backend.WaitEvents(wake);
+    ProcessEvents();
+    // The ticks that are due; the screen then shows the newest frame.
+    const int due = on_tick_ ? impl_->schedule.Due(Clock::now()) : 0;
+    for (int n = due; n > 0 && on_tick_ && !terminated_; --n) RunTimerTick();
+    if (terminated_) return false;
+    if (detail::TakeDirty()) frame_waiting = true;
+    if (!frame_waiting) return true;
+    pacer.SetScreen(backend.RefreshInterval(), backend.PresentWaitsForBlank());
+    const auto now = Clock::now();
+    // Without a timer nothing comes after the present to be held up.
+    if (pacer.MayPresent(now, due > 0 || !on_tick_)) {
+        backend.Present();
+        pacer.Presented(now, Clock::now());
+        frame_waiting = false;
     }
+    return true;
 }
 
 Frame Application::LastFrame() const {

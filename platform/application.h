@@ -199,6 +199,8 @@ private:
     struct Event;
     void Dispatch(const Event& event);
     void RunTimerTick();
+    // One pass of Run's loop (see WindowBackend::RunLoop); false when it is over.
+    bool RunStep();
     void Guard(const std::function<void()>& action);
 
     ApplicationMode mode_;

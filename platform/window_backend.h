@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,14 @@ public:
     virtual void PollEvents() = 0;
     // Sleeps until the system has an event or `deadline` has come.
     virtual void WaitEvents(Clock::time_point deadline) = 0;
+    // Runs the application's loop: `step` waits (WaitEvents), handles what
+    // came and returns false when the loop is over. A desktop loops here; a
+    // system that owns the loop itself (a browser's animation frames) calls
+    // `step` from it instead and need not return.
+    virtual void RunLoop(std::function<bool()> step) {
+        while (step()) {
+        }
+    }
 
     // Shows the primary surface (letterboxed) on the window.
     virtual void Present() = 0;
