@@ -140,7 +140,7 @@ M['p2'] = from_rows('cave', '''
 #SSSSSS....................SSSS#
 #.................WWWWWWWWWSSSS#
 #..........................SSSS#
-#...........S..............SSSS#
+#..............S...........SSSS#
 #..WWWWWWWSSSSSSSSSSSSSSSSSSSSS#
 #....................SSSSSSSSSS#
 #....................SSSSSSSSSS#
