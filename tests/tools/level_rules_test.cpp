@@ -251,6 +251,17 @@ TEST_F(PlantedLevel, PitsTooCloseForARunningPlayerAreReported) {
     // A player who runs on presses jump in vain at the second spot's edge.
     EXPECT_TRUE(has(close, "cooldown")) << listed(close) << held_keys_text(close.played.keys);
 
+    // A third spot as close again: both stops are named, so that they can be
+    // moved together.
+    background(1, {kGround, {400, 736, 20, 32, kRed}, {520, 736, 20, 32, kRed}, {640, 736, 20, 32, kRed}});
+    const level_report row =
+        check(1, keys_on_the_ground(), std::string("#> to 370; J; to 490; J; to 610; J; to 960\n"));
+    ASSERT_TRUE(row.played.finished) << row.played.failure;
+    const std::string text = listed(row);
+    const size_t first = text.find("the route stops at");
+    ASSERT_NE(first, std::string::npos) << text;
+    EXPECT_NE(text.find("; and the route stops at", first), std::string::npos) << text;
+
     // With the second spot further on, the jump a runner presses clears it.
     background(1, {kGround, {400, 736, 20, 32, kRed}, {620, 736, 20, 32, kRed}});
     const level_report apart = check(1, keys_on_the_ground(), std::string("#> to 370; J; to 560; J; to 960\n"));

@@ -320,6 +320,7 @@ level_report check_level(session& s, const scene& sc, int level, const plan& p, 
     // for it: pits close together need room between them.
     uint8_t running = 0;  // the direction held before the route stopped
     bool tried = false;   // this stop is tried already
+    std::vector<std::string> cooldown_deaths;
     for (int64_t t = 1; t < r.Ticks(); ++t) {
         if (r.keys[t - 1] != 0) {
             running = r.keys[t - 1] & (kRight | kLeft);
@@ -334,9 +335,15 @@ level_report check_level(session& s, const scene& sc, int level, const plan& p, 
             continue;
         tried = true;
         if (const std::optional<int64_t> died = death_running_on(s, r.before[t - 1], running))
-            faults.Add("cooldown", "the route stops at " + at_text(g, t) +
-                                       " until a jump may start; running on and pressing jump dies at tick " +
-                                       std::to_string(*died));
+            cooldown_deaths.push_back("the route stops at " + at_text(g, t) +
+                                      " until a jump may start; running on and pressing jump dies at tick " +
+                                      std::to_string(*died));
+    }
+    // Every such stop is named, so that one level's stops can be fixed together.
+    if (!cooldown_deaths.empty()) {
+        std::string text = cooldown_deaths.front();
+        for (size_t i = 1; i < cooldown_deaths.size(); ++i) text += "; and " + cooldown_deaths[i];
+        faults.Add("cooldown", text);
     }
 
     // Other inputs from states along the route: walking, jumping, standing;
