@@ -146,7 +146,8 @@ endfunction()
 # by the resource compiler into the executable's resource table. Elsewhere
 # the bytes go in through the assembler's .incbin, so even megabytes cost
 # nothing at compile time, and a static registration in the same object
-# enters them in our own resource table at start-up. Use it on executables:
+# enters them in our own resource table at start-up. In the browser it is a
+# file preloaded beside the program. Use it on executables:
 # a static library would drop the object.
 function(klice_embed_resource target name file)
   get_filename_component(path "${file}" ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
@@ -159,6 +160,13 @@ function(klice_embed_resource target name file)
 ]])
     set_source_files_properties(${source} PROPERTIES OBJECT_DEPENDS "${path}")
     target_sources(${target} PRIVATE ${source})
+    return()
+  endif()
+  if(EMSCRIPTEN)
+    # In the browser the resource is a file of the preloaded file system,
+    # /resources/NAME, read when first asked for (platform/web/).
+    target_link_options(${target} PRIVATE "SHELL:--preload-file ${path}@/resources/${name}")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${path})
     return()
   endif()
   set(source ${CMAKE_CURRENT_BINARY_DIR}/${symbol}.cpp)

@@ -11,5 +11,8 @@ packages=(cmake ninja-build g++ pkg-config
 # their own (python3).
 [ "${KLICE_WINDOWS:-0}" = 1 ] && packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools googletest wine wine64
                                              xvfb xauth zip unzip python3)
+# The browser build: Emscripten, Debian's stb compiled in, GoogleTest's
+# sources, node to run the tests, Chromium to look at the page.
+[ "${KLICE_WEB:-0}" = 1 ] && packages+=(emscripten libstb-dev googletest nodejs node-acorn chromium python3)
 source "$(dirname "$0")/lib/packages.bash"
 klice_need_packages "${packages[@]}"

@@ -1,0 +1,26 @@
+// The browser's program has no resource table of its own: the build puts
+// each resource into the preloaded file system as /resources/NAME
+// (klice_embed_resource), and it is read from there once, when first asked
+// for. Kept out of the program, the resource downloads compressed with the
+// data files instead of inside the WebAssembly.
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "platform/backend.h"
+
+namespace klice::platform::detail {
+
+std::optional<std::span<const uint8_t>> FindSystemResource(int, const std::string& name) {
+    static std::map<std::string, std::vector<uint8_t>> loaded;
+    auto it = loaded.find(name);
+    if (it == loaded.end()) {
+        std::ifstream in("/resources/" + name, std::ios::binary);
+        if (!in) return std::nullopt;
+        std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        it = loaded.emplace(name, std::move(bytes)).first;
+    }
+    return std::span<const uint8_t>(it->second);
+}
+
+}  // namespace klice::platform::detail
