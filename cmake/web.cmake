@@ -3,7 +3,7 @@
 # the font in the working folder "/", where the game looks first, so that
 # its loading code is the same as on the desktop. The page itself
 # (index.html) is ours, in platform/web/site/.
-set(web_exports _main _klice_web_audio_mix)
+set(web_exports _main _klice_web_audio_mix _klice_web_ticks _klice_web_dropped_ticks)
 list(JOIN web_exports "," web_exports)
 target_link_options(klice PRIVATE
   "SHELL:--preload-file ${KLICE_DATA_DIR}@/"

@@ -331,3 +331,14 @@ EM_BOOL WebWindow::OnBlur(int, const EmscriptenFocusEvent*, void* self_ptr) {
 std::unique_ptr<WindowBackend> CreateWindowBackend(Application& app) { return std::make_unique<WebWindow>(app); }
 
 }  // namespace klice::platform::detail
+
+// For the page's checks (scripts/test-web.sh): the application's ticks so
+// far and the ticks it gave up after stalls; -1 without an application.
+extern "C" EMSCRIPTEN_KEEPALIVE double klice_web_ticks() {
+    const auto* app = klice::platform::Application::Current();
+    return app ? double(app->TickCount()) : -1.0;
+}
+extern "C" EMSCRIPTEN_KEEPALIVE double klice_web_dropped_ticks() {
+    const auto* app = klice::platform::Application::Current();
+    return app ? double(app->DroppedTicks()) : -1.0;
+}
