@@ -14,6 +14,7 @@
 #include "platform/application.h"
 #include "platform/backend.h"
 #include "platform/codepage.h"
+#include "platform/exception.h"
 #include "platform/pixel_codec.h"
 #include "platform/screen.h"
 #include "platform/web/keys.h"
@@ -70,6 +71,7 @@ EM_JS(void, klice_web_set_full_screen, (int on), {
 EM_JS(void, klice_web_set_cursor, (int visible), {
     document.getElementById('canvas').style.cursor = visible ? 'pointer' : 'none';
 });
+EM_JS(int, klice_web_has_page, (), { return typeof document !== 'undefined' && !!document.getElementById('canvas'); });
 EM_JS(void, klice_web_alert, (const char* text), { window.alert(UTF8ToString(text)); });
 EM_JS(void, klice_web_set_title, (const char* title), { document.title = UTF8ToString(title); });
 // clang-format on
@@ -92,7 +94,10 @@ MouseButton ButtonOf(unsigned short button) {
 
 class WebWindow final : public WindowBackend {
 public:
-    explicit WebWindow(Application& app) : app_(app) {}
+    explicit WebWindow(Application& app) : app_(app) {
+        // Under node (the test programs) there is no page to show a window in.
+        if (!klice_web_has_page()) throw EOutOfResources("There is no page with a canvas to show the window in");
+    }
     ~WebWindow() override { Close(); }
 
     void Open(const std::string& title, bool full_screen) override;
