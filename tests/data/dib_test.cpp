@@ -67,8 +67,9 @@ void NoteFree(const volatile void*) {}
 // Runs in a child process: taking the 17 GB the header asks for would fail as
 // "DIB cannot be made" under a 4 GiB address space limit, or show as a
 // request above 1 GiB under the address sanitizer; the reader must refuse
-// first, with the stream's own error.
-[[noreturn]] void ReadHugeHeaderUnderMemoryLimit() {
+// first, with the stream's own error. Unused where GoogleTest has no death
+// tests (the browser build).
+[[noreturn, maybe_unused]] void ReadHugeHeaderUnderMemoryLimit() {
 #ifdef KLICE_TEST_ASAN
     __sanitizer_install_malloc_and_free_hooks(NoteRequest, NoteFree);
     const auto within_limit = [] { return largest_request.load() <= (size_t(1) << 30); };
@@ -408,7 +409,11 @@ TEST(DibPixels, EveryTruncationFailsCleanlyAndKeepsTheImage) {
 }
 
 TEST(DibPixels, HugeHeaderWithLittleDataFailsBeforeTakingMemory) {
+#if GTEST_HAS_DEATH_TEST
     EXPECT_EXIT(ReadHugeHeaderUnderMemoryLimit(), ::testing::ExitedWithCode(0), "");
+#else
+    GTEST_SKIP() << "the memory limit is set in a child process, and this system's GoogleTest cannot start one";
+#endif
 }
 
 TEST(DibPixels, SizeArithmeticOfTheLargestHeadersDoesNotWrap) {

@@ -4,13 +4,21 @@
 
 #include "platform/application.h"
 #include "platform/display_device.h"
+#include "platform/exception.h"
 
 using namespace klice::platform;
 
 // The real window and loop, on whatever video driver the tests run with
 // (SDL's dummy driver in the test suite).
 TEST(WindowedApplication, LoopRunsTicksPresentsAndStopsOnTerminate) {
-    Application app(ApplicationMode::Windowed);
+    std::unique_ptr<Application> made;
+    try {
+        made = std::make_unique<Application>(ApplicationMode::Windowed);
+    } catch (const klice::EOutOfResources& e) {
+        // The browser's test programs run under node, without a page.
+        GTEST_SKIP() << "no window system here: " << e.Message();
+    }
+    Application& app = *made;
     std::vector<std::string> errors;
     app.SetErrorSink([&](const std::string& text) { errors.push_back(text); });
     struct : WindowListener {
