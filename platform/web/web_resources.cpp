@@ -2,16 +2,19 @@
 // each resource into the preloaded file system as /resources/NAME
 // (klice_embed_resource), and it is read from there once, when first asked
 // for. Kept out of the program, the resource downloads compressed with the
-// data files instead of inside the WebAssembly.
+// data files instead of inside the WebAssembly. They are all of the one type
+// klice_embed_resource makes, RT_RCDATA.
 #include <fstream>
 #include <iterator>
 #include <map>
 
 #include "platform/backend.h"
+#include "platform/resources.h"
 
 namespace klice::platform::detail {
 
-std::optional<std::span<const uint8_t>> FindSystemResource(int, const std::string& name) {
+std::optional<std::span<const uint8_t>> FindSystemResource(int type, const std::string& name) {
+    if (type != RT_RCDATA) return std::nullopt;
     static std::map<std::string, std::vector<uint8_t>> loaded;
     auto it = loaded.find(name);
     if (it == loaded.end()) {
