@@ -98,10 +98,7 @@ TEST_F(Objects, TheSixthKeyOpensTheExitInTheSameFrame) {
 }
 
 TEST_F(Objects, TheExitNeedsSixKeysAndLeadsToTheNextLevel) {
-    level_record two = flat_level();
-    two.start_y = 300;
-    w.set_level(2, two);
-    w.set_background(2, {kFloor});
+    w.set_empty_level(2, 300, {kFloor});
     play();
     game_state.keys_taken = 5;
     game_state.player_x = 901;
@@ -117,10 +114,7 @@ TEST_F(Objects, TheExitNeedsSixKeysAndLeadsToTheNextLevel) {
 }
 
 TEST_F(Objects, TheExitOfLevelTwentyFiveLoadsLevelOne) {
-    level_record last = flat_level();
-    last.start_y = 200;
-    w.set_level(25, last);
-    w.set_background(25, {kFloor});
+    w.set_empty_level(25, 200, {kFloor});
     play();
     game_state.level = 25;
     game_state.keys_taken = 6;

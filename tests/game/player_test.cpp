@@ -168,10 +168,7 @@ TEST_F(Player, AJumpRisesTwelveFramesPeaksSeventySixUpAndRepeatsAfterFifty) {
 
 TEST_F(Player, TheFortyFirstStepWithoutGroundKills) {
     // No floor: from the start the player falls 4 px a frame.
-    w.set_background(1, {});
-    level_record high = flat_level();
-    high.start_y = 100;
-    w.set_level(1, high);
+    w.set_empty_level(1, 100, {});
     w.start_in_play();
     w.tick(40);
     EXPECT_FALSE(game_state.dying);
@@ -183,10 +180,7 @@ TEST_F(Player, TheFortyFirstStepWithoutGroundKills) {
 }
 
 TEST_F(Player, AFloorReachedWithinTheFortyStepsIsSurvived) {
-    w.set_background(1, {{0, 338, 1024, 20, kGrey}});  // the feet point after 40 steps
-    level_record high = flat_level();
-    high.start_y = 100;
-    w.set_level(1, high);
+    w.set_empty_level(1, 100, {{0, 338, 1024, 20, kGrey}});  // the feet point after 40 steps
     w.start_in_play();
     w.tick(60);
     EXPECT_FALSE(game_state.dying);
@@ -196,10 +190,7 @@ TEST_F(Player, AFloorReachedWithinTheFortyStepsIsSurvived) {
 
 TEST_F(Player, TheScreenBordersAreWallsAndFloor) {
     // No floor in the picture: the feet point below the last row stands on the border.
-    w.set_background(1, {});
-    level_record low = flat_level();
-    low.start_y = 696;
-    w.set_level(1, low);
+    w.set_empty_level(1, 696, {});
     w.start_in_play();
     w.tick();
     EXPECT_TRUE(game_state.on_ground);

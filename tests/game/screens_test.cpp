@@ -186,10 +186,7 @@ TEST_F(Menu, HoveringSetsTheDirectionAndTheHighlightsComeInBoxOrder) {
 }
 
 TEST_F(Menu, TheStartBoxPlaysTheSlidersLevel) {
-    level_record two = flat_level();
-    two.start_y = 300;
-    w.set_level(2, two);
-    w.set_background(2, {kFloor});
+    w.set_empty_level(2, 300, {kFloor});
     move(650, 620);
     click();
     w.tick(13);

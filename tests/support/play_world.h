@@ -139,10 +139,10 @@ inline void add_game_pictures(flat_pictures& p) {
 
 // A level whose player starts at (120, 496) and, after the first frame's fall
 // of 4 px, stands at (120, 500) on the floor at row 578; no objects, keys
-// inactive.
-inline level_record flat_level() {
+// inactive. Another start row puts the player higher or lower.
+inline level_record flat_level(int start_y = 496) {
     level_record r{};
-    r.start_y = 496;
+    r.start_y = start_y;
     return r;
 }
 
@@ -170,6 +170,11 @@ public:
     // The background level n shows (levels 11 to 20 share those of 1 to 10).
     void set_background(int n, std::vector<flat_picture::part> parts) {
         pictures.add("krajina", background_name_of(n), background(std::move(parts)));
+    }
+    // Level n as an empty level starting at row start_y over the given background.
+    void set_empty_level(int n, int start_y, std::vector<flat_picture::part> parts) {
+        set_level(n, flat_level(start_y));
+        set_background(n, std::move(parts));
     }
 
     // Starts the game; it shows the title first.

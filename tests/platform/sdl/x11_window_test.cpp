@@ -273,13 +273,48 @@ uint32_t Widened(uint32_t c) {  // as the screen shows a 565 colour
 
 }  // namespace
 
-TEST(X11Window, FullScreenComesBackOverTheWholeScreenWithoutAWindowManager) {
-    VirtualScreen screen(1280, 1024);
-    if (!screen.Problem().empty()) GTEST_SKIP() << screen.Problem();
-    auto window = OpenWindow();
-    Application& app = *window;
-    XView x;
-    ASSERT_TRUE(x.Open());
+// Each test's rig: a virtual screen of the test's size, the application's
+// window on it, the game's display where the test draws, and the X server's
+// own view. Open() skips the test, saying why, where there is no Xvfb.
+class X11Window : public ::testing::Test {
+protected:
+    enum class Drawing { WindowOnly, ThroughGameDisplay };
+    void Open(int width, int height, Drawing drawing) {
+        screen_.emplace(width, height);
+        if (!screen_->Problem().empty()) GTEST_SKIP() << screen_->Problem();
+        window_ = OpenWindow();
+        if (drawing == Drawing::ThroughGameDisplay) {
+            display_.emplace();
+            ASSERT_TRUE(display_->Make());
+        }
+        x_.emplace();
+        ASSERT_TRUE(x_->Open());
+    }
+    // Whether the test goes on after Open().
+    bool Ready() const { return !IsSkipped() && !HasFatalFailure(); }
+    Application& App() { return *window_; }
+    GameDisplay& Frames() { return *display_; }
+    XView& X() { return *x_; }
+    // Records where the pointer moved, in frame pixels; it outlives the window.
+    struct MoveRecorder : WindowListener {
+        std::vector<std::pair<int, int>> moves;
+        void OnMouseMove(ShiftState, int x, int y) override { moves.emplace_back(x, y); }
+    };
+    MoveRecorder& Moves() { return moves_; }
+
+private:
+    MoveRecorder moves_;
+    std::optional<VirtualScreen> screen_;
+    std::unique_ptr<Application> window_;
+    std::optional<GameDisplay> display_;
+    std::optional<XView> x_;
+};
+
+TEST_F(X11Window, FullScreenComesBackOverTheWholeScreenWithoutAWindowManager) {
+    Open(1280, 1024, Drawing::WindowOnly);
+    if (!Ready()) return;
+    Application& app = App();
+    XView& x = X();
     auto at = [&](int left, int top, int width, int height) {
         return [&x, left, top, width, height] {
             auto g = x.MappedWindow();
@@ -305,15 +340,12 @@ TEST(X11Window, FullScreenComesBackOverTheWholeScreenWithoutAWindowManager) {
     EXPECT_EQ(h, 1024);
 }
 
-TEST(X11Window, ScreenOfTwiceTheFrameShowsEveryPixelAsASharpTwoByTwoBlock) {
-    VirtualScreen screen(2048, 1536);
-    if (!screen.Problem().empty()) GTEST_SKIP() << screen.Problem();
-    auto window = OpenWindow();
-    Application& app = *window;
-    GameDisplay display;
-    ASSERT_TRUE(display.Make());
-    XView x;
-    ASSERT_TRUE(x.Open());
+TEST_F(X11Window, ScreenOfTwiceTheFrameShowsEveryPixelAsASharpTwoByTwoBlock) {
+    Open(2048, 1536, Drawing::ThroughGameDisplay);
+    if (!Ready()) return;
+    Application& app = App();
+    GameDisplay& display = Frames();
+    XView& x = X();
     ASSERT_TRUE(Settle(app, [&] {
         auto g = x.MappedWindow();
         return g && g->width == 2048;
@@ -343,20 +375,14 @@ TEST(X11Window, ScreenOfTwiceTheFrameShowsEveryPixelAsASharpTwoByTwoBlock) {
         }
 }
 
-TEST(X11Window, WideScreenShowsTheFrameBetweenBlackBarsAndMapsTheMouseBack) {
-    VirtualScreen screen(1920, 1080);
-    if (!screen.Problem().empty()) GTEST_SKIP() << screen.Problem();
-    auto window = OpenWindow();
-    Application& app = *window;
-    struct : WindowListener {
-        std::vector<std::pair<int, int>> moves;
-        void OnMouseMove(ShiftState, int x, int y) override { moves.emplace_back(x, y); }
-    } listener;
+TEST_F(X11Window, WideScreenShowsTheFrameBetweenBlackBarsAndMapsTheMouseBack) {
+    Open(1920, 1080, Drawing::ThroughGameDisplay);
+    if (!Ready()) return;
+    Application& app = App();
+    GameDisplay& display = Frames();
+    XView& x = X();
+    MoveRecorder& listener = Moves();
     app.Window().SetListener(&listener);
-    GameDisplay display;
-    ASSERT_TRUE(display.Make());
-    XView x;
-    ASSERT_TRUE(x.Open());
     ASSERT_TRUE(Settle(app, [&] {
         auto g = x.MappedWindow();
         return g && g->width == 1920;
@@ -398,15 +424,12 @@ TEST(X11Window, WideScreenShowsTheFrameBetweenBlackBarsAndMapsTheMouseBack) {
 // A virtual X server has no graphics card: the frame goes into the window's
 // own surface, and no OpenGL driver is loaded to find that out (Mesa's
 // software one brings LLVM, some 50 MB for the whole run).
-TEST(X11Window, WithoutAGraphicsCardNoOpenGLDriverIsLoaded) {
-    VirtualScreen screen(1024, 768);
-    if (!screen.Problem().empty()) GTEST_SKIP() << screen.Problem();
-    auto window = OpenWindow();
-    Application& app = *window;
-    GameDisplay display;
-    ASSERT_TRUE(display.Make());
-    XView x;
-    ASSERT_TRUE(x.Open());
+TEST_F(X11Window, WithoutAGraphicsCardNoOpenGLDriverIsLoaded) {
+    Open(1024, 768, Drawing::ThroughGameDisplay);
+    if (!Ready()) return;
+    Application& app = App();
+    GameDisplay& display = Frames();
+    XView& x = X();
     RunTicksUntilShown(
         app, 3,
         [&](int n) {
