@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "game/pictures.h"
+#include "tools/artgen/backgrounds.h"
 #include "tools/artgen/canvas.h"
 #include "tools/artgen/font.h"
 #include "tools/artgen/icon.h"
@@ -25,6 +27,7 @@
 
 using namespace klice::artgen;
 using klice::assets::write_png;
+namespace pictures = klice::pictures;
 
 namespace {
 
@@ -34,6 +37,10 @@ std::vector<Canvas> g_sprites;  // the small pictures, for the contact sheet
 void keep(const Canvas& c) {
     if (c.W() <= 200 && c.H() <= 200) g_sprites.push_back(c);
 }
+// Where the source of a picture of the game lies below pictures/: its file
+// is named as the game names the picture.
+std::string png_of(const std::string& file, const std::string& picture) { return file + "/" + picture + ".png"; }
+
 void save8(const Canvas& c, const std::string& rel) {
     keep(c);
     write_png(g_root + "/pictures/" + rel, c.Paletted());
@@ -144,11 +151,11 @@ void make_player() {
     for (int i = 0; i < 4; ++i) {
         Canvas c(60, 76, kWhite);
         draw_figure(c, walk[i].ff, walk[i].nf, walk[i].fl, walk[i].nl, walk[i].fh, walk[i].nh, false);
-        save8(c, "panak/pa" + std::to_string(i + 1) + ".png");
+        save8(c, png_of("panak", pictures::kWalk[size_t(i)]));
     }
     Canvas hop(60, 76, kWhite);
     draw_figure(hop, 6, -6, 8, 12, 5, -8, true);
-    save8(hop, "panak/hop.png");
+    save8(hop, png_of("panak", pictures::kJump));
 }
 
 // ------------------------------------------------------------------ the key
@@ -158,7 +165,7 @@ void make_key() {
     // a sparkle
     c.Rect(4, 3, 1, 5, kWhite);
     c.Rect(2, 5, 5, 1, kWhite);
-    save8(c, "panak/klic.png");
+    save8(c, png_of("panak", pictures::kKey));
 }
 
 // --------------------------------------------------------------- the splash
@@ -196,7 +203,7 @@ void make_splash() {
             c.Ellipse(18 + f * 6, 77, 14 + f * 8, 2 + f, kOutline);
             c.Ellipse(18 + f * 6, 77, 12 + f * 8, 1 + f, kShirtDark);
         }
-        save24(c, "panak/prsk" + std::to_string(f + 1) + ".png");
+        save24(c, png_of("panak", pictures::kSplash[size_t(f)]));
     }
 }
 
@@ -267,7 +274,7 @@ void make_title() {
     // (200, 500), and its glyphs cover columns 205..583 and rows 507..548
     c.Round(176, 484, 432, 84, 16, {120, 86, 40});
     c.Round(180, 488, 424, 76, 13, {246, 230, 186});
-    save24(c, "panak/uvod1.png");
+    save24(c, png_of("panak", pictures::kTitle));
 }
 
 // Menu layout: a track for the slider knob, two arrow buttons beside it and
@@ -335,20 +342,20 @@ void crop_save8(const Canvas& full, int x, int y, int w, int h, const std::strin
 }
 
 void make_menu() {
-    save24(menu_screen({}), "panak/uvod2.png");
+    save24(menu_screen({}), png_of("panak", pictures::kMenu));
     MenuParts start;
     start.start = true;
-    crop_save8(menu_screen(start), 808, 69, 177, 81, "panak/hra1.png");
+    crop_save8(menu_screen(start), 808, 69, 177, 81, png_of("panak", pictures::kStartLit));
     MenuParts end;
     end.end = true;
-    crop_save8(menu_screen(end), 818, 548, 190, 88, "panak/konec1.png");
+    crop_save8(menu_screen(end), 818, 548, 190, 88, png_of("panak", pictures::kEndLit));
     // arrow highlights: only the lit button, the rest white (transparent)
     Canvas up(127, 79, kWhite);
     arrow_button(up, 615 - 610, 122 - 118, 113, 46, true, true);
-    save8(up, "panak/sipka1.png");
+    save8(up, png_of("panak", pictures::kUpLit));
     Canvas down(128, 86, kWhite);
     arrow_button(down, 615 - 607, 602 - 579, 113, 46, false, true);
-    save8(down, "panak/sipka2.png");
+    save8(down, png_of("panak", pictures::kDownLit));
     // the knob: a plaque with a window for the level number, which the game
     // writes at (95, 50) with its shadow and at (98, 53): its glyphs cover
     // columns 99..124 for one digit and 99..156 for two, rows 61..101, so
@@ -361,11 +368,11 @@ void make_menu() {
     knob.Round(86, 50, 84, 62, 9, {40, 50, 110});
     draw_text(knob, 180, 112, 2, "ÚROVEŇ", {90, 60, 24});
     knob.Triangle(266, 50, 266, 90, 296, 70, {120, 86, 40});
-    save8(knob, "panak/posuvnik.png");
+    save8(knob, png_of("panak", pictures::kSliderKnob));
     // the music-key hint
     Canvas hint(168, 30, kBlack);
     outlined_text(hint, 8, 5, 3, "H: HUDBA", {250, 236, 160}, {90, 70, 40}, 1);
-    save8(hint, "panak/zapvyp.png");
+    save8(hint, png_of("panak", pictures::kMusicHint));
 }
 
 // ------------------------------------------------------------- level objects
@@ -378,7 +385,7 @@ void make_objects() {
         for (int j = 5; j < 14; ++j)
             if (((i + j) / 6) % 2 == 0) block.Set(i, j, {236, 196, 40});
     for (int x : {5, 74}) block.Disc(x + 0.5, 10, 2.2, {200, 204, 220});
-    save24(block, "ruzne/ctverec.png");
+    save24(block, png_of("ruzne", pictures::kBlock));
 
     // Hazards: only their pure red kills, and any other colour in them would
     // be solid where a probe reads it, so they are pure red with black (empty)
@@ -396,7 +403,7 @@ void make_objects() {
         c.Triangle(14, 30, 20, 30, 16 - sway, 6 + f * 2, kBlack);
         c.Triangle(20, 34, 26, 34, 24 + sway, 10 - f, kBlack);
         for (int y = 44 + f * 7; y < 112; y += 21) c.Rect(19, y, 2, 6, kBlack);
-        save24(c, "ruzne/al" + std::to_string(f + 1) + ".png");
+        save24(c, png_of("ruzne", pictures::hazard_picture(pictures::kFlame, f + 1)));
     }
     // "leb": a skull that crawls along the floor, snapping its jaw; 26 rows
     // high, so it passes under the figure's body and kills at its feet. It
@@ -412,7 +419,7 @@ void make_objects() {
         c.Ellipse(27, 23, 4, 3.5, kBlack);
         c.Triangle(18, 31, 22, 31, 20, 27, kBlack);
         for (int t = 0; t < 5; ++t) c.Rect(10 + t * 4 + 1, 33 + (t % 2 ? jaw : 0), 1, 2, kBlack);
-        save24(c, "ruzne/leb" + std::to_string(f + 1) + ".png");
+        save24(c, png_of("ruzne", pictures::hazard_picture(pictures::kSkull, f + 1)));
     }
     // "zuby": a trap of teeth that opens and bites, 18 rows high
     for (int f = 0; f < 3; ++f) {
@@ -423,7 +430,7 @@ void make_objects() {
             const double x = t * 8;
             c.Triangle(x, 28, x + 8, 28, x + 4, 14 + open, kRed);
         }
-        save24(c, "ruzne/zuby" + std::to_string(f + 1) + ".png");
+        save24(c, png_of("ruzne", pictures::hazard_picture(pictures::kTeeth, f + 1)));
     }
     // the exit arrow, on white (its colour key)
     // 44 rows, so that drawn at row 690 it stays above a floor at row 736
@@ -433,157 +440,7 @@ void make_objects() {
     arrow.Rect(5, 16, 32, 12, {90, 235, 110});
     arrow.Triangle(37, 7, 37, 36, 56, 21.5, {90, 235, 110});
     arrow.Rect(5, 16, 32, 3, {200, 255, 200});
-    save24(arrow, "ruzne/sipka.png");
-}
-
-// ------------------------------------------------------------- backgrounds
-// A map is 24 rows of 32 tiles of 32 x 32 pixels, after a "theme" line:
-//   .  empty (black)            #  bricks         S  stone blocks
-//   G  ground, grass on top     W  wooden plank (the top 16 rows of the tile)
-//   ^  spikes (pure red)        ~  lava (pure red)
-struct Theme {
-    Rgb brick, mortar, stone, stone_edge, earth, grass, wood;
-};
-
-Theme theme_named(const std::string& name, const std::string& file) {
-    if (name == "meadow")
-        return {{168, 84, 56}, {96, 64, 54},  {128, 128, 140}, {84, 84, 100},
-                {122, 80, 44}, {70, 170, 60}, {170, 120, 60}};
-    if (name == "castle")
-        return {{120, 110, 150}, {70, 62, 96},   {150, 146, 160}, {96, 92, 112},
-                {100, 90, 84},   {110, 150, 90}, {150, 104, 56}};
-    if (name == "cave")
-        return {{110, 80, 60}, {60, 44, 36}, {96, 86, 80}, {58, 52, 50}, {88, 64, 44}, {60, 130, 110}, {140, 100, 60}};
-    if (name == "ice")
-        return {{120, 160, 200}, {70, 100, 140},  {170, 200, 230}, {110, 140, 180},
-                {110, 120, 150}, {220, 240, 255}, {150, 120, 90}};
-    if (name == "desert")
-        return {{200, 150, 80}, {140, 96, 50},   {186, 164, 120}, {130, 110, 80},
-                {190, 140, 70}, {230, 200, 110}, {150, 100, 50}};
-    throw std::runtime_error(file + ": unknown theme " + name);
-}
-
-// The music-key hint is drawn over the top left corner, which every map
-// keeps black (tiles 0-5 of row 0). Where that corner meets tiles, they get
-// a moulding around it, so that the hint reads as a plaque set into the
-// wall and not as a hole cut into it. Only pixels that are already solid
-// change, and none to pure red: the figure meets the same walls as before.
-template <typename TileAt>
-void frame_hint_corner(Canvas& img, const Theme& t, TileAt at) {
-    constexpr int kRight = 6 * 32, kBottom = 32, kBand = 8;
-    auto solid = [&](int col, int row) {
-        const char k = at(col, row);
-        return k == '#' || k == 'S' || k == 'G';
-    };
-    // across the band, from the black outwards: a wooden frame lit from
-    // above left between two dark edges, with a brass nail now and then
-    const Rgb dark = shade(t.mortar, -40);
-    auto band = [&](int ring, int along) {
-        if (ring == 0 || ring == kBand - 1) return dark;
-        if ((ring == 3 || ring == 4) && along % 40 >= 18 && along % 40 < 20) return Rgb{230, 200, 110};
-        return shade(t.wood, ring == 1 ? 45 : ring == kBand - 2 ? -35 : 12 - 6 * (ring - 2));
-    };
-    for (int col = 0; col <= 6; ++col) {
-        if (!solid(col, 1)) continue;
-        for (int x = col * 32; x < col * 32 + 32 && x < kRight + kBand; ++x)
-            for (int j = 0; j < kBand; ++j) img.Set(x, kBottom + j, band(x >= kRight ? std::max(j, x - kRight) : j, x));
-    }
-    if (solid(6, 0))
-        for (int y = 0; y < kBottom; ++y)
-            for (int i = 0; i < kBand; ++i) img.Set(kRight + i, y, band(i, y + 26));
-}
-
-void draw_background(const std::string& name) {
-    const std::string path = g_root + "/pictures/krajina/" + name + ".map";
-    std::ifstream in(path);
-    if (!in) throw std::runtime_error("cannot open " + path);
-    std::string head;
-    std::getline(in, head);
-    if (head.rfind("theme ", 0) != 0) throw std::runtime_error(path + ":1: expected 'theme NAME'");
-    const Theme t = theme_named(head.substr(6), path);
-    std::vector<std::string> rows;
-    std::string line;
-    while (std::getline(in, line) && rows.size() < 24) {
-        if (line.size() != 32)
-            throw std::runtime_error(path + ":" + std::to_string(rows.size() + 2) + ": a row has 32 tiles");
-        rows.push_back(line);
-    }
-    if (rows.size() != 24) throw std::runtime_error(path + ": a map has 24 rows");
-    auto at = [&](int c, int r) { return (c < 0 || r < 0 || c >= 32 || r >= 24) ? '#' : rows[r][c]; };
-    Canvas img(1024, 768, kBlack);
-    for (int r = 0; r < 24; ++r)
-        for (int col = 0; col < 32; ++col) {
-            const char k = rows[r][col];
-            const int x = col * 32, y = r * 32;
-            const bool open_above = at(col, r - 1) == '.' || at(col, r - 1) == 'W';
-            switch (k) {
-                case '.': break;
-                case '#':
-                    // two courses of bricks a tile, each course offset by half a brick
-                    img.Rect(x, y, 32, 32, t.mortar);
-                    for (int course = 0; course < 2; ++course) {
-                        const int by = y + course * 16 + 1;
-                        const int off = ((r * 2 + course) % 2) ? 16 : 0;
-                        for (int b = -1; b < 2; ++b) {
-                            const int bx = x + off + b * 32 + 1;
-                            const int n = static_cast<int>(hash3(bx + 2048, by, 3) % 36) - 18;
-                            for (int j = 0; j < 14; ++j)
-                                for (int i = 0; i < 30; ++i) {
-                                    if (bx + i < x || bx + i >= x + 32) continue;
-                                    const int edge = j == 0 ? 26 : j == 13 ? -22 : 0;
-                                    const int grain = static_cast<int>(hash3(bx + i, by + j, 8) % 10) - 5;
-                                    img.Set(bx + i, by + j, shade(t.brick, n + edge + grain));
-                                }
-                        }
-                    }
-                    break;
-                case 'S':
-                    img.Rect(x, y, 32, 32, t.stone_edge);
-                    img.Rect(x + 2, y + 2, 28, 28, t.stone);
-                    img.Rect(x + 2, y + 2, 28, 3, shade(t.stone, 30));
-                    for (int i = 0; i < 10; ++i)
-                        img.Set(x + 4 + static_cast<int>(hash3(x, y, i) % 24),
-                                y + 6 + static_cast<int>(hash3(y, x, i) % 22), shade(t.stone, -25));
-                    break;
-                case 'G':
-                    for (int j = 0; j < 32; ++j)
-                        for (int i = 0; i < 32; ++i) {
-                            const int n = static_cast<int>(hash3(x + i, y + j, 5) % 24) - 12;
-                            img.Set(x + i, y + j, shade(t.earth, n));
-                        }
-                    if (open_above) {
-                        for (int i = 0; i < 32; ++i) {
-                            const int depth = 6 + static_cast<int>(hash3(x + i, y, 9) % 5);
-                            for (int j = 0; j < depth; ++j)
-                                img.Set(x + i, y + j, shade(t.grass, j == 0 ? 30 : -(j * 4)));
-                        }
-                    }
-                    break;
-                case 'W':
-                    img.Rect(x, y, 32, 16, shade(t.wood, -50));
-                    img.Rect(x, y + 1, 32, 13, t.wood);
-                    img.Rect(x, y + 2, 32, 2, shade(t.wood, 35));
-                    img.Rect(x, y + 8, 32, 1, shade(t.wood, -25));
-                    img.Rect(x + 30, y + 1, 2, 14, shade(t.wood, -50));
-                    break;
-                case '^':
-                    img.Rect(x, y + 26, 32, 6, kRed);
-                    for (int s = 0; s < 4; ++s)
-                        img.Triangle(x + s * 8, y + 27, x + s * 8 + 8, y + 27, x + s * 8 + 4, y + 8, kRed);
-                    break;
-                case '~': {
-                    const bool surface = at(col, r - 1) == '.';
-                    for (int i = 0; i < 32; ++i) {
-                        const int top = surface ? 6 + static_cast<int>(3 * std::sin((x + i) * 0.2)) : 0;
-                        img.Rect(x + i, y + top, 1, 32 - top, kRed);
-                    }
-                    break;
-                }
-                default: throw std::runtime_error(path + ": unknown tile '" + std::string(1, k) + "'");
-            }
-        }
-    frame_hint_corner(img, t, at);
-    save24(img, "krajina/" + name + ".png");
+    save24(arrow, png_of("ruzne", pictures::kExitArrow));
 }
 
 // ------------------------------------------------------------ item lists
@@ -647,20 +504,21 @@ int main(int argc, char** argv) {
         std::string krajina = kListHead;
         for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 21, 22, 23, 24, 25}) {
             const std::string name = "p" + std::to_string(n);
-            draw_background(name);
+            save24(draw_background(g_root + "/pictures/krajina/" + name + ".map"), "krajina/" + name + ".png");
             // A background is a third of its size in 8 bits, on disk and in
             // memory, and draws the same: it has fewer than 256 colours.
             krajina += item(name, "pictures/krajina/" + name + ".png", false, "clBlack", 8);
         }
         write_text("krajina.txt", krajina + kListTail);
         std::string ruzne = kListHead;
-        ruzne += item("ctverec", "pictures/ruzne/ctverec.png", true, "clBlack");
-        for (const char* kind : {"al", "leb", "zuby"})
-            for (int f = 1; f <= 3; ++f) {
-                const std::string name = kind + std::to_string(f);
-                ruzne += item(name, "pictures/ruzne/" + name + ".png", true, "clBlack");
-            }
-        ruzne += item("sipka", "pictures/ruzne/sipka.png", true, "clWhite");
+        auto ruzne_item = [](const std::string& name, const char* key) {
+            return item(name, "pictures/" + png_of("ruzne", name), true, key);
+        };
+        ruzne += ruzne_item(pictures::kBlock, "clBlack");
+        for (const char* kind : pictures::kHazards)
+            for (int f = 1; f <= pictures::kHazardPictures; ++f)
+                ruzne += ruzne_item(pictures::hazard_picture(kind, f), "clBlack");
+        ruzne += ruzne_item(pictures::kExitArrow, "clWhite");
         write_text("ruzne.txt", ruzne + kListTail);
         if (argc == 3) write_sheet(argv[2]);
     } catch (const std::exception& e) {
