@@ -234,38 +234,28 @@ void DrawSurface(TDirectDrawSurface& dest, int x, int y, const Rect& src, TDirec
     span64 s{src.left, src.top, src.right, src.bottom};
     const int64_t dest_w = dest.Width(), dest_h = dest.Height();
     const int64_t source_w = source->Width(), source_h = source->Height();
-    if (d.left < 0) {
-        s.left -= d.left;
-        d.left = 0;
-    }
-    if (d.top < 0) {
-        s.top -= d.top;
-        d.top = 0;
-    }
-    if (s.left < 0) {
-        d.left -= s.left;
-        s.left = 0;
-    }
-    if (s.top < 0) {
-        d.top -= s.top;
-        s.top = 0;
-    }
-    if (d.right > dest_w) {
-        s.right -= d.right - dest_w;
-        d.right = dest_w;
-    }
-    if (d.bottom > dest_h) {
-        s.bottom -= d.bottom - dest_h;
-        d.bottom = dest_h;
-    }
-    if (s.right > source_w) {
-        d.right -= s.right - source_w;
-        s.right = source_w;
-    }
-    if (s.bottom > source_h) {
-        d.bottom -= s.bottom - source_h;
-        s.bottom = source_h;
-    }
+    // An edge beyond its surface moves onto it, and the matching edge of the
+    // other rectangle moves as far.
+    auto clip_start = [](int64_t& edge, int64_t& other) {
+        if (edge < 0) {
+            other -= edge;
+            edge = 0;
+        }
+    };
+    auto clip_end = [](int64_t& edge, int64_t limit, int64_t& other) {
+        if (edge > limit) {
+            other -= edge - limit;
+            edge = limit;
+        }
+    };
+    clip_start(d.left, s.left);
+    clip_start(d.top, s.top);
+    clip_start(s.left, d.left);
+    clip_start(s.top, d.top);
+    clip_end(d.right, dest_w, s.right);
+    clip_end(d.bottom, dest_h, s.bottom);
+    clip_end(s.right, source_w, d.right);
+    clip_end(s.bottom, source_h, d.bottom);
     if (!(d.left < d.right && d.top < d.bottom && s.left < s.right && s.top < s.bottom)) return;
     // Every edge now lies within one of the two surfaces.
     const Rect dr{int(d.left), int(d.top), int(d.right), int(d.bottom)};

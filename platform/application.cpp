@@ -167,36 +167,19 @@ void Application::PressKey(int32_t vk, bool down) {
 void Application::ReleaseAllKeys() { impl_->keys.fill(false); }
 
 void Application::PostKeyDown(int32_t vk, ShiftState shift) {
-    Event e{Event::Kind::KeyDown};
-    e.vk = vk;
-    e.shift = shift;
-    impl_->queue.push_back(e);
+    impl_->queue.push_back(Event{.kind = Event::Kind::KeyDown, .vk = vk, .shift = shift});
 }
 
 void Application::PostMouseMove(int x, int y, ShiftState shift) {
-    Event e{Event::Kind::MouseMove};
-    e.x = x;
-    e.y = y;
-    e.shift = shift;
-    impl_->queue.push_back(e);
+    impl_->queue.push_back(Event{.kind = Event::Kind::MouseMove, .x = x, .y = y, .shift = shift});
 }
 
 void Application::PostMouseDown(int x, int y, MouseButton button, ShiftState shift) {
-    Event e{Event::Kind::MouseDown};
-    e.x = x;
-    e.y = y;
-    e.button = button;
-    e.shift = shift;
-    impl_->queue.push_back(e);
+    impl_->queue.push_back(Event{.kind = Event::Kind::MouseDown, .x = x, .y = y, .button = button, .shift = shift});
 }
 
 void Application::PostMouseUp(int x, int y, MouseButton button, ShiftState shift) {
-    Event e{Event::Kind::MouseUp};
-    e.x = x;
-    e.y = y;
-    e.button = button;
-    e.shift = shift;
-    impl_->queue.push_back(e);
+    impl_->queue.push_back(Event{.kind = Event::Kind::MouseUp, .x = x, .y = y, .button = button, .shift = shift});
 }
 
 void Application::PostFocus(bool focused) {

@@ -153,12 +153,7 @@ public:
     }
 
     SoundResult GetCurrentPosition(uint32_t* byte) const override {
-        *byte = 0;
-        if (!buffer_) return SoundResult::DeviceGone;
-        DWORD play = 0;
-        const HRESULT hr = buffer_->GetCurrentPosition(&play, nullptr);
-        *byte = uint32_t(play);
-        return ResultOf(hr);
+        return Read<DWORD>(byte, [this](DWORD* play) { return buffer_->GetCurrentPosition(play, nullptr); });
     }
 
     SoundResult SetFrequency(uint32_t frequency) override {
@@ -166,12 +161,7 @@ public:
     }
 
     SoundResult GetFrequency(uint32_t* frequency) const override {
-        *frequency = 0;
-        if (!buffer_) return SoundResult::DeviceGone;
-        DWORD hz = 0;
-        const HRESULT hr = buffer_->GetFrequency(&hz);
-        *frequency = uint32_t(hz);
-        return ResultOf(hr);
+        return Read<DWORD>(frequency, [this](DWORD* hz) { return buffer_->GetFrequency(hz); });
     }
 
     SoundResult SetPan(int32_t pan) override {
@@ -179,12 +169,7 @@ public:
     }
 
     SoundResult GetPan(int32_t* pan) const override {
-        *pan = 0;
-        if (!buffer_) return SoundResult::DeviceGone;
-        LONG value = 0;
-        const HRESULT hr = buffer_->GetPan(&value);
-        *pan = int32_t(value);
-        return ResultOf(hr);
+        return Read<LONG>(pan, [this](LONG* value) { return buffer_->GetPan(value); });
     }
 
     SoundResult SetVolume(int32_t volume) override {
@@ -192,12 +177,7 @@ public:
     }
 
     SoundResult GetVolume(int32_t* volume) const override {
-        *volume = 0;
-        if (!buffer_) return SoundResult::DeviceGone;
-        LONG value = 0;
-        const HRESULT hr = buffer_->GetVolume(&value);
-        *volume = int32_t(value);
-        return ResultOf(hr);
+        return Read<LONG>(volume, [this](LONG* value) { return buffer_->GetVolume(value); });
     }
 
     SoundResult GetStatus(uint32_t* status) const override {
@@ -220,6 +200,7 @@ public:
     }
 
     IDirectSoundBuffer* Interface() const { return buffer_.Get(); }
+
     bool Primary() const { return primary_; }
     bool Lost() const { return lost_; }
 
@@ -245,6 +226,18 @@ public:
     }
 
 private:
+    // One value read through the buffer in DirectSound's own type and handed
+    // out in ours; 0 where the buffer is gone or the read fails.
+    template <class Native, class Out, class Get>
+    SoundResult Read(Out* out, Get get) const {
+        *out = 0;
+        if (!buffer_) return SoundResult::DeviceGone;
+        Native value = 0;
+        const HRESULT hr = get(&value);
+        *out = Out(value);
+        return ResultOf(hr);
+    }
+
     DirectSoundDevice* device_;
     ComPtr<IDirectSoundBuffer> buffer_;
     bool primary_;
