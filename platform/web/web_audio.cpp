@@ -102,13 +102,6 @@ std::unique_ptr<AudioSink> OpenSystemAudio(AudioSink::MixCallback callback, void
     return std::make_unique<WebAudioSink>(rate);
 }
 
-SoundResult CreateSystemSoundDevice(std::unique_ptr<SoundDevice>* device) {
-    std::unique_ptr<MixingSoundDevice> mixer;
-    const SoundResult result = MixingSoundDevice::Open(&mixer, AudioOutput::System());
-    *device = std::move(mixer);
-    return result;
-}
-
 }  // namespace klice::platform::detail
 
 namespace klice::platform {

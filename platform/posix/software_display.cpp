@@ -1,5 +1,6 @@
-// The display on SDL: the portable software surfaces serve every
-// application, and DIB sections are plain memory.
+// The display of the POSIX backends (SDL, the browser): the portable
+// software surfaces serve every application, and DIB sections are plain
+// memory; no system display stands behind them.
 #include <cstdlib>
 
 #include "platform/backend.h"
