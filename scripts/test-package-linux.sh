@@ -11,7 +11,8 @@
 #     screen is photographed and must show the title, as the installed
 #     klice-play draws it;
 #  4. `apt-get purge --autoremove klice`, and nothing it installed is left:
-#     the files under /usr, /etc and /var/lib/dpkg are those from before.
+#     the files under /usr, /etc and /var/lib/dpkg are those from before
+#     (packages that were unneeded before the test stay, as they were).
 # Builds the package first (scripts/package-linux.sh) unless
 # KLICE_DEB names one. Photographs go to build/package-test/.
 set -euo pipefail
@@ -40,10 +41,16 @@ unpacked="$(mktemp -d)"
 snapshot_dir="$(mktemp -d)"
 klice_pid=""
 installed=0
+# Packages that were unneeded already (installed as dependencies of something
+# since removed) would go with klice's --autoremove and look like a leftover
+# difference; they are held as manually installed for the test's duration.
+already_unneeded="$(apt-get -s autoremove 2>/dev/null | awk '/^Remv /{print $2}' | tr '\n' ' ')"
 cleanup() {
   [ -n "$klice_pid" ] && kill "$klice_pid" 2>/dev/null
   # A failure leaves nothing installed either.
   [ "$installed" = 1 ] && DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get purge -y -qq klice >/dev/null 2>&1
+  # shellcheck disable=SC2086
+  [ -n "$already_unneeded" ] && $sudo_cmd apt-mark auto $already_unneeded >/dev/null
   klice_stop_xvfb
   rm -rf "$unpacked" "$snapshot_dir"
 }
@@ -56,6 +63,8 @@ appstreamcli validate --no-net "$unpacked"/usr/share/metainfo/*.metainfo.xml
 snapshot() {
   find /usr /etc /var/lib/dpkg/info -xdev \( -type f -o -type l \) 2>/dev/null | sort >"$snapshot_dir/$1"
 }
+# shellcheck disable=SC2086
+[ -n "$already_unneeded" ] && $sudo_cmd apt-mark manual $already_unneeded >/dev/null
 snapshot before
 start=$SECONDS
 echo "== apt-get install $(basename "$deb")"
