@@ -14,6 +14,8 @@ class ESourceError : public Exception {
 public:
     ESourceError(const std::string& file, int line, const std::string& what)
         : Exception(file + ":" + std::to_string(line) + ": " + what) {}
+    // A fault already placed ("file:line: what"), as a recipe's.
+    explicit ESourceError(const std::string& placed) : Exception(placed) {}
 };
 
 // Whole file contents; a missing file is reported against the line that named it.
