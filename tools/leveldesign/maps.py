@@ -147,7 +147,7 @@ M['p2'] = from_rows('cave', '''
 #WWWWWWWW...................SSS#
 #...........................SSS#
 #...........................SSS#
-#SSSSSSSSSSSSS^^SWWWWWWWWW..SSS#
+#SSSSSSSSSS^^SSSSWWWWWWWWW..SSS#
 #..............................#
 #..............................#
 #.................WWWWWWWWWW...#
@@ -319,7 +319,7 @@ M['p8'] = from_rows('ice', '''
 #SSSSS......................SSS#
 #....................WWWWWWWSSS#
 #...........................SSS#
-#..........SSSSS............SSS#
+#.........SSSSSS............SSS#
 #.WWWWWWSSSSSSSSS^SSSSSSSSSSSSS#
 #.....................SSSSSSSSS#
 #.....................SSSSSSSSS#
