@@ -8,8 +8,7 @@
 //        (10); --explore K: ticks between the states along the route from
 //        which other inputs are tried (24); --strict: the rules that not
 //        every level meets yet fail the check too (they are printed as "new:";
-//        keys taken by a dying figure and stops for a jump's cooldown that
-//        kill a player who runs on are only ever printed)
+//        keys taken by a dying figure are only ever printed)
 //
 // DIR for --data holds the built data files, --assets the content sources.
 #include <algorithm>
@@ -161,10 +160,6 @@ int plan_levels(const arguments& a, session& s) {
 std::string floors_of(const arguments& a, session& s, int level) {
     const route r = play_plan(s, level, parse_plan(read_file(source_path(a.assets, level))));
     return floors_visited(footholds(r, scene(a.assets, klice::assets::background_of_level(level))));
-}
-
-bool fails_check(const finding& f, bool strict) {
-    return !is_reported_only(f.kind) && (strict || !is_new_rule(f.kind));
 }
 
 // Prints one rule a level or the game breaks; true when it fails the check.

@@ -134,11 +134,16 @@ std::vector<finding> game_rules(const std::vector<level_summary>& levels) {
 }
 
 bool is_new_rule(const std::string& kind) {
-    static const std::set<std::string> kinds = {"idle",    "held",        "exit",  "free keys", "hint",
-                                                "variety", "idle median", "curve", "curve end", "window median"};
+    static const std::set<std::string> kinds = {"idle",      "held",          "exit",        "free keys",
+                                                "hint",      "variety",       "idle median", "curve",
+                                                "curve end", "window median", "cooldown"};
     return kinds.count(kind) > 0;
 }
 
-bool is_reported_only(const std::string& kind) { return kind == "dead key" || kind == "cooldown"; }
+bool is_reported_only(const std::string& kind) { return kind == "dead key"; }
+
+bool fails_check(const finding& f, bool strict) {
+    return !is_reported_only(f.kind) && (strict || !is_new_rule(f.kind));
+}
 
 }  // namespace klice::leveldesign

@@ -60,4 +60,7 @@ bool is_new_rule(const std::string& kind);
 // player would notice, but what not every level can be held to yet.
 bool is_reported_only(const std::string& kind);
 
+// Whether a finding fails `check`, strict or not.
+bool fails_check(const finding& f, bool strict);
+
 }  // namespace klice::leveldesign
