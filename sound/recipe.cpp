@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <sstream>
+#include <tuple>
 
 #include "data/stream.h"
 #include "sound/wave.h"
@@ -127,10 +128,34 @@ struct Mixer {
     }
 
     // One sounding note: frequency slides from f0 to f1 over the held time.
+    // A score repeats its notes, and a note sounds the same wherever it
+    // starts unless it takes noise: those are computed once and added again.
+    // The sums are the same additions in the same order, so the samples are
+    // the same to the bit.
     void Note(double start_ms, double hold_ms, double f0, double f1, const Voice& v) {
         const int64_t first = static_cast<int64_t>(start_ms * rate / 1000.0);
+        const bool noisy = v.shape == Shape::Snare || v.shape == Shape::Hat || v.shape == Shape::Noise;
+        std::vector<double> computed;
+        const std::vector<double>* values = &computed;
+        if (noisy) {
+            computed = NoteValues(hold_ms, f0, f1, v);
+        } else {
+            const NoteKey key{
+                static_cast<int>(v.shape), v.amp, v.attack, v.decay, v.sustain, v.release, hold_ms, f0, f1};
+            auto it = notes.find(key);
+            if (it == notes.end()) it = notes.emplace(key, NoteValues(hold_ms, f0, f1, v)).first;
+            values = &it->second;
+        }
+        for (size_t i = 0; i < values->size(); ++i) Add(first + static_cast<int64_t>(i), (*values)[i]);
+    }
+
+    using NoteKey = std::tuple<int, double, double, double, double, double, double, double, double>;
+    std::map<NoteKey, std::vector<double>> notes;
+
+    std::vector<double> NoteValues(double hold_ms, double f0, double f1, const Voice& v) {
         const double total_ms = hold_ms + v.release;
         const int64_t count = static_cast<int64_t>(total_ms * rate / 1000.0);
+        std::vector<double> values(static_cast<size_t>(std::max<int64_t>(count, 0)));
         double phase = 0, smooth = 0;
         for (int64_t i = 0; i < count; ++i) {
             const double t = i * 1000.0 / rate;  // ms into the note
@@ -184,8 +209,9 @@ struct Mixer {
                     s = smooth;
                     break;
             }
-            Add(first + i, s * env * v.amp);
+            values[static_cast<size_t>(i)] = s * env * v.amp;
         }
+        return values;
     }
 };
 
@@ -299,7 +325,7 @@ Synthesized synthesize(const std::string& text, const std::string& file) {
     }
     if (out.rate == 0) throw fault(file, number, "the recipe names no rate");
     if (bytes < 0) throw fault(file, number, "the recipe names no byte count");
-    Mixer mix{out.rate, out.looped, std::vector<double>(static_cast<size_t>(bytes / 2), 0.0)};
+    Mixer mix{out.rate, out.looped, std::vector<double>(static_cast<size_t>(bytes / 2), 0.0), 0x1234567u, {}};
     const double total_ms = (bytes / 2) * 1000.0 / out.rate;
     for (const Pending& e : events) {
         const auto& w = e.words;
