@@ -22,9 +22,17 @@ bool open_main_window(platform::Application& app) {
     return true;
 }
 
-int run_program() {
+int run_program(void (*prepare)()) {
     use_data_folder(first_data_folder(data_folder_candidates()));
     platform::Application app(platform::ApplicationMode::Windowed);
+    if (prepare) {
+        try {
+            prepare();
+        } catch (const std::exception& e) {
+            app.HandleException(e);
+            return 1;
+        }
+    }
     if (!open_main_window(app)) return 1;
     app.Run();
     delete form1;

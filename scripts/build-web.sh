@@ -14,10 +14,12 @@ source "$root/scripts/lib/cmake-options.bash"
 export NODE_PATH="${NODE_PATH:-/usr/share/nodejs}"
 
 cmake -S "$root" -B "$host" "${cmake_options[@]}" >/dev/null
-cmake --build "$host" -j "$(nproc)" --target klice_game_data
+# The page's window resource comes without the long tunes' samples: the
+# page synthesizes them (tools/webform).
+cmake --build "$host" -j "$(nproc)" --target klice_game_data klice_web_form
 
 emcmake cmake -S "$root" -B "$build" "${cmake_options[@]}" -DCMAKE_BUILD_TYPE=MinSizeRel -DKLICE_BENCH=OFF \
-  -DKLICE_HOST_DATA_DIR="$host/game-data" -DKLICE_HOST_FORM_RESOURCE="$host/assets/TFORM1.bin" "$@" >/dev/null
+  -DKLICE_HOST_DATA_DIR="$host/game-data" -DKLICE_HOST_FORM_RESOURCE="$host/assets/TFORM1.bin" -DKLICE_HOST_WEB_FORM_DIR="$host/web-form" "$@" >/dev/null
 cmake --build "$build" -j "$(nproc)" --target klice
 
 site="$build/site"

@@ -1,0 +1,116 @@
+#include "game/synthesized_waves.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sound/recipe.h"
+#include "tests/support/temp_folder.h"
+
+namespace klice {
+namespace {
+
+const char kChirp[] = "rate 8000\nbytes 1600\ntone 0 90 300 900 600 saw 2 20\n";
+const char kHum[] = "rate 8000\nbytes 800\ntone 0 50 220 220 400 organ 5 10\n";
+
+void write_recipe(const testing::TempFolder& folder, const std::string& name, const std::string& text) {
+    std::ofstream(folder / (name + ".txt"), std::ios::binary) << text;
+}
+
+std::vector<uint8_t> samples_of(const std::string& text) {
+    const Synthesized sound = synthesize(text, "t");
+    std::vector<uint8_t> bytes;
+    for (int16_t v : sound.samples) {
+        bytes.push_back(static_cast<uint8_t>(v));
+        bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
+    }
+    return bytes;
+}
+
+// A resource as the asset compiler lays it out: other bytes around each
+// wave's samples.
+std::vector<uint8_t> resource_with(const std::vector<std::vector<uint8_t>>& waves) {
+    std::vector<uint8_t> resource;
+    uint8_t filler = 1;
+    for (const auto& wave : waves) {
+        for (int i = 0; i < 37; ++i) resource.push_back(filler++);
+        resource.insert(resource.end(), wave.begin(), wave.end());
+    }
+    resource.insert(resource.end(), {'e', 'n', 'd'});
+    return resource;
+}
+
+TEST(SynthesizedWaves, BlankedWavesComeBackByteForByte) {
+    testing::TempFolder recipes("waves");
+    write_recipe(recipes, "chirp", kChirp);
+    write_recipe(recipes, "hum", kHum);
+    const std::vector<uint8_t> original = resource_with({samples_of(kHum), samples_of(kChirp)});
+    std::vector<uint8_t> page = original;
+    const std::string list = blank_synthesized_waves(page, recipes.str(), {"chirp", "hum"});
+
+    ASSERT_EQ(page.size(), original.size());
+    EXPECT_EQ(std::count(page.begin(), page.end(), 0), 1600 + 800);
+    EXPECT_EQ(list.substr(0, 6), "chirp ");
+    EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 2);
+
+    restore_synthesized_waves(page, list, recipes.str());
+    EXPECT_EQ(page, original);
+}
+
+TEST(SynthesizedWaves, RefusesSamplesThatAreMissingOrTwiceThere) {
+    testing::TempFolder recipes("waves");
+    write_recipe(recipes, "chirp", kChirp);
+    std::vector<uint8_t> without = resource_with({samples_of(kHum)});
+    EXPECT_THROW(blank_synthesized_waves(without, recipes.str(), {"chirp"}), ESynthesizedWaveError);
+    std::vector<uint8_t> twice = resource_with({samples_of(kChirp), samples_of(kChirp)});
+    EXPECT_THROW(blank_synthesized_waves(twice, recipes.str(), {"chirp"}), ESynthesizedWaveError);
+    EXPECT_THROW(blank_synthesized_waves(twice, recipes.str(), {"absent"}), ESynthesizedWaveError);
+}
+
+TEST(SynthesizedWaves, ARecipeThatNoLongerGivesTheBuildsSamplesStopsTheRestore) {
+    testing::TempFolder recipes("waves");
+    write_recipe(recipes, "chirp", kChirp);
+    const std::vector<uint8_t> original = resource_with({samples_of(kChirp)});
+    std::vector<uint8_t> page = original;
+    const std::string list = blank_synthesized_waves(page, recipes.str(), {"chirp"});
+
+    // One amplitude changed: same length, other samples.
+    write_recipe(recipes, "chirp", "rate 8000\nbytes 1600\ntone 0 90 300 900 601 saw 2 20\n");
+    std::vector<uint8_t> restored = page;
+    try {
+        restore_synthesized_waves(restored, list, recipes.str());
+        FAIL() << "a changed recipe was restored";
+    } catch (const ESynthesizedWaveError& e) {
+        EXPECT_NE(e.Message().find("chirp: synthesized 1600 bytes, checksum"), std::string::npos) << e.Message();
+    }
+    EXPECT_EQ(restored, page) << "nothing is written from a wave that failed its check";
+}
+
+TEST(SynthesizedWaves, RefusesMalformedListsAndSpansOutsideTheResource) {
+    testing::TempFolder recipes("waves");
+    write_recipe(recipes, "chirp", kChirp);
+    std::vector<uint8_t> page = resource_with({samples_of(kChirp)});
+    const std::string good = blank_synthesized_waves(page, recipes.str(), {"chirp"});
+    const std::string checksum = good.substr(good.size() - 17, 16);
+    for (const std::string& list : {
+             std::string("chirp 37 1600\n"),
+             "chirp 37 1600 " + checksum + " extra\n",
+             "chirp x 1600 " + checksum + "\n",
+             std::string("chirp 37 1600 12345\n"),
+             "chirp " + std::to_string(page.size() - 1599) + " 1600 " + checksum + "\n",
+             "chirp 18446744073709551615 1600 " + checksum + "\n",
+         })
+        EXPECT_THROW(restore_synthesized_waves(page, list, recipes.str()), ESynthesizedWaveError) << list;
+    restore_synthesized_waves(page, good, recipes.str());
+}
+
+TEST(SynthesizedWaves, ChecksumIsFnv1a64) {
+    EXPECT_EQ(sample_checksum({}), 0xcbf29ce484222325ull);
+    const uint8_t a[] = {'a'};
+    EXPECT_EQ(sample_checksum(a), 0xaf63dc4c8601ec8cull);
+}
+
+}  // namespace
+}  // namespace klice
