@@ -6,7 +6,7 @@
 #
 # The window resource is the native build's copy made for the page
 # (klice-web-form, in KLICE_HOST_WEB_FORM_DIR): the long tunes' samples
-# blanked, listed in TFORM1.waves, and synthesized again at start from the
+# cut out, listed in TFORM1.waves, and synthesized again at start from the
 # recipes in /sounds (game/web/main.cpp).
 set(KLICE_HOST_WEB_FORM_DIR "" CACHE PATH "The page's window resource and its list of tunes (a native build's web-form folder)")
 set(web_form ${KLICE_HOST_WEB_FORM_DIR}/TFORM1.bin)

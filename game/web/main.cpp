@@ -1,5 +1,5 @@
 // The browser's program. Its window resource comes without the long tunes'
-// samples (klice-web-form blanked them, so the page downloads 3.5 MB less):
+// samples (klice-web-form cut them out, so the page downloads 3.5 MB less):
 // they are synthesized from their recipes here, before the window is read,
 // and checked against the build's own. The build picks this file as the
 // program's main for the web (game/CMakeLists.txt).
@@ -35,9 +35,9 @@ std::vector<uint8_t> read_file(const char* path) {
 
 void restore_window_resource() {
     const auto started = std::chrono::steady_clock::now();
-    static std::vector<uint8_t> form = read_file(kFormResource);
     const std::vector<uint8_t> list = read_file(kSynthesizedList);
-    klice::restore_synthesized_waves(form, std::string(list.begin(), list.end()), kRecipes);
+    static const std::vector<uint8_t> form =
+        klice::restore_synthesized_waves(read_file(kFormResource), std::string(list.begin(), list.end()), kRecipes);
     klice::platform::RegisterResource(klice::platform::RT_RCDATA, "TFORM1", form);
     const auto ms =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();

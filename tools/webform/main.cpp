@@ -1,7 +1,7 @@
 // klice-web-form RESOURCE RECIPES OUT_RESOURCE OUT_LIST NAME...
 //
 // Makes the browser's copy of the window resource: the samples of each named
-// recipe (RECIPES/NAME.txt) blanked, and the list the page's program restores
+// recipe (RECIPES/NAME.txt) cut out, and the list the page's program restores
 // them from at start (game/synthesized_waves.h). The long tunes hardly
 // compress, and their recipes are a few hundred bytes.
 #include <cstdio>
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
     }
     try {
         std::vector<uint8_t> resource = read_file(argv[1]);
-        const std::string list = klice::blank_synthesized_waves(resource, argv[2], {argv + 5, argv + argc});
+        const std::string list = klice::cut_synthesized_waves(resource, argv[2], {argv + 5, argv + argc});
         write_file(argv[3], resource.data(), resource.size());
         write_file(argv[4], list.data(), list.size());
     } catch (const klice::Exception& e) {
