@@ -1,3 +1,15 @@
+# klice_node_program(TARGET)
+# In the browser build, TARGET (a test program or a tool the tests run) also
+# runs under node, the build's emulator (scripts/test-web.sh), where it sees
+# the machine's folders and environment (tests/web/node_host.js).
+function(klice_node_program target)
+  if(EMSCRIPTEN)
+    target_link_options(${target} PRIVATE "SHELL:--pre-js ${PROJECT_SOURCE_DIR}/tests/web/node_host.js" -lnodefs.js
+                        "SHELL:-s ALLOW_MEMORY_GROWTH=1")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS ${PROJECT_SOURCE_DIR}/tests/web/node_host.js)
+  endif()
+endfunction()
+
 # klice_test(NAME SOURCES... LIBS libs... [RESOURCE_LOCK names...] [LABEL label]
 #            [ENVIRONMENT VAR=value...])
 # One GoogleTest executable, linked with the shared helpers of tests/support;
@@ -13,6 +25,7 @@ function(klice_test name)
   add_executable(${name} ${ARG_SOURCES} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} klice_test_support klice_platform GTest::gtest GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  klice_node_program(${name})
   # The listing runs through wine in a cross build, whose first start in a
   # fresh prefix takes seconds.
   gtest_discover_tests(${name}

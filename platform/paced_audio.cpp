@@ -1,6 +1,8 @@
 // An audio device of our own, for runs without the system's: a thread takes
 // one period of output at a time at the pace of a real device and throws it
-// away or appends it to a file.
+// away or appends it to a file. A build without threads (the browser's,
+// whose tests run under node) has nothing to take it: there the device is
+// silent, as a paused one, and the mixer is read only by who asks it.
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -16,6 +18,11 @@ namespace {
 constexpr int kRate = 44100;
 constexpr int kPeriodFrames = 1024;
 constexpr int kFrameBytes = 2 * sizeof(float);
+#if defined(__EMSCRIPTEN__) && !defined(__EMSCRIPTEN_PTHREADS__)
+constexpr bool kThreads = false;
+#else
+constexpr bool kThreads = true;
+#endif
 
 class PacedSink final : public AudioSink {
 public:
@@ -23,11 +30,11 @@ public:
         : file_(file), callback_(callback), user_(user) {
         const double seconds = double(kPeriodFrames) / kRate / (pace > 0 ? pace : 1.0);
         period_ = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
-        thread_ = std::thread([this] { Loop(); });
+        if (kThreads) thread_ = std::thread([this] { Loop(); });
     }
     ~PacedSink() override {
         stop_ = true;
-        thread_.join();
+        if (thread_.joinable()) thread_.join();
         if (file_) std::fclose(file_);
     }
     int Rate() const override { return kRate; }
@@ -76,3 +83,9 @@ std::unique_ptr<AudioSink> OpenPacedAudio(const AudioOutput& output, AudioSink::
 }
 
 }  // namespace klice::platform::detail
+
+namespace klice::platform {
+
+bool PacedOutputRuns() { return detail::kThreads; }
+
+}  // namespace klice::platform

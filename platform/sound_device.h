@@ -111,6 +111,10 @@ void SetAudioOutput(const AudioOutput& output);
 const AudioOutput& CurrentAudioOutput();
 // Whether the machine has an audio device that AudioOutput::System would open.
 bool SystemAudioAvailable();
+// Whether Discard and File take their output in real time. A build without
+// threads (the browser's test programs under node) has nothing to take it:
+// such a device stays silent and its file empty.
+bool PacedOutputRuns();
 
 // Chooses an output for a scope and gives the earlier choice back at its end.
 class ScopedAudioOutput {

@@ -90,7 +90,9 @@ TEST(PictureBudget, OnePictureIsHeldToItsSidesAndPixels) {
     EXPECT_EQ(dib.Width(), budget::kPictureSide);
     for (const auto& [width, height] : {std::pair{4096, 2049}, std::pair{int(budget::kPictureSide) + 1, 1},
                                         std::pair{1, int(budget::kPictureSide) + 1}, std::pair{0x7FFFFFFF, 28}}) {
-        EXPECT_EQ(MessageOf<EInvalidGraphic>([&] { ReadPayload(dib, Runs(width, height)); }), "DIB is invalid")
+        EXPECT_EQ(
+            MessageOf<EInvalidGraphic>([&, width = width, height = height] { ReadPayload(dib, Runs(width, height)); }),
+            "DIB is invalid")
             << width << " x " << height;
         EXPECT_EQ(dib.Width(), budget::kPictureSide) << "the previous image stays";
     }

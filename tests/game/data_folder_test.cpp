@@ -68,6 +68,8 @@ TEST_F(DataFolderLookup, TheFirstFolderHoldingKrajinaIsTakenInOrder) {
 }
 
 TEST(DataFolderCandidates, TheWorkingFolderThenTheProgramsThenTheInstalledOne) {
+    if (platform::ProgramFolder().empty())
+        GTEST_SKIP() << "a page has no program folder: nothing to find beside the program";
     const std::vector<std::string> candidates = data_folder_candidates();
     ASSERT_GE(candidates.size(), 2u);
     EXPECT_EQ(candidates[0], "");

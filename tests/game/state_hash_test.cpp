@@ -65,24 +65,24 @@ void expect_only(const char* name, const std::string& value, Change change) {
 TEST(StateHash, EveryFieldIsNamedForItsOwnMember) {
     std::set<std::string> named;
     for (auto [name, member] : kInts) {
-        expect_only(name, "-7", [member](game_state_t& g) { g.*member = -7; });
+        expect_only(name, "-7", [member = member](game_state_t& g) { g.*member = -7; });
         named.insert(name);
     }
     for (auto [name, member] : kFlags) {
-        expect_only(name, "1", [member](game_state_t& g) { g.*member = true; });
+        expect_only(name, "1", [member = member](game_state_t& g) { g.*member = true; });
         named.insert(name);
     }
     for (auto [name, member] : kColours) {
-        expect_only(name, "0xFFFFFFFF", [member](game_state_t& g) { g.*member = 0xFFFFFFFFu; });
+        expect_only(name, "0xFFFFFFFF", [member = member](game_state_t& g) { g.*member = 0xFFFFFFFFu; });
         named.insert(name);
     }
     for (auto [name, member] : kTexts) {
         // A text is one word whatever it holds, so a hash file's line keeps its columns.
-        expect_only(name, "\"p%201%22%25\"", [member](game_state_t& g) { g.*member = "p 1\"%"; });
+        expect_only(name, "\"p%201%22%25\"", [member = member](game_state_t& g) { g.*member = "p 1\"%"; });
         named.insert(name);
     }
     for (auto [name, member] : kRecord) {
-        expect_only(name, "1496", [member](game_state_t& g) { g.record.*member = 1496; });
+        expect_only(name, "1496", [member = member](game_state_t& g) { g.record.*member = 1496; });
         named.insert(name);
     }
     // Nothing else is a field: the object entries are a part of their own.

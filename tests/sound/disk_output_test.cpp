@@ -15,6 +15,7 @@ using namespace klice::testing;
 // On a file output the device's mixed output lands in a file: what the wave
 // list plays must be there, and only silence after Stop.
 TEST(DiskOutput, WavesSoundThroughTheCallbackAndStopSilencesThem) {
+    if (!platform::PacedOutputRuns()) GTEST_SKIP() << "no threads here: nothing takes the file output in real time";
     const TempFolder folder("wave-list-output");
     const auto file = folder / "output.raw";
     // Four times faster than real time, to keep the test short.
