@@ -2,9 +2,9 @@
 // under node (scripts/test-web.sh), a program sees the machine as a desktop
 // program does: the host's folders at their own paths (the data folder, the
 // sources, the build folder), the working folder it was started in, and the
-// caller's environment (KLICE_DATA_DIR). /tmp, /dev and /home stay the
-// program's own, so temporary files never touch the machine. In a page it
-// does nothing.
+// caller's environment (KLICE_DATA_DIR). /tmp is the machine's too: the
+// replay checks read the logs the play tester writes there. /dev, /proc and
+// /home stay the program's own. In a page it does nothing.
 if (typeof process === 'object' && process.versions && process.versions.node) {
   Module['preRun'] = Module['preRun'] || [];
   Module['preRun'].push(function () {
@@ -17,8 +17,12 @@ if (typeof process === 'object' && process.versions && process.versions.node) {
       } catch (e) {
         return;
       }
-      if (!stat.isDirectory() || FS.analyzePath(path).exists) return;
-      FS.mkdir(path);
+      if (!stat.isDirectory()) return;
+      if (FS.analyzePath(path).exists) {
+        if (path !== '/tmp') return;
+      } else {
+        FS.mkdir(path);
+      }
       FS.mount(NODEFS, {root: path}, path);
     });
     try {
