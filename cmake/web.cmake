@@ -17,7 +17,10 @@ if(NOT EXISTS "${web_form}" OR NOT EXISTS "${web_waves}")
 endif()
 klice_embed_resource(klice TFORM1 ${web_form})
 file(GLOB web_recipes CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/assets/sounds/*.txt)
-set(web_exports _main _klice_web_audio_mix _klice_web_ticks _klice_web_dropped_ticks)
+set(web_exports _main _klice_web_audio_mix _klice_web_ticks _klice_web_dropped_ticks _klice_web_step
+    # the page's checks (tests/web/page_check.mjs), from game/web/main.cpp
+    _klice_web_player_x _klice_web_player_y _klice_web_screen _klice_web_watch_texts _klice_web_text_count
+    _klice_web_text_box)
 list(JOIN web_exports "," web_exports)
 target_link_options(klice PRIVATE
   "SHELL:--preload-file ${KLICE_DATA_DIR}@/"

@@ -74,6 +74,13 @@ EM_JS(void, klice_web_set_cursor, (int visible), {
 EM_JS(int, klice_web_has_page, (), { return typeof document !== 'undefined' && !!document.getElementById('canvas'); });
 EM_JS(void, klice_web_alert, (const char* text), { window.alert(UTF8ToString(text)); });
 EM_JS(void, klice_web_set_title, (const char* title), { document.title = UTF8ToString(title); });
+// The page's checks open it as index.html?test: the game then ticks only
+// when the check steps it (klice_web_step), so its frames can be compared
+// with the play tester's at the same tick.
+EM_JS(int, klice_web_stepped_by_check, (), { return new URLSearchParams(location.search).has('test'); });
+// The tick count after the last animation frame's pass, with the time that
+// pass began: the check's bound on the tick rate holds between two of these.
+EM_JS(void, klice_web_note_pass, (double ticks, double began_ms), { Module.kliceLastPass = {ticks: ticks, ms: began_ms}; });
 // clang-format on
 
 }  // namespace
@@ -127,6 +134,12 @@ public:
     void SetCursorCount(int count) override { klice_web_set_cursor(count >= 0); }
     bool KeyDown(int32_t vk) override { return vk > 0 && vk < int32_t(held_.size()) && held_[size_t(vk)]; }
 
+    // The window of the page opened with ?test, which ticks only when stepped.
+    static WebWindow* Stepped() { return stepped_; }
+    // Runs `ticks` ticks with the events that came before them, and shows
+    // the last frame on the canvas at once.
+    void Step(int ticks);
+
 private:
     void Close();
     // Sizes and centres the canvas for the page's present size.
@@ -152,6 +165,7 @@ private:
     std::function<bool()> step_;
     double last_frame_ms_ = 0;
     Clock::duration refresh_{};
+    static inline WebWindow* stepped_ = nullptr;
 };
 
 void WebWindow::Open(const std::string& title, bool) {
@@ -174,6 +188,7 @@ void WebWindow::Open(const std::string& title, bool) {
 }
 
 void WebWindow::Close() {
+    if (stepped_ == this) stepped_ = nullptr;
     if (!open_) return;
     emscripten_html5_remove_all_event_listeners();
     open_ = false;
@@ -242,6 +257,7 @@ bool WebWindow::ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int*
 
 void WebWindow::RunLoop(std::function<bool()> step) {
     step_ = std::move(step);
+    if (klice_web_stepped_by_check()) stepped_ = this;
     // Every animation frame runs one pass, which runs the ticks that came
     // due since the last (several where the screen refreshes slower than
     // 100 Hz); the call does not return, as the browser owns the loop.
@@ -250,8 +266,16 @@ void WebWindow::RunLoop(std::function<bool()> step) {
 
 void WebWindow::Frame(void* self_ptr) {
     auto* self = static_cast<WebWindow*>(self_ptr);
-    self->NoteFrameTime(emscripten_get_now());
+    const double began = emscripten_get_now();
+    self->NoteFrameTime(began);
+    if (self == stepped_) return;  // the check runs the ticks
     if (!self->step_()) emscripten_cancel_main_loop();
+    klice_web_note_pass(double(self->app_.TickCount()), began);
+}
+
+void WebWindow::Step(int ticks) {
+    app_.RunTicks(ticks);
+    Present();
 }
 
 void WebWindow::NoteFrameTime(double now_ms) {
@@ -346,4 +370,12 @@ extern "C" EMSCRIPTEN_KEEPALIVE double klice_web_ticks() {
 extern "C" EMSCRIPTEN_KEEPALIVE double klice_web_dropped_ticks() {
     const auto* app = klice::platform::Application::Current();
     return app ? double(app->DroppedTicks()) : -1.0;
+}
+// The page opened with ?test: runs that many ticks and shows the frame; the
+// ticks so far, or -1 on a page that ticks by itself.
+extern "C" EMSCRIPTEN_KEEPALIVE double klice_web_step(int ticks) {
+    auto* window = klice::platform::detail::WebWindow::Stepped();
+    if (!window) return -1.0;
+    window->Step(ticks);
+    return klice_web_ticks();
 }
