@@ -6,6 +6,7 @@
 #include <tuple>
 
 #include "data/stream.h"
+#include "data/strict_integer.h"
 #include "sound/wave.h"
 
 namespace klice {
@@ -50,20 +51,9 @@ std::vector<std::string> split_words(const std::string& line) {
 
 // A strict decimal integer (optional sign) within min .. max.
 long long parse_integer(const std::string& word, const std::string& file, int line, long long min, long long max) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < word.size() && (word[i] == '-' || word[i] == '+')) negative = word[i++] == '-';
-    if (i >= word.size()) throw fault(file, line, "'" + word + "' is not a number");
-    long long value = 0;
-    for (; i < word.size(); ++i) {
-        if (word[i] < '0' || word[i] > '9') throw fault(file, line, "'" + word + "' is not a number");
-        value = value * 10 + (word[i] - '0');
-        if (value > (1LL << 40)) throw fault(file, line, "'" + word + "' is too large");
-    }
-    if (negative) value = -value;
-    if (value < min || value > max)
-        throw fault(file, line, "'" + word + "' is outside " + std::to_string(min) + " .. " + std::to_string(max));
-    return value;
+    const StrictInteger parsed = parse_strict_integer(word, min, max);
+    if (parsed.fault != IntegerFault::None) throw fault(file, line, describe_integer_fault(parsed, word, min, max));
+    return parsed.value;
 }
 
 enum class Shape { Sine, Triangle, Square, Saw, Organ, Kick, Snare, Hat, Noise };

@@ -6,6 +6,8 @@
 #include <iterator>
 #include <vector>
 
+#include "data/strict_integer.h"
+
 namespace klice::assets {
 
 namespace {
@@ -62,21 +64,10 @@ std::vector<std::string> split_words(const std::string& line, const std::string&
 }
 
 long long parse_integer(const std::string& word, const std::string& file, int line_no, long long min, long long max) {
-    size_t i = 0;
-    bool negative = false;
-    if (i < word.size() && (word[i] == '-' || word[i] == '+')) negative = word[i++] == '-';
-    if (i >= word.size()) throw ESourceError(file, line_no, "'" + word + "' is not a number");
-    long long value = 0;
-    for (; i < word.size(); ++i) {
-        if (word[i] < '0' || word[i] > '9') throw ESourceError(file, line_no, "'" + word + "' is not a number");
-        value = value * 10 + (word[i] - '0');
-        if (value > (1LL << 40)) throw ESourceError(file, line_no, "'" + word + "' is too large");
-    }
-    if (negative) value = -value;
-    if (value < min || value > max)
-        throw ESourceError(file, line_no,
-                           "'" + word + "' is outside " + std::to_string(min) + " .. " + std::to_string(max));
-    return value;
+    const StrictInteger parsed = parse_strict_integer(word, min, max);
+    if (parsed.fault != IntegerFault::None)
+        throw ESourceError(file, line_no, describe_integer_fault(parsed, word, min, max));
+    return parsed.value;
 }
 
 }  // namespace klice::assets
