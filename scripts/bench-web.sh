@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# The page's tick rate in headless Chromium: plays the site of
+# The page's tick rate in headless Chromium: plays level 1 on the site of
 # scripts/build-web.sh for SECONDS (30 unless given) and prints the ticks a
 # second its animation frames ran (the game's pace is 100) and the ticks
 # given up after stalls. A figure, not a test: a loaded machine lowers it.

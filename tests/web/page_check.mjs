@@ -6,8 +6,8 @@
 //     the desktop's SDL_ttf's);
 //   - walking and jumping by the page's keys: the figure's place on every
 //     tick equals the desktop's under the same keys;
-//   - the tick rate of the page left to itself: ticks advance, never faster
-//     than 100 a second over the window (a tick or two of slack);
+//   - the tick rate of the plain page in level 1: ticks advance, never
+//     faster than 100 a second over the window (a tick or two of slack);
 //   - no uncaught error on the page.
 // The page is opened as index.html?test, where the game ticks only when the
 // check steps it (Module._klice_web_step), so frames are compared at a known
@@ -15,8 +15,8 @@
 //
 //   node page_check.mjs --site DIR --play KLICE_PLAY --data DIR --out DIR [--bench SECONDS]
 //
-// With --bench it only plays the plain page for SECONDS and prints its tick
-// rate (scripts/bench-web.sh). Status 0 passed, 1 failed, 77 skipped (no
+// With --bench it only plays level 1 on the plain page for SECONDS and
+// prints its tick rate (scripts/bench-web.sh). Status 0 passed, 1 failed, 77 skipped (no
 // chromium), with the reason printed.
 import {execFileSync} from 'node:child_process';
 import {createReadStream, existsSync, mkdirSync, readFileSync, rmSync, statSync, writeFileSync} from 'node:fs';
@@ -124,6 +124,14 @@ function compareFrames(name, page, desktop, boxes) {
       (first ? ` (the first at ${first})` : '') + `; ${inside} differ inside`);
 }
 
+// The click goes through the canvas as the page has scaled it.
+async function clickStartBox(page) {
+  const rect = await page.evaluate(`(() => { const r = document.getElementById('canvas').getBoundingClientRect();
+      return {x: r.x, y: r.y, width: r.width, height: r.height}; })()`);
+  await page.click(rect.x + (kStartBox.x + 0.5) * rect.width / kFrameWidth,
+      rect.y + (kStartBox.y + 0.5) * rect.height / kFrameHeight);
+}
+
 async function checkSteppedPage(browser, url, args) {
   const page = await browser.openPage(url + '?test');
   await page.waitUntil('Module.calledRun && Module._klice_web_step(0) >= 0');
@@ -139,11 +147,7 @@ async function checkSteppedPage(browser, url, args) {
     compareFrames(`${name} at tick ${tick}`, frame, desktopRun(args, name, ['--ticks', String(tick)]).frame, boxes);
   }
 
-  // The click goes through the canvas as the page has scaled it.
-  const rect = await page.evaluate(`(() => { const r = document.getElementById('canvas').getBoundingClientRect();
-      return {x: r.x, y: r.y, width: r.width, height: r.height}; })()`);
-  await page.click(rect.x + (kStartBox.x + 0.5) * rect.width / kFrameWidth,
-      rect.y + (kStartBox.y + 0.5) * rect.height / kFrameHeight);
+  await clickStartBox(page);
   const walkFrom = kLevelTick + 1, jumpAt = walkFrom + kWalkTicks, lastTick = jumpAt + kAfterJumpTicks;
   const script = join(args.out, 'desktop-level1.txt');
   writeFileSync(script, `${kClickTick} mouse ${kStartBox.x} ${kStartBox.y}\n${kClickTick} click\n` +
@@ -194,10 +198,16 @@ async function checkSteppedPage(browser, url, args) {
 }
 
 // The plain page's tick rate over a window of wall time, between two of its
-// animation frames' passes; the page must not be stepped.
+// animation frames' passes, in level 1 once the menu has come and its start
+// box was clicked and a key has set the level's objects moving.
 async function measureTickRate(browser, url, seconds) {
   const page = await browser.openPage(url);
-  await page.waitUntil('Module.kliceLastPass !== undefined && Module.kliceLastPass.ticks > 0');
+  await page.waitUntil('Module.kliceLastPass !== undefined && Module._klice_web_screen() === 1');
+  await clickStartBox(page);
+  await page.waitUntil('Module._klice_web_screen() === 2');
+  await page.key('down', 'ArrowRight');
+  await new Promise((r) => setTimeout(r, 100));
+  await page.key('up', 'ArrowRight');
   const pass = () => page.evaluate('Module.kliceLastPass');
   const from = await pass(), droppedBefore = await page.evaluate('Module._klice_web_dropped_ticks()');
   await new Promise((r) => setTimeout(r, seconds * 1000));
@@ -208,8 +218,17 @@ async function measureTickRate(browser, url, seconds) {
   return {ticks: to.ticks - from.ticks, ms: to.ms - from.ms, dropped, stepped, errors};
 }
 
+// A page or a chromium that stops answering fails the check instead of
+// holding up the script.
+const kGiveUpMinutes = 10;
+
 async function main() {
   const args = parseArgs(process.argv.slice(2));
+  const bench = Number(args.bench ?? 0);
+  setTimeout(() => {
+    console.error(`page check: no result within ${kGiveUpMinutes} minutes`);
+    process.exit(1);
+  }, (kGiveUpMinutes * 60 + bench) * 1000).unref();
   if (!findChromium()) {
     console.log('SKIP: the page checks need chromium (/usr/bin/chromium; KLICE_WEB=1 ./scripts/setup.sh installs it)');
     return kSkipped;
@@ -220,7 +239,7 @@ async function main() {
     extraArgs: ['--autoplay-policy=no-user-gesture-required']});
   try {
     if (args.bench) {
-      const rate = await measureTickRate(browser, url, Number(args.bench));
+      const rate = await measureTickRate(browser, url, bench);
       console.log(`ticks_per_second ${(rate.ticks * 1000 / rate.ms).toFixed(2)} over ${(rate.ms / 1000).toFixed(1)} s` +
           ` (${rate.ticks} ticks, ${rate.dropped} given up after stalls)`);
       return 0;
