@@ -1,6 +1,7 @@
 #include "game/synthesized_waves.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -12,13 +13,14 @@ namespace klice {
 
 namespace {
 
-// The wave's samples as they lie in its RIFF "data" chunk: 16-bit little-endian.
-std::vector<uint8_t> synthesized_samples(const std::string& recipes, const std::string& name) {
-    const std::string path = recipes + "/" + name + ".txt";
+std::string read_recipe(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) throw ESynthesizedWaveError("the recipe " + path + " cannot be read");
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const Synthesized sound = synthesize(text, path);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// The samples as they lie in a RIFF "data" chunk: 16-bit little-endian.
+std::vector<uint8_t> sample_bytes(const Synthesized& sound) {
     std::vector<uint8_t> bytes(sound.samples.size() * 2);
     for (size_t i = 0; i < sound.samples.size(); ++i) {
         const auto v = static_cast<uint16_t>(sound.samples[i]);
@@ -28,11 +30,19 @@ std::vector<uint8_t> synthesized_samples(const std::string& recipes, const std::
     return bytes;
 }
 
+std::vector<uint8_t> synthesized_samples(const std::string& recipes, const std::string& name) {
+    const std::string path = recipes + "/" + name + ".txt";
+    return sample_bytes(synthesize(read_recipe(path), path));
+}
+
 std::string hex(uint64_t value) {
     char text[17];
     std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
     return text;
 }
+
+// The largest wave a recipe may make.
+constexpr uint64_t kMostWaveBytes = uint64_t(64) << 20;
 
 }  // namespace
 
@@ -83,35 +93,92 @@ std::string cut_synthesized_waves(std::vector<uint8_t>& resource, const std::str
 
 std::vector<uint8_t> restore_synthesized_waves(const std::vector<uint8_t>& cut, const std::string& list,
                                                const std::string& recipes) {
-    std::vector<uint8_t> whole;
-    uint64_t taken = 0;  // bytes of `cut` copied so far
+    const std::vector<SynthesizedWave> waves = read_synthesized_wave_list(list, cut.size());
+    std::vector<uint8_t> whole = silence_synthesized_waves(cut, waves);
+    WaveSynthesizer synthesizer(waves, recipes);
+    synthesizer.Synthesize(SIZE_MAX, [&](const SynthesizedWave& wave, std::vector<uint8_t> samples) {
+        std::copy(samples.begin(), samples.end(), whole.begin() + static_cast<std::ptrdiff_t>(wave.offset));
+    });
+    return whole;
+}
+
+std::vector<SynthesizedWave> read_synthesized_wave_list(const std::string& list, size_t cut_size) {
+    std::vector<SynthesizedWave> waves;
+    uint64_t end = 0;      // where the last wave ends in the whole resource
+    uint64_t removed = 0;  // the bytes of the waves before
     std::istringstream lines(list);
     std::string line;
     while (std::getline(lines, line)) {
         if (line.empty()) continue;
         std::istringstream words(line);
-        std::string name, checksum_text, rest;
-        uint64_t offset = 0, bytes = 0;
-        if (!(words >> name >> offset >> bytes >> checksum_text) || (words >> rest) || checksum_text.size() != 16)
+        SynthesizedWave wave;
+        std::string checksum_text, rest;
+        if (!(words >> wave.name >> wave.offset >> wave.bytes >> checksum_text) || (words >> rest) ||
+            checksum_text.size() != 16 || wave.bytes > kMostWaveBytes ||
+            checksum_text.find_first_not_of("0123456789abcdef") != std::string::npos)
             throw ESynthesizedWaveError("a malformed line in the list of synthesized waves: '" + line + "'");
+        wave.checksum = std::stoull(checksum_text, nullptr, 16);
         // The spans come in order, each where the whole resource has it.
-        if (offset < whole.size() || offset - whole.size() > cut.size() - taken)
-            throw ESynthesizedWaveError(name + ": its samples would lie outside the resource");
-        const std::vector<uint8_t> samples = synthesized_samples(recipes, name);
-        const std::string checksum = hex(sample_checksum(samples));
-        if (samples.size() != bytes || checksum != checksum_text)
-            throw ESynthesizedWaveError(name + ": synthesized " + std::to_string(samples.size()) + " bytes, checksum " +
-                                        checksum + ", but the build's are " + std::to_string(bytes) + " bytes, " +
-                                        checksum_text);
-        const uint64_t before = offset - whole.size();
-        whole.reserve(cut.size() + samples.size() + whole.size());
-        whole.insert(whole.end(), cut.begin() + static_cast<std::ptrdiff_t>(taken),
-                     cut.begin() + static_cast<std::ptrdiff_t>(taken + before));
-        taken += before;
-        whole.insert(whole.end(), samples.begin(), samples.end());
+        if (wave.offset < end || wave.offset - end > cut_size - (end - removed))
+            throw ESynthesizedWaveError(wave.name + ": its samples would lie outside the resource");
+        end = wave.offset + wave.bytes;
+        removed += wave.bytes;
+        waves.push_back(std::move(wave));
     }
-    whole.insert(whole.end(), cut.begin() + static_cast<std::ptrdiff_t>(taken), cut.end());
+    return waves;
+}
+
+std::vector<uint8_t> silence_synthesized_waves(const std::vector<uint8_t>& cut,
+                                               const std::vector<SynthesizedWave>& waves) {
+    std::vector<uint8_t> whole;
+    size_t added = 0;
+    for (const SynthesizedWave& wave : waves) added += wave.bytes;
+    whole.reserve(cut.size() + added);
+    auto from = cut.begin();
+    for (const SynthesizedWave& wave : waves) {
+        const auto before = static_cast<std::ptrdiff_t>(wave.offset - whole.size());
+        whole.insert(whole.end(), from, from + before);
+        from += before;
+        whole.resize(whole.size() + wave.bytes, 0);
+    }
+    whole.insert(whole.end(), from, cut.end());
     return whole;
+}
+
+struct WaveSynthesizer::Current {
+    Synthesis synthesis;
+};
+
+WaveSynthesizer::WaveSynthesizer(std::vector<SynthesizedWave> waves, std::string recipes)
+    : waves_(std::move(waves)), recipes_(std::move(recipes)) {}
+
+WaveSynthesizer::~WaveSynthesizer() = default;
+
+bool WaveSynthesizer::Synthesize(size_t notes, const Finished& finished) {
+    while (notes > 0 && !Done()) {
+        const SynthesizedWave& wave = waves_[next_];
+        if (!current_) {
+            const std::string path = recipes_ + "/" + wave.name + ".txt";
+            current_ = std::make_unique<Current>(Current{Synthesis(read_recipe(path), path)});
+            --notes;
+            continue;
+        }
+        const size_t left = current_->synthesis.NotesLeft();
+        const size_t now = std::min(notes, left);
+        current_->synthesis.Mix(now);
+        notes -= now;
+        if (!current_->synthesis.Done()) break;
+        std::vector<uint8_t> samples = sample_bytes(current_->synthesis.Finish());
+        current_.reset();
+        ++next_;
+        const uint64_t checksum = sample_checksum(samples);
+        if (samples.size() != wave.bytes || checksum != wave.checksum)
+            throw ESynthesizedWaveError(wave.name + ": synthesized " + std::to_string(samples.size()) +
+                                        " bytes, checksum " + hex(checksum) + ", but the build's are " +
+                                        std::to_string(wave.bytes) + " bytes, " + hex(wave.checksum));
+        finished(wave, std::move(samples));
+    }
+    return Done();
 }
 
 }  // namespace klice

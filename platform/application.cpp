@@ -160,6 +160,14 @@ void Application::Guard(const std::function<void()>& action) {
     }
 }
 
+void Application::RunIdleWork() {
+    if (!idle_work_ || terminated_) return;
+    auto work = idle_work_;  // the work may replace itself
+    bool more = false;
+    Guard([&] { more = work(); });
+    if (!more) idle_work_ = nullptr;
+}
+
 void Application::PressKey(int32_t vk, bool down) {
     if (vk >= 0 && vk < 256) impl_->keys[size_t(vk)] = down;
 }
@@ -245,6 +253,7 @@ void Application::RunTimerTick() {
 void Application::Tick() {
     ProcessEvents();
     RunTimerTick();
+    RunIdleWork();
 }
 
 void Application::RunTicks(int count) {
@@ -254,7 +263,7 @@ void Application::RunTicks(int count) {
 void Application::Run() {
     if (Headless()) {
         while (!terminated_) {
-            if (!on_tick_ && impl_->queue.empty()) break;  // nothing can ever happen
+            if (!on_tick_ && !idle_work_ && impl_->queue.empty()) break;  // nothing can ever happen
             Tick();
         }
         return;
@@ -280,16 +289,18 @@ bool Application::RunStep() {
     for (int n = due; n > 0 && on_tick_ && !terminated_; --n) RunTimerTick();
     if (terminated_) return false;
     if (detail::TakeDirty()) frame_waiting = true;
-    if (!frame_waiting) return true;
-    pacer.SetScreen(backend.RefreshInterval(), backend.PresentWaitsForBlank());
-    const auto now = Clock::now();
-    // Without a timer nothing comes after the present to be held up.
-    if (pacer.MayPresent(now, due > 0 || !on_tick_)) {
-        backend.Present();
-        pacer.Presented(now, Clock::now());
-        frame_waiting = false;
+    if (frame_waiting) {
+        pacer.SetScreen(backend.RefreshInterval(), backend.PresentWaitsForBlank());
+        const auto now = Clock::now();
+        // Without a timer nothing comes after the present to be held up.
+        if (pacer.MayPresent(now, due > 0 || !on_tick_)) {
+            backend.Present();
+            pacer.Presented(now, Clock::now());
+            frame_waiting = false;
+        }
     }
-    return true;
+    RunIdleWork();
+    return !terminated_;
 }
 
 Frame Application::LastFrame() const {

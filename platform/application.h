@@ -132,6 +132,14 @@ public:
     void KillTimer() { SetTimer(0, nullptr); }
     int TimerInterval() const { return timer_interval_ms_; }
 
+    // Work spread over the loop's passes, such as what a page prepares after
+    // its first frame: `work` runs at the end of every pass (windowed: after
+    // the ticks that were due and the frame's present) and after every Tick,
+    // until it returns false. Setting it again replaces it. What it
+    // throws goes to HandleException and ends the work.
+    void SetIdleWork(std::function<bool()> work) { idle_work_ = std::move(work); }
+    bool HasIdleWork() const { return bool(idle_work_); }
+
     // Windowed: dispatches window events, runs the ticks that are due and shows
     // the newest frame, until Terminate. Headless: ticks back to back until Terminate.
     void Run();
@@ -202,12 +210,14 @@ private:
     // One pass of Run's loop (see WindowBackend::RunLoop); false when it is over.
     bool RunStep();
     void Guard(const std::function<void()>& action);
+    void RunIdleWork();
 
     ApplicationMode mode_;
     std::string title_;
     std::unique_ptr<MainWindow> window_;
     std::unique_ptr<Impl> impl_;
     std::function<void()> on_tick_;
+    std::function<bool()> idle_work_;
     int timer_interval_ms_ = 0;
     bool terminated_ = false;
     uint64_t tick_count_ = 0;

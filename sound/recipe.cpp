@@ -261,10 +261,23 @@ bool note_frequency(const std::string& note, double* hz) {
     return true;
 }
 
+// A note the score plays, read from the recipe before any is mixed.
+struct ScoredNote {
+    double start_ms, hold_ms, f0, f1;
+    Voice voice;
+};
+
 }  // namespace
 
-Synthesized synthesize(const std::string& text, const std::string& file) {
+struct Synthesis::State {
     Synthesized out;
+    Mixer mix{0, false, {}, 0x1234567u, {}};
+    std::vector<ScoredNote> notes;
+    size_t mixed = 0;
+};
+
+Synthesis::Synthesis(const std::string& text, const std::string& file) : state_(std::make_unique<State>()) {
+    Synthesized& out = state_->out;
     int64_t bytes = -1;
     int64_t steps = 0;
     std::map<std::string, Voice> voices;
@@ -315,7 +328,8 @@ Synthesized synthesize(const std::string& text, const std::string& file) {
     }
     if (out.rate == 0) throw fault(file, number, "the recipe names no rate");
     if (bytes < 0) throw fault(file, number, "the recipe names no byte count");
-    Mixer mix{out.rate, out.looped, std::vector<double>(static_cast<size_t>(bytes / 2), 0.0), 0x1234567u, {}};
+    state_->mix = Mixer{out.rate, out.looped, std::vector<double>(static_cast<size_t>(bytes / 2), 0.0), 0x1234567u, {}};
+    std::vector<ScoredNote>& notes = state_->notes;
     const double total_ms = (bytes / 2) * 1000.0 / out.rate;
     for (const Pending& e : events) {
         const auto& w = e.words;
@@ -332,8 +346,8 @@ Synthesized synthesize(const std::string& text, const std::string& file) {
             v.sustain = 1;
             v.release = num(8, 0, 60000);
             const double dur = num(2, 1, 600000);
-            mix.Note(num(1, 0, 600000), dur - v.release > 0 ? dur - v.release : 0, num(3, 1, 20000), num(4, 1, 20000),
-                     v);
+            notes.push_back(
+                {num(1, 0, 600000), dur - v.release > 0 ? dur - v.release : 0, num(3, 1, 20000), num(4, 1, 20000), v});
         } else if (w[0] == "noise") {
             if (w.size() != 7) throw fault(file, e.line, "'noise' takes 6 values");
             Voice v;
@@ -345,7 +359,7 @@ Synthesized synthesize(const std::string& text, const std::string& file) {
             v.release = num(5, 0, 60000);
             const double keep = 1.0 - num(6, 0, 99) / 100.0;
             const double dur = num(2, 1, 600000);
-            mix.Note(num(1, 0, 600000), dur - v.release > 0 ? dur - v.release : 0, keep, keep, v);
+            notes.push_back({num(1, 0, 600000), dur - v.release > 0 ? dur - v.release : 0, keep, keep, v});
         } else {  // seq
             if (steps == 0) throw fault(file, e.line, "'seq' needs a 'steps' line before the score");
             if (w.size() < 4) throw fault(file, e.line, "'seq' takes a voice, a start step and notes");
@@ -369,7 +383,7 @@ Synthesized synthesize(const std::string& text, const std::string& file) {
                         double hz;
                         if (!note_frequency(note, &hz)) throw fault(file, e.line, "'" + note + "' is not a note");
                         const double hold = len * step_ms - voice->second.release;
-                        mix.Note(at * step_ms, hold > 1 ? hold : 1, hz, hz, voice->second);
+                        notes.push_back({at * step_ms, hold > 1 ? hold : 1, hz, hz, voice->second});
                     }
                     at += len;
                 }
@@ -377,6 +391,31 @@ Synthesized synthesize(const std::string& text, const std::string& file) {
             if (at > steps && !out.looped) throw fault(file, e.line, "the notes run past the end of the sound");
         }
     }
+}
+
+Synthesis::~Synthesis() = default;
+Synthesis::Synthesis(Synthesis&&) noexcept = default;
+Synthesis& Synthesis::operator=(Synthesis&&) noexcept = default;
+
+bool Synthesis::Mix(size_t notes) {
+    State& s = *state_;
+    // The notes are mixed in the score's order: the noise and the sums come
+    // out the same however the work is divided.
+    for (; notes > 0 && s.mixed < s.notes.size(); --notes, ++s.mixed) {
+        const ScoredNote& n = s.notes[s.mixed];
+        s.mix.Note(n.start_ms, n.hold_ms, n.f0, n.f1, n.voice);
+    }
+    return Done();
+}
+
+bool Synthesis::Done() const { return state_->mixed == state_->notes.size(); }
+
+size_t Synthesis::NotesLeft() const { return state_->notes.size() - state_->mixed; }
+
+Synthesized Synthesis::Finish() {
+    Mix(NotesLeft());
+    Synthesized out = std::move(state_->out);
+    const Mixer& mix = state_->mix;
     out.samples.resize(mix.buffer.size());
     for (size_t i = 0; i < mix.buffer.size(); ++i) {
         double s = mix.buffer[i];
@@ -386,6 +425,8 @@ Synthesized synthesize(const std::string& text, const std::string& file) {
     }
     return out;
 }
+
+Synthesized synthesize(const std::string& text, const std::string& file) { return Synthesis(text, file).Finish(); }
 
 std::vector<uint8_t> wave_image(const Synthesized& sound) {
     TWave wave;

@@ -18,7 +18,9 @@
 // Shapes: sine, triangle, square, saw, organ, kick, snare, hat.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -36,6 +38,29 @@ struct Synthesized {
 };
 
 Synthesized synthesize(const std::string& text, const std::string& file);
+
+// The same synthesis done a few notes at a time, so that a program can spread
+// it over its frames: the samples are those of synthesize() however the notes
+// are divided.
+class Synthesis {
+public:
+    // Reads the whole recipe: its faults are thrown here (ERecipeError).
+    Synthesis(const std::string& text, const std::string& file);
+    ~Synthesis();
+    Synthesis(Synthesis&&) noexcept;
+    Synthesis& operator=(Synthesis&&) noexcept;
+
+    // Mixes up to `notes` more notes of the score; true when none is left.
+    bool Mix(size_t notes);
+    bool Done() const;
+    size_t NotesLeft() const;
+    // Mixes what is left and gives the sound; once.
+    Synthesized Finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // The complete RIFF WAVE image: a 16-byte "fmt " chunk (PCM, mono, 16 bits)
 // and the "data" chunk.

@@ -1,29 +1,57 @@
 // The browser's program. Its window resource comes without the long tunes'
 // samples (klice-web-form cut them out, so the page downloads 3.5 MB less):
-// they are synthesized from their recipes here, before the window is read,
-// and checked against the build's own. The build picks this file as the
-// program's main for the web (game/CMakeLists.txt).
+// the window is read with the tunes silent, and once the title shows they
+// are synthesized from their recipes a slice between frames, checked against
+// the build's own and put into the window's wave list, well before the title
+// starts the menu music. The build picks this file as the program's main for
+// the web (game/CMakeLists.txt).
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "game/asset_calls.h"
 #include "game/game_state.h"
+#include "game/hlavni.h"
 #include "game/program.h"
 #include "game/screens.h"
 #include "game/synthesized_waves.h"
+#include "game/waves.h"
 #include "klice/version.h"
+#include "platform/application.h"
 #include "platform/resources.h"
 
 namespace {
+
+using Clock = std::chrono::steady_clock;
 
 // Where the page's file system has them (cmake/web.cmake).
 constexpr const char* kFormResource = "/resources/TFORM1";
 constexpr const char* kSynthesizedList = "/resources/TFORM1.waves";
 constexpr const char* kRecipes = "/sounds";
+
+// The window's waves that the recipes make.
+struct Tune {
+    std::string_view recipe;
+    int wave;
+};
+constexpr Tune kTunes[] = {{"hudba_menu", klice::kWaveMenuMusic}, {"hudba_hra", klice::kWaveGameMusic}};
+
+// Synthesis a frame: at 60 frames a second this leaves the title's ticks
+// most of each frame, and both tunes are done in about two seconds here.
+constexpr auto kSlice = std::chrono::milliseconds(8);
+// Whatever is left this long before the menu music is due is synthesized at
+// once (a slow machine then holds the title still for a moment instead of
+// starting the music late).
+constexpr int kTicksBeforeMusic = 100;
+
+std::unique_ptr<klice::WaveSynthesizer> g_synthesizer;
+Clock::time_point g_started;
 
 // In one read: a byte at a time, the 9 MB resource took seconds.
 std::vector<uint8_t> read_file(const char* path) {
@@ -36,15 +64,54 @@ std::vector<uint8_t> read_file(const char* path) {
     return bytes;
 }
 
-void restore_window_resource() {
-    const auto started = std::chrono::steady_clock::now();
+// A synthesized tune into the window's wave list, which makes its sound
+// buffer from it again.
+void take_tune(const klice::SynthesizedWave& wave, std::vector<uint8_t> samples) {
+    const auto tune =
+        std::find_if(std::begin(kTunes), std::end(kTunes), [&](const Tune& t) { return t.recipe == wave.name; });
+    if (tune == std::end(kTunes)) throw klice::ESynthesizedWaveError(wave.name + ": no wave of the window takes it");
+    klice::TWaveCollectionItem* item = klice::form1->WaveList->Items()->Items(tune->wave);
+    klice::TWave* target = item->Wave();
+    if (target->Size() != samples.size())
+        throw klice::ESynthesizedWaveError(wave.name + ": the window's wave has " + std::to_string(target->Size()) +
+                                           " bytes, the recipe " + std::to_string(samples.size()));
+    std::copy(samples.begin(), samples.end(), target->Data());
+    item->Restore();
+}
+
+// The application's idle work: a slice of the tunes' synthesis after each
+// frame, from the first frame shown on.
+bool synthesize_tunes() {
+    klice::platform::Application& app = *klice::platform::Application::Current();
+    if (app.DisplayedFrames() == 0) return true;
+    if (g_started == Clock::time_point{}) g_started = Clock::now();
+    const bool music_near = klice::game_state.intro_frames >= klice::kTitleMusicAt - kTicksBeforeMusic;
+    const auto until = Clock::now() + kSlice;
+    try {
+        while (!g_synthesizer->Synthesize(music_near ? SIZE_MAX : 1, take_tune))
+            if (Clock::now() >= until) return true;
+    } catch (const std::exception& e) {
+        // A tune that would sound different stops the game, as a window
+        // that cannot be read does.
+        app.HandleException(e);
+        app.Terminate();
+        return false;
+    }
+    g_synthesizer.reset();
+    const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - g_started).count();
+    std::printf("klice: the tunes synthesized %lld ms after the first frame\n", static_cast<long long>(ms));
+    return false;
+}
+
+void prepare_window_resource() {
     const std::vector<uint8_t> list = read_file(kSynthesizedList);
-    static const std::vector<uint8_t> form =
-        klice::restore_synthesized_waves(read_file(kFormResource), std::string(list.begin(), list.end()), kRecipes);
+    const std::vector<uint8_t> cut = read_file(kFormResource);
+    const std::vector<klice::SynthesizedWave> waves =
+        klice::read_synthesized_wave_list(std::string(list.begin(), list.end()), cut.size());
+    static const std::vector<uint8_t> form = klice::silence_synthesized_waves(cut, waves);
     klice::platform::RegisterResource(klice::platform::RT_RCDATA, "TFORM1", form);
-    const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
-    std::printf("klice: the tunes synthesized in %lld ms\n", static_cast<long long>(ms));
+    g_synthesizer = std::make_unique<klice::WaveSynthesizer>(waves, kRecipes);
+    klice::platform::Application::Current()->SetIdleWork(synthesize_tunes);
 }
 
 // The texts written on the back surface since the check asked
@@ -91,5 +158,5 @@ int main(int argc, char** argv) {
         std::printf("klice %s\n", klice::kVersion);
         return 0;
     }
-    return klice::run_program(restore_window_resource);
+    return klice::run_program(prepare_window_resource);
 }

@@ -103,6 +103,45 @@ TEST(SynthesizedWaves, RefusesMalformedListsAndSpansOutsideTheResource) {
     EXPECT_EQ(restore_synthesized_waves(page, good, recipes.str()).size(), page.size() + 1600);
 }
 
+// The page reads the resource with the tunes silent and takes their samples
+// a few notes at a time between frames: put where the silence is, they give
+// the build's resource, and a changed recipe is caught before its samples
+// are handed over.
+TEST(SynthesizedWaves, SilentWavesTakeTheirSamplesSliceBySlice) {
+    testing::TempFolder recipes("waves");
+    write_recipe(recipes, "chirp", kChirp);
+    write_recipe(recipes, "hum", kHum);
+    const std::vector<uint8_t> original = resource_with({samples_of(kHum), samples_of(kChirp)});
+    std::vector<uint8_t> page = original;
+    const std::string list = cut_synthesized_waves(page, recipes.str(), {"chirp", "hum"});
+    const std::vector<SynthesizedWave> waves = read_synthesized_wave_list(list, page.size());
+    ASSERT_EQ(waves.size(), 2u);
+
+    std::vector<uint8_t> whole = silence_synthesized_waves(page, waves);
+    ASSERT_EQ(whole.size(), original.size());
+    for (const SynthesizedWave& wave : waves)
+        for (uint64_t i = 0; i < wave.bytes; ++i) ASSERT_EQ(whole[wave.offset + i], 0) << wave.name;
+
+    WaveSynthesizer synthesizer(waves, recipes.str());
+    std::vector<std::string> finished;
+    int slices = 1;
+    while (!synthesizer.Synthesize(1, [&](const SynthesizedWave& wave, std::vector<uint8_t> samples) {
+        finished.push_back(wave.name);
+        std::copy(samples.begin(), samples.end(), whole.begin() + static_cast<std::ptrdiff_t>(wave.offset));
+    }))
+        ++slices;
+    EXPECT_EQ(finished, (std::vector<std::string>{"hum", "chirp"}));
+    EXPECT_EQ(slices, 4) << "a recipe read and a note a slice, for each of the two waves";
+    EXPECT_EQ(whole, original);
+
+    write_recipe(recipes, "chirp", "rate 8000\nbytes 1600\ntone 0 90 300 900 601 saw 2 20\n");
+    WaveSynthesizer changed(waves, recipes.str());
+    finished.clear();
+    auto take = [&](const SynthesizedWave& wave, std::vector<uint8_t>) { finished.push_back(wave.name); };
+    EXPECT_THROW(while (!changed.Synthesize(1, take)){}, ESynthesizedWaveError);
+    EXPECT_EQ(finished, (std::vector<std::string>{"hum"}));
+}
+
 TEST(SynthesizedWaves, ChecksumIsFnv1a64) {
     EXPECT_EQ(sample_checksum({}), 0xcbf29ce484222325ull);
     const uint8_t a[] = {'a'};

@@ -269,6 +269,41 @@ TEST(HeadlessApplication, RunTicksUntilTerminatedAndCloseEndsTheLoop) {
     EXPECT_EQ(ticks, 25);
 }
 
+// Work spread over the loop: it follows each tick until it says it is done,
+// and a failure goes to the handler and ends it, not the loop.
+TEST(HeadlessApplication, IdleWorkRunsAfterEachTickUntilItIsDone) {
+    Application app(ApplicationMode::Headless);
+    std::vector<std::string> order;
+    int slices = 0;
+    app.SetIdleWork([&] {
+        order.push_back("work");
+        return ++slices < 3;
+    });
+    int ticks = 0;
+    app.SetTimer(10, [&] {
+        order.push_back("tick");
+        if (++ticks == 5) app.Terminate();
+    });
+    app.Run();
+    EXPECT_EQ(order, (std::vector<std::string>{"tick", "work", "tick", "work", "tick", "work", "tick", "tick"}));
+    EXPECT_FALSE(app.HasIdleWork());
+}
+
+TEST(HeadlessApplication, IdleWorkAloneKeepsTheLoopAndItsFailureEndsIt) {
+    Application app(ApplicationMode::Headless);
+    std::vector<std::string> handled;
+    app.SetExceptionHandler([&](const std::exception& e) { handled.push_back(e.what()); });
+    int slices = 0;
+    app.SetIdleWork([&]() -> bool {
+        if (++slices == 4) throw klice::EInOutError(2, "Recipe gone");
+        return true;
+    });
+    app.Run();  // ends: no timer, no events, and the work failed
+    EXPECT_EQ(slices, 4);
+    EXPECT_EQ(handled, (std::vector<std::string>{"Recipe gone"}));
+    EXPECT_FALSE(app.HasIdleWork());
+}
+
 TEST(HeadlessApplication, OnlyOneApplicationAtATime) {
     Application app(ApplicationMode::Headless);
     EXPECT_EQ(Application::Current(), &app);

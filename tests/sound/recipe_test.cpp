@@ -156,5 +156,31 @@ TEST(SoundRecipe, ReportsFaultsAndKeepsTheExactSize) {
     EXPECT_EQ(image.size(), 728u + 44u);
 }
 
+// The page spreads a tune's synthesis over its frames: however the notes are
+// divided, the samples are those of one synthesis, noise included (its
+// generator runs on across the slices) and the loop's wrapped notes too.
+TEST(SoundRecipe, ASynthesisInSlicesGivesTheSameSamples) {
+    const std::string text =
+        "rate 8000\nbytes 16000\nloop\nsteps 16\n"
+        "voice b saw 400 5 60 600 80\nvoice h hat 300 1 20 0 10\nvoice s snare 300 1 30 0 20\n"
+        "seq b 0 x2 c3:3 e3:3 c3:2\nseq h 0 x4 c6:1 -:1 c6:1 -:1\nseq s 12 c4:6\n"
+        "noise 100 300 200 5 50 40\ntone 500 400 220 110 300 kick 2 100\n";
+    const std::vector<int16_t> whole = synthesize(text, "t.txt").samples;
+    ASSERT_EQ(whole.size(), 8000u);
+    for (size_t slice : {1u, 2u, 7u}) {
+        Synthesis synthesis(text, "t.txt");
+        const size_t notes = synthesis.NotesLeft();
+        EXPECT_GT(notes, slice * 2) << "the score must span several slices";
+        size_t calls = 0;
+        while (!synthesis.Mix(slice)) ++calls;
+        EXPECT_EQ(calls, (notes - 1) / slice) << slice;
+        EXPECT_TRUE(synthesis.Done());
+        EXPECT_EQ(synthesis.Finish().samples, whole) << "notes a slice: " << slice;
+    }
+    // A fault is found before any note is mixed.
+    EXPECT_THROW(Synthesis("rate 8000\nbytes 8\nsteps 4\nvoice v sine 1 1 1 1 1\nseq v 0 c4:1 h4:1\n", "s"),
+                 ERecipeError);
+}
+
 }  // namespace
 }  // namespace klice
