@@ -28,13 +28,12 @@ EM_JS(void, klice_web_open_canvas, (int width, int height), {
     canvas.width = width;
     canvas.height = height;
     Module.kliceContext = canvas.getContext('2d', {alpha: false});
-    Module.kliceImage = Module.kliceContext.createImageData(width, height);
 });
 EM_JS(void, klice_web_put_frame, (const void* rgba, int width, int height), {
-    const image = Module.kliceImage;
-    if (image.width !== width || image.height !== height) Module.kliceImage = Module.kliceContext.createImageData(width, height);
-    Module.kliceImage.data.set(HEAPU8.subarray(rgba, rgba + width * height * 4));
-    Module.kliceContext.putImageData(Module.kliceImage, 0, 0);
+    // The frame's pixels where the program has them, without a copy (a view
+    // made each time: the memory's buffer changes when it grows).
+    const pixels = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4);
+    Module.kliceContext.putImageData(new ImageData(pixels, width, height), 0, 0);
     // For the page's checks: when the first frame was shown.
     if (Module.kliceFirstFrameMs === undefined) Module.kliceFirstFrameMs = performance.now();
     Module.kliceFrames = (Module.kliceFrames || 0) + 1;
@@ -146,6 +145,10 @@ private:
     void Place();
     std::optional<FramePoint> ToFrame(const EmscriptenMouseEvent& e) const;
     void NoteFrameTime(double now_ms);
+    static uint32_t CanvasColour(const PixelFormat& format, uint32_t raw);
+    // Every 16-bit pixel's canvas colour, made once per format: converting
+    // each pixel on its own took most of a present's time.
+    const std::vector<uint32_t>& ColoursOf(const PixelFormat& format);
 
     static EM_BOOL OnKey(int type, const EmscriptenKeyboardEvent* e, void* self);
     static EM_BOOL OnMouse(int type, const EmscriptenMouseEvent* e, void* self);
@@ -159,6 +162,8 @@ private:
     bool open_ = false;
     std::array<bool, 256> held_{};
     std::vector<uint32_t> rgba_;  // the canvas's pixels as last put
+    std::vector<uint32_t> colours_;
+    PixelFormat colours_format_;
     int frame_width_ = 0, frame_height_ = 0;
     LetterboxRect box_;  // the canvas on the page, in CSS pixels
     uint64_t displayed_ = 0;
@@ -231,15 +236,34 @@ void WebWindow::Present() {
         Place();
     }
     rgba_.resize(size_t(w) * h);
-    // RawToColor gives 0x00BBGGRR: the canvas's bytes R, G, B, then A opaque.
+    const PixelFormat& format = primary->format;
     for (int y = 0; y < h; ++y) {
         const uint8_t* row = primary->pixels + size_t(y) * primary->pitch;
         uint32_t* out = rgba_.data() + size_t(y) * w;
-        for (int x = 0; x < w; ++x)
-            out[x] = RawToColor(primary->format, ReadRawPixel(row, x, primary->format.bits)) | 0xFF000000u;
+        if (format.bits == 16) {
+            const std::vector<uint32_t>& colours = ColoursOf(format);
+            for (int x = 0; x < w; ++x) out[x] = colours[row[2 * x] | row[2 * x + 1] << 8];
+        } else {
+            for (int x = 0; x < w; ++x) out[x] = CanvasColour(format, ReadRawPixel(row, x, format.bits));
+        }
     }
     klice_web_put_frame(rgba_.data(), w, h);
     ++displayed_;
+}
+
+uint32_t WebWindow::CanvasColour(const PixelFormat& format, uint32_t raw) {
+    // RawToColor gives 0x00BBGGRR: the canvas's bytes R, G, B, then A opaque.
+    return RawToColor(format, raw) | 0xFF000000u;
+}
+
+const std::vector<uint32_t>& WebWindow::ColoursOf(const PixelFormat& format) {
+    const bool same = colours_format_.bits == format.bits && colours_format_.r_mask == format.r_mask &&
+                      colours_format_.g_mask == format.g_mask && colours_format_.b_mask == format.b_mask;
+    if (same && !colours_.empty()) return colours_;
+    colours_.resize(size_t(1) << format.bits);
+    for (uint32_t raw = 0; raw < colours_.size(); ++raw) colours_[raw] = CanvasColour(format, raw);
+    colours_format_ = format;
+    return colours_;
 }
 
 bool WebWindow::ReadWindowPixels(std::vector<uint32_t>* pixels, int* width, int* height) {
