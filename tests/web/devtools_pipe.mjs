@@ -118,11 +118,19 @@ export class Browser {
     } catch { /* it may be gone already */ }
     if (this.child.exitCode === null) this.child.kill('SIGKILL');
     await this.exited;
-    // Chromium's helper processes may still be writing into the profile.
-    try {
-      rmSync(this.profile, {recursive: true, force: true, maxRetries: 10, retryDelay: 200});
-    } catch (error) {
-      console.error(`left the profile ${this.profile}: ${error.message}`);
+    // Chromium's helper processes may still be writing into the profile
+    // for a while after the browser's own process has ended.
+    for (let attempt = 1; ; ++attempt) {
+      try {
+        rmSync(this.profile, {recursive: true, force: true, maxRetries: 5, retryDelay: 200});
+        break;
+      } catch (error) {
+        if (attempt === 3) {
+          console.error(`left the profile ${this.profile}: ${error.message}`);
+          break;
+        }
+        await new Promise((r) => setTimeout(r, 3000));
+      }
     }
   }
 }
