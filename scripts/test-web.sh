@@ -6,7 +6,8 @@
 # level replays of the WebAssembly play tester. A test that needs what node
 # lacks (a window, threads, a program folder) skips and says why.
 # Then the page itself in headless Chromium (tests/web/page_check.mjs): its
-# frames against the desktop play tester's, its keys, its tick rate; without
+# frames against the desktop play tester's, its keys, its tick rate, its
+# sound against the desktop's stored tune; without
 # Chromium those checks skip and say why. Either part failing fails the script.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -22,7 +23,8 @@ ctest --test-dir "$build" --output-on-failure -j "$(nproc)" || suite=$?
 cmake --build "$host" -j "$(nproc)" --target klice-play
 page=0
 node "$root/tests/web/page_check.mjs" --site "$build/site" --play "$host/tools/play/klice-play" \
-  --data "$host/game-data" --out "$build/page-check" || page=$?
+  --data "$host/game-data" --out "$build/page-check" \
+  --form "$host/assets/TFORM1.bin" --form-waves "$host/web-form/TFORM1.waves" || page=$?
 if [ "$page" = 77 ]; then
   page=0  # skipped, with its reason printed
 elif [ "$page" != 0 ]; then

@@ -1,8 +1,19 @@
-// Sound in the browser: our mixer feeding WebAudio through a script
-// processor. Browsers start an audio context suspended until the player's
-// first key or click; the page resumes it then (Module.kliceResumeAudio).
-// The processor's callback runs on the page's one thread, between animation
-// frames, and pulls a period of the mix from here.
+// Sound in the browser: our mixer feeding WebAudio. Where the browser has
+// an AudioWorklet (Chromium does, on pages served from this machine or over
+// HTTPS) a small processor plays the mix from a queue of blocks that this
+// page's one thread mixes when the processor asks, through its port: about
+// 85 ms are kept queued, so a busy frame does not stall the sound. Elsewhere
+// the deprecated script processor pulls a period of the mix in its callback.
+// Both play the same blocks of the same mixer, at a rate the page asks for.
+// Making the context holds the page for a good while (a quarter of a second
+// in headless Chromium), so it is made once the first frame shows, or at the
+// player's first key or click if that comes sooner. Browsers start a context
+// suspended until such a key or click; the page resumes it then
+// (Module.kliceResumeAudio).
+//
+// A page opened as index.html?test keeps what it plays in
+// Module.kliceAudioTap once a check sets that to an array (the page's sound
+// check, tests/web/page_check.mjs).
 #include <emscripten.h>
 
 #include <vector>
@@ -12,35 +23,136 @@
 namespace {
 
 // clang-format off
-// Opens the context and the processor; the context's rate, or 0 without WebAudio.
-EM_JS(int, klice_web_audio_open, (int frames), {
+// Sets up the sink that opens itself later; the rate it plays at, or 0
+// without WebAudio.
+EM_JS(int, klice_web_audio_open, (int rate, int script_frames, int block_frames, int queued_frames), {
     const Context = window.AudioContext || window.webkitAudioContext;
     if (!Context) return 0;
-    const context = new Context();
-    const processor = context.createScriptProcessor(frames, 0, 2);
-    const size = frames * 2;
-    processor.onaudioprocess = (event) => {
-        const left = event.outputBuffer.getChannelData(0);
-        const right = event.outputBuffer.getChannelData(1);
-        const at = Module._klice_web_audio_mix(frames) >> 2;
-        if (!at) { left.fill(0); right.fill(0); return; }
-        const mix = HEAPF32.subarray(at, at + size);
-        for (let i = 0; i < frames; ++i) {
-            left[i] = mix[2 * i];
-            right[i] = mix[2 * i + 1];
-        }
+    const tapping = new URLSearchParams(location.search).has('test');
+    // The next `count` frames of the mix, interleaved stereo, in an array of
+    // their own; silence while the mixer is paused or closed.
+    const mix = (count) => {
+        const at = Module._klice_web_audio_mix(count) >> 2;
+        const block = at ? HEAPF32.slice(at, at + 2 * count) : new Float32Array(2 * count);
+        if (tapping && Array.isArray(Module.kliceAudioTap)) Module.kliceAudioTap.push(block.slice());
+        return block;
     };
-    processor.connect(context.destination);
-    Module.kliceAudio = {context, processor};
-    Module.kliceResumeAudio = () => { if (context.state !== 'running') context.resume(); };
-    return context.sampleRate;
+    const audio = {context: null, node: null, kind: 'none'};
+    Module.kliceAudio = audio;
+    const start = (context) => {
+        const startScriptProcessor = () => {
+            if (Module.kliceAudio !== audio) return;  // closed meanwhile
+            const processor = context.createScriptProcessor(script_frames, 0, 2);
+            processor.onaudioprocess = (event) => {
+                const left = event.outputBuffer.getChannelData(0);
+                const right = event.outputBuffer.getChannelData(1);
+                const block = mix(script_frames);
+                for (let i = 0; i < script_frames; ++i) {
+                    left[i] = block[2 * i];
+                    right[i] = block[2 * i + 1];
+                }
+            };
+            processor.connect(context.destination);
+            audio.node = processor;
+            audio.kind = 'script processor';
+        };
+        // The worklet's processor: plays the queued blocks and asks for a block
+        // whenever the queue and what it has asked for fall below the target.
+        const feed = () => {
+            class KliceFeed extends AudioWorkletProcessor {
+                constructor(options) {
+                    super();
+                    this.blocks = [];
+                    this.played = 0;  // frames of the first block played
+                    this.queued = 0;
+                    this.asked = 0;
+                    this.block = options.processorOptions.block;
+                    this.target = options.processorOptions.target;
+                    this.port.onmessage = (event) => {
+                        this.blocks.push(event.data);
+                        this.queued += event.data.length / 2;
+                        this.asked -= event.data.length / 2;
+                    };
+                    this.ask();
+                }
+                ask() {
+                    while (this.queued + this.asked < this.target) {
+                        this.port.postMessage(this.block);
+                        this.asked += this.block;
+                    }
+                }
+                process(inputs, outputs) {
+                    const left = outputs[0][0], right = outputs[0][1];
+                    let i = 0;
+                    while (i < left.length && this.blocks.length) {
+                        const block = this.blocks[0];
+                        const n = Math.min(left.length - i, block.length / 2 - this.played);
+                        for (let k = 0; k < n; ++k) {
+                            left[i + k] = block[2 * (this.played + k)];
+                            right[i + k] = block[2 * (this.played + k) + 1];
+                        }
+                        i += n;
+                        this.played += n;
+                        this.queued -= n;
+                        if (2 * this.played >= block.length) {
+                            this.blocks.shift();
+                            this.played = 0;
+                        }
+                    }
+                    // Ran dry (the page was busy longer than the queue lasts): silence.
+                    left.fill(0, i);
+                    right.fill(0, i);
+                    this.ask();
+                    return true;
+                }
+            }
+            registerProcessor('klice-feed', KliceFeed);
+        };
+        if (!context.audioWorklet || typeof AudioWorkletNode === 'undefined') {
+            startScriptProcessor();
+            return;
+        }
+        const url = URL.createObjectURL(new Blob(['(' + feed.toString() + ')();'], {type: 'text/javascript'}));
+        context.audioWorklet.addModule(url).then(() => {
+            if (Module.kliceAudio !== audio) return;
+            const node = new AudioWorkletNode(context, 'klice-feed', {numberOfInputs: 0, numberOfOutputs: 1,
+                outputChannelCount: [2], processorOptions: {block: block_frames, target: queued_frames}});
+            node.port.onmessage = (event) => {
+                const block = mix(event.data);
+                node.port.postMessage(block, [block.buffer]);
+            };
+            node.connect(context.destination);
+            audio.node = node;
+            audio.kind = 'worklet';
+        }).catch(startScriptProcessor).finally(() => URL.revokeObjectURL(url));
+    };
+    const open = () => {
+        if (audio.context || Module.kliceAudio !== audio) return;
+        try {
+            audio.context = new Context({sampleRate: rate});
+        } catch (error) {
+            audio.context = new Context();  // a browser that cannot be asked for the rate
+        }
+        if (audio.context.sampleRate !== rate) console.warn('klice: the sound plays at ' + audio.context.sampleRate + ' Hz, mixed for ' + rate);
+        start(audio.context);
+    };
+    Module.kliceResumeAudio = () => {
+        open();
+        if (audio.context && audio.context.state !== 'running') audio.context.resume();
+    };
+    (Module.kliceAfterFirstFrame = Module.kliceAfterFirstFrame || []).push(() => setTimeout(open, 0));
+    return rate;
 });
 EM_JS(void, klice_web_audio_close, (), {
-    if (!Module.kliceAudio) return;
-    Module.kliceAudio.processor.disconnect();
-    Module.kliceAudio.processor.onaudioprocess = null;
-    Module.kliceAudio.context.close();
+    const audio = Module.kliceAudio;
+    if (!audio) return;
     Module.kliceAudio = null;
+    if (audio.node) {
+        audio.node.disconnect();
+        if (audio.node.port) audio.node.port.onmessage = null;
+        else audio.node.onaudioprocess = null;
+    }
+    if (audio.context) audio.context.close();
 });
 EM_JS(int, klice_web_audio_exists, (), {
     return typeof window !== 'undefined' && !!(window.AudioContext || window.webkitAudioContext);
@@ -55,14 +167,20 @@ struct Output {
 };
 Output g_output;
 
-// Frames of one period: 2048 at 48 kHz is 43 ms, which the processor needs
-// to play without gaps on a busy page.
-constexpr int kPeriodFrames = 2048;
+// Frames of one block: 1024 at 48 kHz is 21 ms. The script processor asks
+// for 2048 at a time, which it needs to play without gaps on a busy page;
+// the worklet keeps 4096 (85 ms) queued or asked for.
+constexpr int kBlockFrames = 1024;
+constexpr int kScriptProcessorFrames = 2048;
+constexpr int kQueuedFrames = 4096;
+// What the mixer mixes for and the page asks the browser for: it is known
+// before the context is made.
+constexpr int kRate = 48000;
 
 }  // namespace
 
-// The processor's call: the next period, interleaved float stereo; null
-// while paused or closed (the page plays silence).
+// The sink's call: the next `frames` of the mix, interleaved float stereo;
+// null while paused or closed (the page plays silence).
 extern "C" EMSCRIPTEN_KEEPALIVE float* klice_web_audio_mix(int frames) {
     Output& out = g_output;
     if (!out.callback || out.paused || frames <= 0) return nullptr;
@@ -94,7 +212,7 @@ private:
 
 std::unique_ptr<AudioSink> OpenSystemAudio(AudioSink::MixCallback callback, void* user) {
     if (g_output.callback) return nullptr;  // one output at a time
-    const int rate = klice_web_audio_open(kPeriodFrames);
+    const int rate = klice_web_audio_open(kRate, kScriptProcessorFrames, kBlockFrames, kQueuedFrames);
     if (rate <= 0) return nullptr;
     g_output.callback = callback;
     g_output.user = user;

@@ -8,12 +8,15 @@
 //     tick equals the desktop's under the same keys;
 //   - the tick rate of the plain page in level 1: ticks advance, never
 //     faster than 100 a second over the window (a tick or two of slack);
+//   - its sound (sound_check.mjs): the title's music as the page's mixer
+//     plays it is the desktop's stored tune, through the AudioWorklet;
 //   - no uncaught error on the page.
 // The page is opened as index.html?test, where the game ticks only when the
 // check steps it (Module._klice_web_step), so frames are compared at a known
 // tick; the rate is taken on the plain page.
 //
 //   node page_check.mjs --site DIR --play KLICE_PLAY --data DIR --out DIR [--bench SECONDS]
+//                       [--form TFORM1.bin --form-waves TFORM1.waves]
 //
 // With --bench it only plays level 1 on the plain page for SECONDS and
 // prints its tick rate (scripts/bench-web.sh). Status 0 passed, 1 failed, 77 skipped (no
@@ -25,6 +28,7 @@ import {extname, join, resolve} from 'node:path';
 
 import {Browser, findChromium} from './devtools_pipe.mjs';
 import {readPng, writePng} from './png.mjs';
+import {checkSound} from './sound_check.mjs';
 
 const kSkipped = 77;
 const kFrameWidth = 1024, kFrameHeight = 768;
@@ -245,6 +249,7 @@ async function main() {
       return 0;
     }
     await checkSteppedPage(browser, url, args);
+    await checkSound(browser, url, args, check);
     const rate = await measureTickRate(browser, url, 3);
     check(rate.stepped === -1, 'the plain page ticks by itself (no stepping without ?test)');
     check(rate.ticks > 0 && rate.ticks <= rate.ms / 10 + 2,
