@@ -11,7 +11,7 @@ import {readFileSync} from 'node:fs';
 
 const kMusicTick = 450;  // the title starts the menu music (game/screens.h)
 const kTune = 'hudba_menu';
-const kListenMs = 1500;
+const kListenMs = 1500;  // of sound mixed from the music's tick
 const kWindowSeconds = 0.5;   // of played sound compared
 const kMostDelaySeconds = 0.25;  // the window slides over twice this of the tune's start
 
@@ -79,7 +79,9 @@ async function tapMusic(browser, url) {
   await page.evaluate(`Module._klice_web_step(${kMusicTick - 2})`);
   await page.evaluate('Module.kliceAudioTap = []');
   const tick = await page.evaluate('Module._klice_web_step(1)');
-  await new Promise((r) => setTimeout(r, kListenMs));
+  // The page mixes as the browser plays: a loaded machine may take longer.
+  await page.waitUntil(`Module.kliceAudioTap.reduce((n, b) => n + b.length / 2, 0) >= ${rate * kListenMs / 1000}`,
+      {timeoutMs: 20000});
   const base64 = await page.evaluate(`(() => {
       const blocks = Module.kliceAudioTap;
       Module.kliceAudioTap = null;
