@@ -401,45 +401,55 @@ def drawn(theme, text):
     return {'theme': theme, 'g': [list(r) for r in rows]}
 
 
-# Levels 21-24 descend a tower of four floors 192 px apart (a fall from one
+# Levels 22-24 descend a tower of four floors 192 px apart (a fall from one
 # to the next is deadly however it starts). Each floor ends in a drop onto
 # a plank ledge under the floor above (a plank is solid in its top half, so
 # the passage under it is 80 px high and a jump there rises ~10 px: the
 # drops of three rows off it are safe), which leads back to the drop to the
 # next floor: every floor is crossed twice, in both directions. The rooms
 # over the floors are five rows high where the route jumps. Level 25 keeps
-# only the tiers' heights: its islands float over a lake (see p25).
+# only the tiers' heights: its islands float over a lake (see p25); level
+# 21 is a stair (see p21).
 
 
-# p21 castle: a furnace of ledges: every floor is broken by pools of lava,
-# each over a room five rows high (a jump below never reaches it); drops
-# at alternating ends onto plank ledges under the floor above, and a row
-# of stones over a burning moat at the bottom.
+# p21 castle: the great stair: three flights of one-row steps, each falling
+# to the right, six rows apart (a figure climbs a step under the flight
+# above without bumping its head). Steps are five tiles wide, so that a
+# jump off one lands on the next, never two rows down. Each flight ends in
+# a plank step and a gap by the wall. Under the top flight's end a raft
+# sweeps the shaft three rows down (the passage under the step is 80 px
+# high); it must be there when the figure drops, and leads three rows down
+# onto the last step of the flight below. Under the middle one a plank
+# ledge does the same. A roof over the top flight's end keeps a jump there
+# low, so that the drop stays safe. The lowest flight stands on a vault
+# three rows high that leads from the gap by the exit back under the
+# stair. The top flight is walked down; the two below are climbed to their
+# top and walked down again.
 M['p21'] = drawn('castle', '''
-......................SSSSSSSSSS
-#.....................SSSSSSSSS#
+............................SSS#
 #...........................SSS#
 #...........................SSS#
 #...........................SSS#
-#SSSSS~~SSSSSS~~~SSSWWWWWWW.SSS#
+#SSSSS.................SSSSSSSS#
+#.....SSSSS.................SSS#
+#..........SSSSS............SSS#
+#...............SSSSS.......SSS#
+#....................WWWWWW.SSS#
+#...........................SSS#
 #SSSSS......................SSS#
+#.....SSSSS.................SSS#
+#..........SSSSS............SSS#
+#...............SSSSS.......SSS#
+#....................WWWWWW.SSS#
+#...........................SSS#
 #SSSSS......................SSS#
-#....................WWWWWWWSSS#
-#...........................SSS#
-#...........................SSS#
-#.WWWWWWS~~SSSSS~~SSSSSSSSSSSSS#
-#.....................SSSSSSSSS#
-#.....................SSSSSSSSS#
-#WWWWWW.....................SSS#
-#...........................SSS#
-#...........................SSS#
-#SSSSSSSSS~~SSSSS~~SWWWWWWW.SSS#
+#SSSSSSSSSS............WWWWWSSS#
+#SSSSSSSSSSSSSSS............SSS#
+#SSSSSSSSSSSSSSSSSSSS.......SSS#
+#....................WWWWWW....#
 #..............................#
 #..............................#
-#....................WWWWWWW...#
-#..............................#
-#..............................#
-#SSSSSS~~~SSSS~~~SSSSSSSSSSSSSS#
+#SSSSSSSSSSSSSSSSSSSSSSSSSSSSSS#
 ''')
 
 # p22 cave: caverns: pits of spikes three tiles wide in every upper floor,
