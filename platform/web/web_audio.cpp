@@ -6,10 +6,10 @@
 // the deprecated script processor pulls a period of the mix in its callback.
 // Both play the same blocks of the same mixer, at a rate the page asks for.
 // Making the context holds the page for a good while (a quarter of a second
-// in headless Chromium), so it is made once the first frame shows, or at the
-// player's first key or click if that comes sooner. Browsers start a context
-// suspended until such a key or click; the page resumes it then
-// (Module.kliceResumeAudio).
+// in headless Chromium, before the title or, made after it, in the title's
+// first seconds, whose ticks it set back), and browsers keep a context
+// suspended until the player's first key or click anyway: so it is made
+// then (Module.kliceResumeAudio), and the mixer runs from that moment.
 //
 // A page opened as index.html?test keeps what it plays in
 // Module.kliceAudioTap once a check sets that to an array (the page's sound
@@ -140,7 +140,6 @@ EM_JS(int, klice_web_audio_open, (int rate, int script_frames, int block_frames,
         open();
         if (audio.context && audio.context.state !== 'running') audio.context.resume();
     };
-    (Module.kliceAfterFirstFrame = Module.kliceAfterFirstFrame || []).push(() => setTimeout(open, 0));
     return rate;
 });
 EM_JS(void, klice_web_audio_close, (), {

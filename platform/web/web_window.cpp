@@ -34,12 +34,8 @@ EM_JS(void, klice_web_put_frame, (const void* rgba, int width, int height), {
     // made each time: the memory's buffer changes when it grows).
     const pixels = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * height * 4);
     Module.kliceContext.putImageData(new ImageData(pixels, width, height), 0, 0);
-    // For the page's checks: when the first frame was shown. What waits for
-    // the first frame (the sound's context) starts after this one is done.
-    if (Module.kliceFirstFrameMs === undefined) {
-        Module.kliceFirstFrameMs = performance.now();
-        for (const then of Module.kliceAfterFirstFrame || []) then();
-    }
+    // For the page's checks: when the first frame was shown.
+    if (Module.kliceFirstFrameMs === undefined) Module.kliceFirstFrameMs = performance.now();
     Module.kliceFrames = (Module.kliceFrames || 0) + 1;
 });
 // The canvas's place in the page's stage (the area below its header, the

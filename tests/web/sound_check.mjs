@@ -70,9 +70,10 @@ export function findTune(played, playedRate, tune) {
 async function tapMusic(browser, url) {
   const page = await browser.openPage(url + '?test');
   await page.waitUntil('Module.calledRun && Module._klice_web_step(0) >= 0');
-  await page.evaluate('Module._klice_web_step(1)');  // the first frame: the page opens its sound then
-  await page.waitUntil("Module.kliceAudio && Module.kliceAudio.kind !== 'none'", {timeoutMs: 20000});
+  await page.evaluate('Module._klice_web_step(1)');
+  // What the player's first key or click does: the page makes its sound.
   await page.evaluate('Module.kliceResumeAudio()');
+  await page.waitUntil("Module.kliceAudio.kind !== 'none'", {timeoutMs: 20000});
   await page.waitUntil("Module.kliceAudio.context.state === 'running'", {timeoutMs: 10000});
   const kind = await page.evaluate('Module.kliceAudio.kind');
   const rate = await page.evaluate('Module.kliceAudio.context.sampleRate');
