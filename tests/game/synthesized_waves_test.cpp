@@ -42,14 +42,24 @@ std::vector<uint8_t> resource_with(const std::vector<std::vector<uint8_t>>& wave
     return resource;
 }
 
-TEST(SynthesizedWaves, CutWavesComeBackByteForByte) {
-    testing::TempFolder recipes("waves");
-    write_recipe(recipes, "chirp", kChirp);
-    write_recipe(recipes, "hum", kHum);
-    const std::vector<uint8_t> original = resource_with({samples_of(kHum), samples_of(kChirp)});
-    std::vector<uint8_t> page = original;
-    const std::string list = cut_synthesized_waves(page, recipes.str(), {"chirp", "hum"});
+// Two recipes, a resource holding their samples, and the page's copy with
+// both cut out.
+class TwoCutWaves : public ::testing::Test {
+protected:
+    void SetUp() override {
+        write_recipe(recipes, "chirp", kChirp);
+        write_recipe(recipes, "hum", kHum);
+        original = resource_with({samples_of(kHum), samples_of(kChirp)});
+        page = original;
+        list = cut_synthesized_waves(page, recipes.str(), {"chirp", "hum"});
+    }
 
+    testing::TempFolder recipes{"waves"};
+    std::vector<uint8_t> original, page;
+    std::string list;
+};
+
+TEST_F(TwoCutWaves, ComeBackByteForByte) {
     EXPECT_EQ(page.size(), original.size() - 1600 - 800);
     EXPECT_EQ(list.substr(0, 4), "hum ") << "in the order they lie";
     EXPECT_EQ(std::count(list.begin(), list.end(), '\n'), 2);
@@ -107,13 +117,7 @@ TEST(SynthesizedWaves, RefusesMalformedListsAndSpansOutsideTheResource) {
 // a few notes at a time between frames: put where the silence is, they give
 // the build's resource, and a changed recipe is caught before its samples
 // are handed over.
-TEST(SynthesizedWaves, SilentWavesTakeTheirSamplesSliceBySlice) {
-    testing::TempFolder recipes("waves");
-    write_recipe(recipes, "chirp", kChirp);
-    write_recipe(recipes, "hum", kHum);
-    const std::vector<uint8_t> original = resource_with({samples_of(kHum), samples_of(kChirp)});
-    std::vector<uint8_t> page = original;
-    const std::string list = cut_synthesized_waves(page, recipes.str(), {"chirp", "hum"});
+TEST_F(TwoCutWaves, SilentTakeTheirSamplesSliceBySlice) {
     const std::vector<SynthesizedWave> waves = read_synthesized_wave_list(list, page.size());
     ASSERT_EQ(waves.size(), 2u);
 
