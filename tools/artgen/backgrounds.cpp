@@ -139,6 +139,20 @@ Canvas draw_background(const std::string& path) {
                     img.Rect(x + 30, y + 1, 2, 14, shade(t.wood, -50));
                     break;
                 case '^':
+                    if (at(col, r + 1) == '.') {
+                        // Spikes set in a floor with open air below stand on a
+                        // stone sill: a head that bumps the floor from below
+                        // meets stone, as under the rest of the floor. The sill
+                        // is 11 rows deep, more than a jump rises in a tick, so
+                        // a rising head always stops in it before the red. The
+                        // tips stay where they are for feet coming from above.
+                        img.Rect(x, y + 21, 32, 11, t.stone_edge);
+                        img.Rect(x, y + 23, 32, 7, t.stone);
+                        img.Rect(x, y + 18, 32, 3, kRed);
+                        for (int s = 0; s < 4; ++s)
+                            img.Triangle(x + s * 8, y + 19, x + s * 8 + 8, y + 19, x + s * 8 + 4, y + 8, kRed);
+                        break;
+                    }
                     img.Rect(x, y + 26, 32, 6, kRed);
                     for (int s = 0; s < 4; ++s)
                         img.Triangle(x + s * 8, y + 27, x + s * 8 + 8, y + 27, x + s * 8 + 4, y + 8, kRed);

@@ -11,7 +11,8 @@ namespace klice::artgen {
 // (meadow, castle, cave, ice or desert):
 //   .  empty (black)            #  bricks         S  stone blocks
 //   G  ground, grass on top     W  wooden plank (the top 16 rows of the tile)
-//   ^  spikes (pure red)        ~  lava (pure red)
+//   ^  spikes (pure red; on a stone sill where open air lies below)
+//   ~  lava (pure red)
 // Throws std::runtime_error naming the file and line of what is wrong.
 Canvas draw_background(const std::string& map_path);
 
