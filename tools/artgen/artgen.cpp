@@ -23,6 +23,7 @@
 #include "tools/artgen/icon.h"
 #include "tools/artgen/motifs.h"
 #include "tools/assets/png_image.h"
+#include "tools/command_line.h"
 #include "tools/version.h"
 
 using namespace klice::artgen;
@@ -475,55 +476,72 @@ const char* kListTail =
     "  List.ColorTable = zeros 1024\n"
     "end\n";
 
+struct options {
+    std::string icons;   // --icons DIR: only the icon, into DIR
+    std::string assets;  // ASSETS_DIR: every picture
+    std::string sheet;   // SHEET.png: the small pictures side by side
+};
+
+options parse(const std::vector<std::string>& args) {
+    options o;
+    klice::tools::flags f;
+    f.text("--icons", o.icons).others([&o](const std::string& a) {
+        if (a.rfind("-", 0) == 0) throw std::invalid_argument("unknown flag '" + a + "'");
+        if (o.assets.empty())
+            o.assets = a;
+        else if (o.sheet.empty())
+            o.sheet = a;
+        else
+            throw std::invalid_argument("one assets folder and one sheet at most, not '" + a + "'");
+    });
+    f.parse(args);
+    if (o.icons.empty() == o.assets.empty())
+        throw std::invalid_argument(o.icons.empty() ? "no assets folder" : "--icons draws the icon alone");
+    return o;
+}
+
+int run(options& o) {
+    if (!o.icons.empty()) {
+        write_icons(o.icons);
+        return 0;
+    }
+    g_root = o.assets;
+    write_icons(g_root + "/icons");
+    make_player();
+    make_key();
+    make_splash();
+    make_title();
+    make_menu();
+    make_objects();
+    std::string krajina = kListHead;
+    for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 21, 22, 23, 24, 25}) {
+        const std::string name = "p" + std::to_string(n);
+        save24(draw_background(g_root + "/pictures/krajina/" + name + ".map"), "krajina/" + name + ".png");
+        // A background is a third of its size in 8 bits, on disk and in
+        // memory, and draws the same: it has fewer than 256 colours.
+        krajina += item(name, "pictures/krajina/" + name + ".png", false, "clBlack", 8);
+    }
+    write_text("krajina.txt", krajina + kListTail);
+    std::string ruzne = kListHead;
+    auto ruzne_item = [](const std::string& name, const char* key) {
+        return item(name, "pictures/" + png_of("ruzne", name), true, key);
+    };
+    ruzne += ruzne_item(pictures::kBlock, "clBlack");
+    for (const char* kind : pictures::kHazards)
+        for (int f = 1; f <= pictures::kHazardPictures; ++f)
+            ruzne += ruzne_item(pictures::hazard_picture(kind, f), "clBlack");
+    ruzne += ruzne_item(pictures::kExitArrow, "clWhite");
+    write_text("ruzne.txt", ruzne + kListTail);
+    if (!o.sheet.empty()) write_sheet(o.sheet);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     if (klice::tools::print_version_if_asked("klice-artgen", argc, argv)) return 0;
-    if (argc == 3 && std::string(argv[1]) == "--icons") {
-        try {
-            write_icons(argv[2]);
-        } catch (const std::exception& e) {
-            std::fprintf(stderr, "klice-artgen: %s\n", e.what());
-            return 1;
-        }
-        return 0;
-    }
-    if (argc != 2 && argc != 3) {
-        std::fprintf(stderr, "usage: klice-artgen ASSETS_DIR [SHEET.png]\n       klice-artgen --icons DIR\n");
-        return 2;
-    }
-    g_root = argv[1];
-    try {
-        write_icons(g_root + "/icons");
-        make_player();
-        make_key();
-        make_splash();
-        make_title();
-        make_menu();
-        make_objects();
-        std::string krajina = kListHead;
-        for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 21, 22, 23, 24, 25}) {
-            const std::string name = "p" + std::to_string(n);
-            save24(draw_background(g_root + "/pictures/krajina/" + name + ".map"), "krajina/" + name + ".png");
-            // A background is a third of its size in 8 bits, on disk and in
-            // memory, and draws the same: it has fewer than 256 colours.
-            krajina += item(name, "pictures/krajina/" + name + ".png", false, "clBlack", 8);
-        }
-        write_text("krajina.txt", krajina + kListTail);
-        std::string ruzne = kListHead;
-        auto ruzne_item = [](const std::string& name, const char* key) {
-            return item(name, "pictures/" + png_of("ruzne", name), true, key);
-        };
-        ruzne += ruzne_item(pictures::kBlock, "clBlack");
-        for (const char* kind : pictures::kHazards)
-            for (int f = 1; f <= pictures::kHazardPictures; ++f)
-                ruzne += ruzne_item(pictures::hazard_picture(kind, f), "clBlack");
-        ruzne += ruzne_item(pictures::kExitArrow, "clWhite");
-        write_text("ruzne.txt", ruzne + kListTail);
-        if (argc == 3) write_sheet(argv[2]);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "klice-artgen: %s\n", e.what());
-        return 1;
-    }
-    return 0;
+    return klice::tools::tool_main<options>("klice-artgen",
+                                            "usage: klice-artgen ASSETS_DIR [SHEET.png]\n"
+                                            "       klice-artgen --icons DIR\n",
+                                            argc, argv, parse, run);
 }
