@@ -1,8 +1,10 @@
 # The game as a page (scripts/build-web.sh): klice.js and klice.wasm, and
 # klice.data, the file system the program starts with: the data files and
 # the font in the working folder "/", where the game looks first, so that
-# its loading code is the same as on the desktop. The page itself
-# (index.html) is ours, in platform/web/site/.
+# its loading code is the same as on the desktop. The level backgrounds,
+# krajina.dat, are not in it: the site has them beside the page, and the
+# program fetches them once its title shows. The page itself (index.html)
+# is ours, in platform/web/site/.
 #
 # The window resource is the native build's copy made for the page
 # (klice-web-form, in KLICE_HOST_WEB_FORM_DIR): the long tunes' samples
@@ -19,11 +21,13 @@ klice_embed_resource(klice TFORM1 ${web_form})
 file(GLOB web_recipes CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/assets/sounds/*.txt)
 set(web_exports _main _klice_web_audio_mix _klice_web_ticks _klice_web_dropped_ticks _klice_web_step
     # the page's checks (tests/web/page_check.mjs), from game/web/main.cpp
-    _klice_web_player_x _klice_web_player_y _klice_web_screen _klice_web_watch_texts _klice_web_text_count
+    _klice_web_player_x _klice_web_player_y _klice_web_screen _klice_web_backgrounds_ready _klice_web_watch_texts _klice_web_text_count
     _klice_web_text_box)
 list(JOIN web_exports "," web_exports)
 target_link_options(klice PRIVATE
   "SHELL:--preload-file ${KLICE_DATA_DIR}@/"
+  # Fetched once the title shows (game/web/main.cpp), not before it.
+  "SHELL:--exclude-file ${KLICE_DATA_DIR}/krajina.dat"
   "SHELL:--preload-file ${web_waves}@/resources/TFORM1.waves"
   "SHELL:--preload-file ${PROJECT_SOURCE_DIR}/assets/sounds@/sounds"
   "SHELL:-s ALLOW_MEMORY_GROWTH=1"

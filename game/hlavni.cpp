@@ -24,6 +24,8 @@ namespace {
 constexpr int kObjectsStartFrame = 200;
 constexpr int kLevelFramesCap = 210;
 
+bool backgrounds_deferred = false;
+
 }  // namespace
 
 KLICE_DESCRIBE_CLASS(Tform1, c) {
@@ -157,10 +159,19 @@ void Tform1::DXDrawMouseUp(TObject*, TMouseButton, TShiftState, int, int) {}
 
 void init_game() {
     reset_game_state();
-    fill_image_list(krajina(), data_file("krajina.dat"));
+    if (!backgrounds_deferred) fill_image_list(krajina(), data_file("krajina.dat"));
     fill_image_list(ruzne(), data_file("ruzne.dat"));
     load_level();
 }
+
+void defer_backgrounds() { backgrounds_deferred = true; }
+
+void fill_backgrounds() {
+    fill_image_list(krajina(), data_file("krajina.dat"));
+    backgrounds_deferred = false;
+}
+
+bool backgrounds_ready() { return !backgrounds_deferred; }
 
 void reset_game_state() {
     game_state_t& g = game_state;
@@ -192,6 +203,13 @@ void play_frame() {
         play_wave(kWaveMenuMusic);
         platform::ShowCursor(true);
         stop_wave(kWaveGameMusic);
+    }
+
+    if (!backgrounds_ready()) {
+        // Started before its background arrived: the level has not begun
+        // (its ticks would probe pixels the background decides).
+        loading_frame();
+        return;
     }
 
     g.level_name = level_name_of(g.level);

@@ -69,6 +69,15 @@ private:
 extern Tform1* form1;
 
 void init_game();
+// The level backgrounds (krajina.dat) may come after the start: the
+// browser's page fetches them while the title shows, so that the title
+// need not wait for their 12 MB. Called before form1 is made,
+// defer_backgrounds leaves their list empty in init_game; until
+// fill_backgrounds has read them, a level waits on the title's loading line
+// (play_frame) instead of drawing a background that is not there.
+void defer_backgrounds();
+void fill_backgrounds();
+bool backgrounds_ready();
 // What init_game sets before it fills the picture lists and loads level 1:
 // the level, the counters, the sound volumes and the menu's slider.
 void reset_game_state();

@@ -45,18 +45,30 @@ void start_slider_level() {
     play_wave(kWaveGameMusic);
 }
 
+namespace {
+
+void draw_loading_line() {
+    canvas_text(200, 500, kLoadingText, kFontSize, kBlack);
+    canvas_release();
+}
+
+}  // namespace
+
 void title_frame() {
     game_state_t& g = game_state;
     ++g.intro_frames;
     draw_picture(panak(), pictures::kTitle, 0, 0);
-    if (g.intro_frames > kTitleTextFrom) {
-        canvas_text(200, 500, kLoadingText, kFontSize, kBlack);
-        canvas_release();
-    }
+    if (g.intro_frames > kTitleTextFrom) draw_loading_line();
     if (g.intro_frames == kTitleMusicAt) {
         platform::ShowCursor(true);
         play_wave(kWaveMenuMusic);
     }
+    present_frame();
+}
+
+void loading_frame() {
+    draw_picture(panak(), pictures::kTitle, 0, 0);
+    draw_loading_line();
     present_frame();
 }
 

@@ -21,6 +21,9 @@ screen current_screen(const game_state_t& g = game_state);
 
 void title_frame();
 void menu_frame();
+// The title picture with its loading line and nothing else happening: what
+// a level shows while it waits for its background (play_frame).
+void loading_frame();
 
 // Window events: the key-down of form1 and of DXDraw, the mouse of DXDraw.
 void keydown(uint16_t& key, TShiftState shift);

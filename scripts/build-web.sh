@@ -3,7 +3,9 @@
 # $KLICE_WEB_BUILD_DIR) and lays out the site in build-web/site/: index.html,
 # klice.js, klice.wasm, klice.data (the data files, preloaded) and the icons.
 # As for Windows, the data files and the window resource come from a native
-# build first (build/, or $KLICE_BUILD_DIR). Extra arguments go to cmake.
+# build first (build/, or $KLICE_BUILD_DIR); krajina.dat, the level
+# backgrounds, lies beside the page: it is fetched after the title shows.
+# Extra arguments go to cmake.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 KLICE_WEB=1 "$root/scripts/setup.sh"
@@ -26,5 +28,6 @@ site="$build/site"
 mkdir -p "$site/icons"
 cp "$root/platform/web/site/index.html" "$site/"
 cp "$build/game/klice.js" "$build/game/klice.wasm" "$build/game/klice.data" "$site/"
+cp "$build/game-data/krajina.dat" "$site/"
 cp "$root"/assets/icons/*.png "$site/icons/"
 echo "The site is in $site"

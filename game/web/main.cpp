@@ -3,8 +3,11 @@
 // the window is read with the tunes silent, and once the title shows they
 // are synthesized from their recipes a slice between frames, checked against
 // the build's own and put into the window's wave list, well before the title
-// starts the menu music. The build picks this file as the program's main for
-// the web (game/CMakeLists.txt).
+// starts the menu music. The level backgrounds (krajina.dat, 12 of the 18 MB
+// the page starts with) are left out of the page's package too and fetched
+// once the title shows; a level started before they arrive waits for them.
+// The build picks this file as the program's main for the web
+// (game/CMakeLists.txt).
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -24,6 +27,8 @@
 #include "game/waves.h"
 #include "klice/version.h"
 #include "platform/application.h"
+#include "platform/exception.h"
+#include "platform/late_files.h"
 #include "platform/resources.h"
 
 namespace {
@@ -34,6 +39,10 @@ using Clock = std::chrono::steady_clock;
 constexpr const char* kFormResource = "/resources/TFORM1";
 constexpr const char* kSynthesizedList = "/resources/TFORM1.waves";
 constexpr const char* kRecipes = "/sounds";
+// Beside the page on its site (scripts/build-web.sh), and where the game
+// reads it (the working folder).
+constexpr const char* kBackgroundsUrl = "krajina.dat";
+constexpr const char* kBackgroundsFile = "/krajina.dat";
 
 // The window's waves that the recipes make.
 struct Tune {
@@ -52,6 +61,7 @@ constexpr int kTicksBeforeMusic = 100;
 
 std::unique_ptr<klice::WaveSynthesizer> g_synthesizer;
 Clock::time_point g_started;
+bool g_backgrounds_asked = false;
 
 // In one read: a byte at a time, the 9 MB resource took seconds.
 std::vector<uint8_t> read_file(const char* path) {
@@ -79,11 +89,9 @@ void take_tune(const klice::SynthesizedWave& wave, std::vector<uint8_t> samples)
     item->Restore();
 }
 
-// The application's idle work: a slice of the tunes' synthesis after each
-// frame, from the first frame shown on.
+// A slice of the tunes' synthesis; false once they are done or have failed.
 bool synthesize_tunes() {
     klice::platform::Application& app = *klice::platform::Application::Current();
-    if (app.DisplayedFrames() == 0) return true;
     if (g_started == Clock::time_point{}) g_started = Clock::now();
     const bool music_near = klice::game_state.intro_frames >= klice::kTitleMusicAt - kTicksBeforeMusic;
     const auto until = Clock::now() + kSlice;
@@ -97,10 +105,39 @@ bool synthesize_tunes() {
         app.Terminate();
         return false;
     }
-    g_synthesizer.reset();
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - g_started).count();
     std::printf("klice: the tunes synthesized %lld ms after the first frame\n", static_cast<long long>(ms));
     return false;
+}
+
+// The level backgrounds have come (or not): read into their list between
+// two frames of the title or the menu, or of a level that waits for them.
+void take_backgrounds(const std::string& error) {
+    klice::platform::Application& app = *klice::platform::Application::Current();
+    try {
+        if (!error.empty()) throw klice::Exception("Cannot fetch " + std::string(kBackgroundsUrl) + ": " + error);
+        const auto began = Clock::now();
+        klice::fill_backgrounds();
+        const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began).count();
+        std::printf("klice: the level backgrounds read in %lld ms\n", static_cast<long long>(ms));
+    } catch (const std::exception& e) {
+        // Without them no level can be played, as on the desktop without
+        // the file.
+        app.HandleException(e);
+        app.Terminate();
+    }
+}
+
+// The application's idle work, from the first frame shown on: the request
+// for the backgrounds, then a slice of the tunes' synthesis after each frame.
+bool after_first_frame() {
+    if (klice::platform::Application::Current()->DisplayedFrames() == 0) return true;
+    if (!g_backgrounds_asked) {
+        g_backgrounds_asked = true;
+        klice::platform::FetchFile(kBackgroundsUrl, kBackgroundsFile, take_backgrounds);
+    }
+    if (g_synthesizer && !synthesize_tunes()) g_synthesizer.reset();
+    return g_synthesizer != nullptr;
 }
 
 void prepare_window_resource() {
@@ -111,7 +148,8 @@ void prepare_window_resource() {
     static const std::vector<uint8_t> form = klice::silence_synthesized_waves(cut, waves);
     klice::platform::RegisterResource(klice::platform::RT_RCDATA, "TFORM1", form);
     g_synthesizer = std::make_unique<klice::WaveSynthesizer>(waves, kRecipes);
-    klice::platform::Application::Current()->SetIdleWork(synthesize_tunes);
+    klice::defer_backgrounds();
+    klice::platform::Application::Current()->SetIdleWork(after_first_frame);
 }
 
 // The texts written on the back surface since the check asked
@@ -134,10 +172,12 @@ text_box box_of_text(int x, int y, const std::string& text, int font_size) {
 
 // For the page's checks (tests/web/page_check.mjs), exported by
 // cmake/web.cmake: the figure's place, what the screen shows (0 title,
-// 1 menu, 2 play), and the texts written since the check began watching.
+// 1 menu, 2 play), whether the level backgrounds have been read, and the
+// texts written since the check began watching.
 extern "C" __attribute__((used)) int klice_web_player_x() { return klice::game_state.player_x; }
 extern "C" __attribute__((used)) int klice_web_player_y() { return klice::game_state.player_y; }
 extern "C" __attribute__((used)) int klice_web_screen() { return static_cast<int>(klice::current_screen()); }
+extern "C" __attribute__((used)) int klice_web_backgrounds_ready() { return klice::backgrounds_ready() ? 1 : 0; }
 extern "C" __attribute__((used)) void klice_web_watch_texts() {
     texts_seen.clear();
     klice::set_text_observer([](int x, int y, const std::string& text, int font_size, uint32_t) {

@@ -290,6 +290,104 @@ TEST(Title, AClickInTheStartBoxDuringTheTitleStartsPlayAfterIt) {
     EXPECT_EQ(game_state.level_frames, 1);
 }
 
+// The browser's page: the backgrounds arrive while the title or the menu
+// shows, or after the player has started a level, which then waits.
+struct LateBackgrounds : ::testing::Test {
+    PlayWorld w;
+    void SetUp() override {
+        // Lit, so that the black loading line shows on it; the background
+        // has a mark the level's frame must show.
+        w.pictures.add("panak", pictures::kTitle, {1024, 768, kGrey, {}});
+        w.set_background(1, {kFloor, {10, 10, 50, 50, kRed}});
+        defer_backgrounds();
+    }
+    void TearDown() override {
+        // Never leak the deferral into the next test, whatever failed.
+        if (!backgrounds_ready() && form1 != nullptr) fill_backgrounds();
+    }
+    // Delivered before the next tick, which is then a play tick.
+    void click_start_box() {
+        w.game->MouseMove(kStartBox.centre_x(), kStartBox.centre_y());
+        w.game->Click(kStartBox.centre_x(), kStartBox.centre_y());
+    }
+    // Level 1 after `played` ticks, with the player holding → from the 5th:
+    // the place and the frame.
+    struct played_level {
+        int x, y, level_frames;
+        std::vector<uint8_t> pixels;
+    };
+    played_level play(int played) {
+        for (int t = 0; t < played; ++t) {
+            w.hold(game_keys::Right, t >= 4);
+            w.tick();
+        }
+        w.hold(game_keys::Right, false);
+        return {game_state.player_x, game_state.player_y, game_state.level_frames, w.game->LastFrame().pixels};
+    }
+};
+
+TEST_F(LateBackgrounds, TheStartReadsEverythingButThemAndTheTitleRunsAsEver) {
+    w.start();
+    EXPECT_TRUE(w.game->Errors().empty());
+    EXPECT_EQ(w.pictures.fills, std::vector<std::string>{"ruzne.dat"});
+    EXPECT_FALSE(backgrounds_ready());
+    w.tick(kTitleTicks);
+    EXPECT_EQ(current_screen(), screen::menu);
+    fill_backgrounds();
+    EXPECT_EQ(w.pictures.fills, (std::vector<std::string>{"ruzne.dat", "krajina.dat"}));
+    EXPECT_TRUE(backgrounds_ready());
+    click_start_box();
+    w.tick();
+    EXPECT_EQ(w.pictures.of(background_name_of(1)).size(), 1u);
+    EXPECT_EQ(game_state.level_frames, 1);
+}
+
+TEST_F(LateBackgrounds, ALevelStartedBeforeThemWaitsOnTheLoadingLineThenPlaysAsIfOnTime) {
+    w.start();
+    w.tick(kTitleTicks);
+    w.take_waves();
+    click_start_box();
+    w.tick();
+    EXPECT_EQ(current_screen(), screen::play);
+    EXPECT_EQ(w.take_waves(), (std::vector<wave_event>{{kWaveMenuMusic, false}, {kWaveGameMusic, true}}));
+    const int x = game_state.player_x, y = game_state.player_y;
+    w.pictures.draws.clear();
+    w.hold(game_keys::Right);  // keys do nothing while it waits
+    w.tick(30);
+    w.hold(game_keys::Right, false);
+    EXPECT_TRUE(w.pictures.of(background_name_of(1)).empty());
+    EXPECT_EQ(w.pictures.of(pictures::kTitle).size(), 30u);
+    EXPECT_TRUE(w.pictures.of(pictures::kMusicHint).empty());
+    EXPECT_GT(pixels_other_than(w, 200, 500, 600, 560), 100);  // "Načítám data..."
+    EXPECT_EQ(pixels_other_than(w, 0, 0, 1024, 400), 0);       // nothing else on the title
+    EXPECT_EQ(game_state.level_frames, 0);
+    EXPECT_EQ(std::pair(game_state.player_x, game_state.player_y), std::pair(x, y));
+    EXPECT_TRUE(w.game->Errors().empty());
+
+    // Escape still leads back to the menu, and the level can be started again.
+    w.hold(game_keys::Escape);
+    w.tick();
+    w.hold(game_keys::Escape, false);
+    EXPECT_EQ(current_screen(), screen::menu);
+    click_start_box();
+    w.tick(5);
+
+    fill_backgrounds();
+    const played_level late = play(40);
+    EXPECT_EQ(w.pixel(30, 30), kRed);
+    EXPECT_NE(late.x, x);
+
+    // The same level with the backgrounds there from the start.
+    w.game.reset();
+    w.start();
+    w.tick(kTitleTicks);
+    click_start_box();
+    const played_level on_time = play(40);
+    EXPECT_EQ(late.level_frames, on_time.level_frames);
+    EXPECT_EQ(std::pair(late.x, late.y), std::pair(on_time.x, on_time.y));
+    EXPECT_TRUE(late.pixels == on_time.pixels) << "the late level's frame differs";
+}
+
 TEST(Title, EscOnlyActsInPlay) {
     PlayWorld w;
     w.start();

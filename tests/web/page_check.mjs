@@ -4,6 +4,10 @@
 //     the same pixels as klice-play's frame at the same tick outside the
 //     boxes where text was written (the page's glyphs are stb_truetype's,
 //     the desktop's SDL_ttf's);
+//   - the level backgrounds, which the page fetches after its first frame:
+//     the server holds them back until the start box has been clicked, and
+//     the level waits on the title's loading line, then plays from its first
+//     tick as the desktop's does;
 //   - walking and jumping by the page's keys: the figure's place on every
 //     tick equals the desktop's under the same keys;
 //   - the tick rate of the plain page in level 1: ticks advance, never
@@ -34,6 +38,10 @@ const kSkipped = 77;
 const kFrameWidth = 1024, kFrameHeight = 768;
 const kStartBox = {x: 895, y: 110};  // the menu's start box (HRÁT), its centre in frame pixels
 const kTitleTick = 250, kMenuTick = 520, kClickTick = 521, kLevelTick = 600;
+// The ticks the level waits for its backgrounds on the page; the desktop's
+// click comes that much later.
+const kWaitTicks = 10;
+const kBackgrounds = 'krajina.dat';
 const kWalkTicks = 50, kAfterJumpTicks = 109;
 
 function parseArgs(argv) {
@@ -47,8 +55,9 @@ function parseArgs(argv) {
   return args;
 }
 
-// The site on this machine only, on a free port.
-async function serve(site) {
+// The site on this machine only, on a free port. A file named in `held`
+// is answered only once held.release(name) has been called.
+async function serve(site, held) {
   const types = {'.html': 'text/html; charset=utf-8', '.js': 'text/javascript', '.wasm': 'application/wasm',
     '.png': 'image/png', '.data': 'application/octet-stream'};
   const server = createServer((request, response) => {
@@ -58,8 +67,13 @@ async function serve(site) {
       response.writeHead(404).end();
       return;
     }
-    response.writeHead(200, {'Content-Type': types[extname(file)] ?? 'application/octet-stream'});
-    createReadStream(file).pipe(response);
+    const answer = () => {
+      response.writeHead(200, {'Content-Type': types[extname(file)] ?? 'application/octet-stream'});
+      createReadStream(file).pipe(response);
+    };
+    const name = file.slice(resolve(site).length + 1);
+    if (held.has(name)) held.get(name).then(answer);
+    else answer();
   });
   await new Promise((r) => server.listen(0, '127.0.0.1', r));
   return {server, url: `http://127.0.0.1:${server.address().port}/`};
@@ -136,7 +150,7 @@ async function clickStartBox(page) {
       rect.y + (kStartBox.y + 0.5) * rect.height / kFrameHeight);
 }
 
-async function checkSteppedPage(browser, url, args) {
+async function checkSteppedPage(browser, url, args, releaseBackgrounds) {
   const page = await browser.openPage(url + '?test');
   await page.waitUntil('Module.calledRun && Module._klice_web_step(0) >= 0');
   const save = async (name, frame) => {
@@ -144,21 +158,37 @@ async function checkSteppedPage(browser, url, args) {
     writeFileSync(join(args.out, `screenshot-${name}.png`), await page.screenshot());
   };
 
+  const desktopFrames = {};
   for (const [name, tick] of [['title', kTitleTick], ['menu', kMenuTick]]) {
     const boxes = await stepTo(page, tick);
     const frame = await pageFrame(page);
     await save(name, frame);
-    compareFrames(`${name} at tick ${tick}`, frame, desktopRun(args, name, ['--ticks', String(tick)]).frame, boxes);
+    desktopFrames[name] = desktopRun(args, name, ['--ticks', String(tick)]).frame;
+    compareFrames(`${name} at tick ${tick}`, frame, desktopFrames[name], boxes);
   }
 
+  // The backgrounds are still held back: the level waits, showing the
+  // title's picture and loading line.
+  check(await page.evaluate('Module._klice_web_backgrounds_ready()') === 0,
+      `the title and the menu run without ${kBackgrounds}`);
   await clickStartBox(page);
+  const waited = kClickTick + kWaitTicks - 1;
+  const waitingBoxes = await stepTo(page, waited);
+  check(await page.evaluate('Module._klice_web_screen()') === 2, 'the click on the start box starts play');
+  const waiting = await pageFrame(page);
+  await save('waiting', waiting);
+  compareFrames(`the level waiting for its backgrounds at tick ${waited} (the title's frame)`, waiting,
+      desktopFrames.title, waitingBoxes);
+  releaseBackgrounds();
+  await page.waitUntil('Module._klice_web_backgrounds_ready() === 1');
+
+  const levelFrom = waited + 1;
   const walkFrom = kLevelTick + 1, jumpAt = walkFrom + kWalkTicks, lastTick = jumpAt + kAfterJumpTicks;
   const script = join(args.out, 'desktop-level1.txt');
-  writeFileSync(script, `${kClickTick} mouse ${kStartBox.x} ${kStartBox.y}\n${kClickTick} click\n` +
+  writeFileSync(script, `${levelFrom} mouse ${kStartBox.x} ${kStartBox.y}\n${levelFrom} click\n` +
       `${walkFrom}-${jumpAt - 1} RIGHT\n${jumpAt} UP\n`);
   const level = desktopRun(args, 'level1', ['--script', script, '--ticks', String(kLevelTick)]);
   const boxes = await stepTo(page, kLevelTick);
-  check(await page.evaluate('Module._klice_web_screen()') === 2, 'the click on the start box starts play');
   const frame = await pageFrame(page);
   await save('level1', frame);
   compareFrames(`level 1 at tick ${kLevelTick}`, frame, level.frame, boxes);
@@ -238,7 +268,11 @@ async function main() {
     return kSkipped;
   }
   if (args.out) mkdirSync(args.out, {recursive: true});
-  const {server, url} = await serve(resolve(args.site));
+  // The stepped page's backgrounds wait for its level (checkSteppedPage).
+  let releaseBackgrounds;
+  const held = new Map([[kBackgrounds, new Promise((r) => releaseBackgrounds = r)]]);
+  const {server, url} = await serve(resolve(args.site), held);
+  if (args.bench) releaseBackgrounds();
   const browser = await Browser.launch({width: kFrameWidth, height: kFrameHeight + 32,
     extraArgs: ['--autoplay-policy=no-user-gesture-required']});
   try {
@@ -248,7 +282,7 @@ async function main() {
           ` (${rate.ticks} ticks, ${rate.dropped} given up after stalls)`);
       return 0;
     }
-    await checkSteppedPage(browser, url, args);
+    await checkSteppedPage(browser, url, args, releaseBackgrounds);
     await checkSound(browser, url, args, check);
     const rate = await measureTickRate(browser, url, 3);
     check(rate.stepped === -1, 'the plain page ticks by itself (no stepping without ?test)');
