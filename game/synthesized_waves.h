@@ -59,8 +59,7 @@ std::vector<SynthesizedWave> read_synthesized_wave_list(const std::string& list,
 
 // The whole resource with every listed wave's samples silent (zero), to be
 // read at once; the samples follow from a WaveSynthesizer.
-std::vector<uint8_t> silence_synthesized_waves(const std::vector<uint8_t>& cut,
-                                               const std::vector<SynthesizedWave>& waves);
+std::vector<uint8_t> silence_synthesized_waves(std::span<const uint8_t> cut, const std::vector<SynthesizedWave>& waves);
 
 // The listed waves synthesized a slice at a time, in the list's order. Each
 // finished wave is checked against the build's checksum and handed over.

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,13 +64,23 @@ std::unique_ptr<klice::WaveSynthesizer> g_synthesizer;
 Clock::time_point g_started;
 bool g_backgrounds_asked = false;
 
-// In one read: a byte at a time, the 9 MB resource took seconds.
-std::vector<uint8_t> read_file(const char* path) {
+// A file's bytes, in one read (a byte at a time, the 9 MB resource took
+// seconds) into memory left as it is: the browser's build inlines nothing,
+// and a vector of the size would first be zeroed a byte at a time.
+struct file_bytes {
+    std::unique_ptr<uint8_t[]> data;
+    size_t size = 0;
+    std::span<const uint8_t> view() const { return {data.get(), size}; }
+};
+
+file_bytes read_file(const char* path) {
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) throw klice::ESynthesizedWaveError(std::string("the page has no ") + path);
-    std::vector<uint8_t> bytes(static_cast<size_t>(in.tellg()));
+    file_bytes bytes;
+    bytes.size = static_cast<size_t>(in.tellg());
+    bytes.data.reset(new uint8_t[bytes.size]);
     in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    in.read(reinterpret_cast<char*>(bytes.data.get()), static_cast<std::streamsize>(bytes.size));
     if (!in) throw klice::ESynthesizedWaveError(std::string("the page cannot read ") + path);
     return bytes;
 }
@@ -141,11 +152,11 @@ bool after_first_frame() {
 }
 
 void prepare_window_resource() {
-    const std::vector<uint8_t> list = read_file(kSynthesizedList);
-    const std::vector<uint8_t> cut = read_file(kFormResource);
-    const std::vector<klice::SynthesizedWave> waves =
-        klice::read_synthesized_wave_list(std::string(list.begin(), list.end()), cut.size());
-    static const std::vector<uint8_t> form = klice::silence_synthesized_waves(cut, waves);
+    const file_bytes list = read_file(kSynthesizedList);
+    const file_bytes cut = read_file(kFormResource);
+    const std::vector<klice::SynthesizedWave> waves = klice::read_synthesized_wave_list(
+        std::string(reinterpret_cast<const char*>(list.data.get()), list.size), cut.size);
+    static const std::vector<uint8_t> form = klice::silence_synthesized_waves(cut.view(), waves);
     klice::platform::RegisterResource(klice::platform::RT_RCDATA, "TFORM1", form);
     g_synthesizer = std::make_unique<klice::WaveSynthesizer>(waves, kRecipes);
     klice::defer_backgrounds();

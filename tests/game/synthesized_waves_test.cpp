@@ -146,6 +146,21 @@ TEST_F(TwoCutWaves, SilentTakeTheirSamplesSliceBySlice) {
     EXPECT_EQ(finished, (std::vector<std::string>{"hum"}));
 }
 
+// The page's tunes are megabytes of silence: long silences, one right
+// after another and one at the very end, keep the cut bytes around them.
+TEST(SynthesizedWaves, LongSilencesLieExactlyWhereListed) {
+    std::vector<uint8_t> cut(1000);
+    for (size_t i = 0; i < cut.size(); ++i) cut[i] = uint8_t(1 + i % 250);
+    const std::vector<SynthesizedWave> waves = {
+        {"long", 10, 200'001, 0}, {"next", 200'011, 65'536, 0}, {"last", 265'547 + 990, 70'000, 0}};
+    std::vector<uint8_t> expected(cut.begin(), cut.begin() + 10);
+    expected.resize(expected.size() + 200'001 + 65'536);
+    expected.insert(expected.end(), cut.begin() + 10, cut.end());
+    expected.resize(expected.size() + 70'000);
+    ASSERT_EQ(expected.size(), waves.back().offset + waves.back().bytes);
+    EXPECT_TRUE(silence_synthesized_waves(cut, waves) == expected);
+}
+
 TEST(SynthesizedWaves, ChecksumIsFnv1a64) {
     EXPECT_EQ(sample_checksum({}), 0xcbf29ce484222325ull);
     const uint8_t a[] = {'a'};
