@@ -401,7 +401,7 @@ def drawn(theme, text):
     return {'theme': theme, 'g': [list(r) for r in rows]}
 
 
-# Levels 22-24 descend a tower of four floors 192 px apart (a fall from one
+# Levels 22 and 23 descend a tower of four floors 192 px apart (a fall from one
 # to the next is deadly however it starts). Each floor ends in a drop onto
 # a plank ledge under the floor above (a plank is solid in its top half, so
 # the passage under it is 80 px high and a jump there rises ~10 px: the
@@ -409,7 +409,7 @@ def drawn(theme, text):
 # next floor: every floor is crossed twice, in both directions. The rooms
 # over the floors are five rows high where the route jumps. Level 25 keeps
 # only the tiers' heights: its islands float over a lake (see p25); level
-# 21 is a stair (see p21).
+# 21 is a stair (see p21), level 24 a pit (see p24).
 
 
 # p21 castle: the great stair: three flights of one-row steps, each falling
@@ -514,34 +514,40 @@ M['p23'] = drawn('desert', '''
 #GGGG~~~GGGG~~~GGGGGGGGGGGGGGGG#
 ''')
 
-# p24 ice: crevasses: a gap three tiles wide in every upper floor drops to
-# the floor below, deadly from any height; teeth slide beyond each; pools
-# of lava at the bottom.
+# p24 ice: the pit: a shaft the whole height of the screen with lava at its
+# foot. Ledges jut from both walls, four rows apart from one wall to the
+# other and eight on the same wall (a fall from one to the next on a wall
+# is deadly however it starts). A column of lifts in the middle of the
+# shaft moves as one, each lift four rows under the last, so that a figure
+# riding one passes under the one above; each ledge's edge lies a jump from
+# the lifts. At the foot, a ledge on each side one row over the lava; the
+# right one runs under the lowest right ledge to the exit, so that no fall
+# from above reaches the floor near the exit.
 M['p24'] = drawn('ice', '''
-......................SSSSSSSSSS
-#.....................SSSSSSSSS#
+............................SSSS
 #...........................SSS#
 #...........................SSS#
 #...........................SSS#
-#SSSSSSS...SSSSSSSSSWWWWWWW.SSS#
-#SSSSS......................SSS#
-#SSSSS......................SSS#
-#....................WWWWWWWSSS#
 #...........................SSS#
 #...........................SSS#
-#.WWWWWWSSSSSSS...SSSSSSSSSSSSS#
-#.....................SSSSSSSSS#
-#.....................SSSSSSSSS#
-#WWWWWW.....................SSS#
+#SSSSSSS....................SSS#
 #...........................SSS#
 #...........................SSS#
-#SSSSSSSSSS...SSSSSWWWWWWWW.SSS#
+#...........................SSS#
+#................SSSSSSSSSSSSSS#
+#...........................SSS#
+#...........................SSS#
+#...........................SSS#
+#SSSSSSS....................SSS#
+#...........................SSS#
+#...........................SSS#
+#...........................SSS#
+#................SSSSSSSSSSSSSS#
 #..............................#
 #..............................#
-#....................WWWWWWW...#
 #..............................#
-#..............................#
-#SSSSS~~~SSSSS~~~SSSSSSSSSSSSSS#
+#SSSSSSS.........SSSSSSSSSSS...#
+#SSSSSSS~~~~~~~~~SSSSSSSSSSSSSS#
 ''')
 
 # p25 castle: the lake: no floors, only islands of stone over a lake of lava
