@@ -38,6 +38,10 @@ inline int64_t parse_count(const std::string& flag, const std::string& text, int
     return value;
 }
 
+// Raised by flags::parse for "--help" or "-h" where a flag may stand: the
+// tool shows its usage and does nothing else.
+struct help_wanted {};
+
 class flags {
 public:
     // --name VALUE: the value as it is.
@@ -75,6 +79,7 @@ public:
             const std::string& a = args[i];
             const flag* f = find(a);
             if (f == nullptr) {
+                if (a == "--help" || a == "-h") throw help_wanted{};
                 if (!others_) throw std::invalid_argument("unknown argument '" + a + "'");
                 others_(a);
                 continue;
@@ -119,7 +124,8 @@ private:
 
 // A tool's main: the arguments (without the program's name) read by
 // `parse`, which raises std::invalid_argument for a wrong one (the tool then
-// says why and shows its usage, status 2); then `run`, whose status is the
+// says why and shows its usage, status 2) or help_wanted (the usage on
+// standard output, status 0); then `run`, whose status is the
 // tool's (a failure: its message, status 1).
 template <class Options>
 int tool_main(const char* name, const char* usage, int argc, char** argv,
@@ -131,6 +137,9 @@ int tool_main(const char* name, const char* usage, int argc, char** argv,
     } catch (const std::invalid_argument& e) {
         std::cerr << name << ": " << e.what() << "\n" << usage;
         return 2;
+    } catch (const help_wanted&) {
+        std::cout << usage;
+        return 0;
     }
     try {
         return run(options);

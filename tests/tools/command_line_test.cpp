@@ -64,5 +64,31 @@ TEST(Flags, SayWhatIsWrong) {
     EXPECT_EQ(complaint([&] { flags().toggle("--quiet", quiet).parse({"--loud"}); }), "unknown argument '--loud'");
 }
 
+TEST(Flags, HelpWhereAFlagMayStandButNotAsAValue) {
+    EXPECT_THROW(parse({"--level", "3", "--help"}), help_wanted);
+    EXPECT_THROW(parse({"a", "-h"}), help_wanted) << "asked for before the others' handler sees it";
+    EXPECT_EQ(parse({"--name", "--help"}).name, "--help");
+}
+
+TEST(ToolMain, HelpShowsTheUsageAndRunsNothing) {
+    bool ran = false;
+    char tool[] = "klice-test", help[] = "--help", wrong[] = "--level", thirty[] = "30";
+    char* asks_help[] = {tool, help};
+    char* says_wrong[] = {tool, wrong, thirty};
+    const auto parse_args = [](const std::vector<std::string>& args) { return parse(args); };
+    const auto run = [&ran](parsed&) {
+        ran = true;
+        return 0;
+    };
+    testing::internal::CaptureStdout();
+    EXPECT_EQ((tool_main<parsed>("klice-test", "usage: klice-test\n", 2, asks_help, parse_args, run)), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "usage: klice-test\n");
+    testing::internal::CaptureStderr();
+    EXPECT_EQ((tool_main<parsed>("klice-test", "usage: klice-test\n", 3, says_wrong, parse_args, run)), 2);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "klice-test: --level wants a number from 1 to 25, not '30'\nusage: klice-test\n");
+    EXPECT_FALSE(ran);
+}
+
 }  // namespace
 }  // namespace klice::tools

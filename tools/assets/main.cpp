@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -53,8 +54,13 @@ void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
 
 int main(int argc, char** argv) {
     if (klice::tools::print_version_if_asked("klice-assets", argc, argv)) return 0;
+    const char* usage = "usage: klice-assets SOURCES DATA_DIR RESOURCE_FILE\n";
+    if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
     if (argc != 4) {
-        std::fprintf(stderr, "usage: klice-assets SOURCES DATA_DIR RESOURCE_FILE\n");
+        std::fputs(usage, stderr);
         return 2;
     }
     const std::string sources = argv[1], data = argv[2], resource = argv[3];
