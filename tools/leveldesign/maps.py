@@ -401,7 +401,7 @@ def drawn(theme, text):
     return {'theme': theme, 'g': [list(r) for r in rows]}
 
 
-# Levels 22 and 23 descend a tower of four floors 192 px apart (a fall from one
+# Level 22 descends a tower of four floors 192 px apart (a fall from one
 # to the next is deadly however it starts). Each floor ends in a drop onto
 # a plank ledge under the floor above (a plank is solid in its top half, so
 # the passage under it is 80 px high and a jump there rises ~10 px: the
@@ -409,7 +409,8 @@ def drawn(theme, text):
 # next floor: every floor is crossed twice, in both directions. The rooms
 # over the floors are five rows high where the route jumps. Level 25 keeps
 # only the tiers' heights: its islands float over a lake (see p25); level
-# 21 is a stair (see p21), level 24 a pit (see p24).
+# 21 is a stair (see p21), level 23 a field of spikes (see p23), level 24 a
+# pit (see p24).
 
 
 # p21 castle: the great stair: three flights of one-row steps, each falling
@@ -483,36 +484,30 @@ M['p22'] = drawn('cave', '''
 #SSSSS~~~SSSSSS~~~SSSSSSSSSSSSS#
 ''')
 
-# p23 desert: rafts over lava: a lake six tiles wide in each upper floor,
-# crossed on a raft (its sweep reaches over both shores, so it is stepped
-# on and off), and stepping stones over the burning moat at the bottom.
-# The sky over the top floor is open: its skull is jumped near the end.
-M['p23'] = drawn('desert', '''
-............................GGGG
-#...........................GGG#
-#...........................GGG#
-#...........................GGG#
-#...........................GGG#
-#GGGGGGGGG~~~~~~GGGGWWWWWWW.GGG#
-#SSSSS......................GGG#
-#SSSSS......................GGG#
-#....................WWWWWWWGGG#
-#...........................GGG#
-#...........................GGG#
-#.WWWWWWGG~~~~~~GGGGGGGGGGGGGGG#
-#.....................GGGGGGGGG#
-#.....................GGGGGGGGG#
-#WWWWWW.....................GGG#
-#...........................GGG#
-#...........................GGG#
-#GGGGGGGGG~~~~~~GGGWWWWWWWW.GGG#
-#..............................#
-#..............................#
-#....................WWWWWWW...#
-#..............................#
-#..............................#
-#GGGG~~~GGGG~~~GGGGGGGGGGGGGGGG#
-''')
+# p23 desert: the spike field: no floors, a bed of spikes under the whole
+# climb down and islands of earth on three tiers 192 px apart (a figure
+# jumps under a tier without bumping its head), crossed on rafts and left
+# by lifts: the first tier by a lift flush with its far island's edge, the
+# second by stepping off its island onto a lift as it rises under the edge.
+# The third tier's island is left by stepping off onto a raft just over the
+# spikes, which carries the figure to stepping stones (fire leaps between
+# them) and back to the ground by the exit. The spikes stop 320 px short of
+# the exit column, so that no death on them comes near it, and the island
+# over the exit keeps every fall from above away from the ground there.
+def spike_field():
+    m = new('desert')
+    R(m, 28, 0, 30, 19, 'G')   # the right wall: the exit column only below it
+    R(m, 1, 23, 17, 23, '^')   # the bed of spikes
+    floor(m, 6, 1, 8, 'G')     # the start
+    floor(m, 6, 19, 27, 'G')   # the first tier's far island
+    floor(m, 12, 1, 7, 'G')    # the second tier's island by the left wall
+    floor(m, 18, 17, 27, 'G')  # the third tier's island, over the exit
+    floor(m, 22, 1, 2, 'S')    # stepping stones in the spikes, out and back
+    floor(m, 22, 5, 11, 'S')
+    return m
+
+
+M['p23'] = spike_field()
 
 # p24 ice: the pit: a shaft the whole height of the screen with lava at its
 # foot. Ledges jut from both walls, four rows apart from one wall to the
