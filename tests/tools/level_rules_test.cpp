@@ -193,6 +193,27 @@ TEST_F(PlantedLevel, LeavingAboveTheArrowIsFoundOnTheRouteAndByHoldingRight) {
     EXPECT_NE(listed(route_high).find("the route leaves the level"), std::string::npos) << listed(route_high);
 }
 
+TEST_F(PlantedLevel, EveryTimingInputIsListedWithTheNarrowestAmongThem) {
+    // The hop over the gap is the route's one jump: too early it falls short
+    // into the gap, too late the walk has gone over the edge, so both sides
+    // bound its window.
+    background(1, shelf_over_ground(true));
+    const level_report hop = check(1, keys_on_the_shelf(), "#> to 520; back 130; to 500; J; to 960\n");
+    ASSERT_TRUE(hop.played.finished) << hop.played.failure;
+    ASSERT_EQ(hop.windows.size(), 1u);
+    const timing_window& w = hop.windows.front();
+    EXPECT_EQ(w.at, hop.window_at);
+    EXPECT_NE(w.at.find("step 4 'J'"), std::string::npos) << w.at;
+    EXPECT_EQ(w.width, w.late + 1 + (w.bounded ? w.early : 4));
+    EXPECT_EQ(w.width, hop.window);
+
+    // A walk has no timing input: nothing listed, and the window is the widest measured.
+    const level_report walking = check(1, keys_on_the_shelf(), "#> to 520; back 130; to 960\n");
+    ASSERT_TRUE(walking.played.finished) << walking.played.failure;
+    EXPECT_TRUE(walking.windows.empty());
+    EXPECT_EQ(walking.window, 2 * 4 + 1);
+}
+
 TEST_F(PlantedLevel, KeysTakenByAnyOfTheFiveThoughtlessWaysAreFound) {
     // Up and to the left of the start: only a hop while walking left reaches it.
     level_record r = keys_on_the_ground();

@@ -400,10 +400,12 @@ level_report check_level(session& s, const scene& sc, int level, const plan& p, 
         // A press that cannot come earlier because the route reaches it only then
         // (the end of a jump's cooldown, the end of a wait) is not cut short by it.
         const int width = late + 1 + (bounded ? early : o.window_reach);
+        const std::string at =
+            "step " + std::to_string(b.step + 1) + " '" + p[b.step].text + "' at tick " + std::to_string(b.tick);
+        rep.windows.push_back({at, late, early, bounded, width});
         if (width < rep.window) {
             rep.window = width;
-            rep.window_at =
-                "step " + std::to_string(b.step + 1) + " '" + p[b.step].text + "' at tick " + std::to_string(b.tick);
+            rep.window_at = at;
         }
     }
     rep.pressure = longest_unsafe(safe, r.Ticks());

@@ -8,7 +8,8 @@
 //        (10); --explore K: ticks between the states along the route from
 //        which other inputs are tried (24); --strict: the rules that not
 //        every level meets yet fail the check too (they are printed as "new:";
-//        keys taken by a dying figure are only ever printed)
+//        keys taken by a dying figure are only ever printed); --windows: every
+//        timing input's window is printed, with how far it moved each way
 //
 // DIR for --data holds the built data files, --assets the content sources.
 #include <algorithm>
@@ -35,7 +36,8 @@ namespace {
 
 const char* kUsage =
     "usage: klice-levels plan --data DIR --assets DIR [--trace K] N...\n"
-    "       klice-levels check --data DIR --assets DIR [--reach K] [--explore K] [--strict] [N...]\n";
+    "       klice-levels check --data DIR --assets DIR [--reach K] [--explore K] [--strict] [--windows]\n"
+    "                          [N...]\n";
 
 std::string read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -101,8 +103,9 @@ struct arguments {
     std::string command, data = ".", assets = "assets";
     int reach = 10;
     int explore = 24;
-    int trace = 0;        // plan: print the state every this many ticks
-    bool strict = false;  // check: the new rules fail the check too
+    int trace = 0;         // plan: print the state every this many ticks
+    bool strict = false;   // check: the new rules fail the check too
+    bool windows = false;  // check: print every timing input's window
     std::vector<int> levels;
 };
 
@@ -118,6 +121,7 @@ arguments parse(const std::vector<std::string>& args) {
         .count("--trace", a.trace, 1, 1000)
         .count("--explore", a.explore, 1, 1000)
         .toggle("--strict", a.strict)
+        .toggle("--windows", a.windows)
         .count("--reach", a.reach, 1, 100)
         .others([&a](const std::string& level) {
             a.levels.push_back(static_cast<int>(klice::tools::parse_count("a level", level, 1, klice::kLevelCount)));
@@ -200,6 +204,11 @@ int check_levels(const arguments& a, session& s) {
                     r.Ticks() ? 100.0 * rep.idle / r.Ticks() : 0.0, r.jumps.size(), rep.timed, rep.window,
                     static_cast<long long>(rep.pressure), rep.score, fails ? "FAIL" : "ok", rep.floors.c_str());
         if (!rep.window_at.empty()) std::printf("      narrowest: %s\n", rep.window_at.c_str());
+        // What bounds each window: a side that reached --reach did not bound it.
+        if (a.windows)
+            for (const timing_window& w : rep.windows)
+                std::printf("      window: %s: %d later, %d earlier%s: %d ticks\n", w.at.c_str(), w.late, w.early,
+                            w.bounded ? "" : " (not bounded)", w.width);
         for (const finding& f : rep.faults) report(f, a.strict);
         if (fails) ++failed;
         std::fflush(stdout);
