@@ -401,16 +401,12 @@ def drawn(theme, text):
     return {'theme': theme, 'g': [list(r) for r in rows]}
 
 
-# Level 22 descends a tower of four floors 192 px apart (a fall from one
-# to the next is deadly however it starts). Each floor ends in a drop onto
-# a plank ledge under the floor above (a plank is solid in its top half, so
-# the passage under it is 80 px high and a jump there rises ~10 px: the
-# drops of three rows off it are safe), which leads back to the drop to the
-# next floor: every floor is crossed twice, in both directions. The rooms
-# over the floors are five rows high where the route jumps. Level 25 keeps
-# only the tiers' heights: its islands float over a lake (see p25); level
-# 21 is a stair (see p21), level 23 a field of spikes (see p23), level 24 a
-# pit (see p24).
+# Levels 21-25 once descended one tower of four floors 192 px apart (a fall
+# from one to the next is deadly however it starts); each now has a layout
+# of its own. Level 25 keeps only the tiers' heights: its islands float
+# over a lake (see p25); level 21 is a stair (see p21), level 22 a maze of
+# ledges (see p22), level 23 a field of spikes (see p23), level 24 a pit
+# (see p24).
 
 
 # p21 castle: the great stair: three flights of one-row steps, each falling
@@ -453,35 +449,42 @@ M['p21'] = drawn('castle', '''
 #SSSSSSSSSSSSSSSSSSSSSSSSSSSSSS#
 ''')
 
-# p22 cave: caverns: pits of spikes three tiles wide in every upper floor,
-# for skulls to crawl between, and pools of lava at the bottom; the roof
-# over the top floor's end keeps a jump there low, so that the drop to the
-# ledge below stays safe.
+# p22 cave: a maze of ledges: short ledges of stone over spikes, in three
+# tiers whose ledges lie five rows or more apart (a fall from one tier to
+# the next is deadly however it starts, and a jump that misses never lands
+# on a floor it could have walked to). Within a tier each ledge is a row
+# above or below the next: over a gap of one tile a walk off lands on the
+# lower one and a jump climbs to the higher; over two tiles every step is
+# a jump. A lift in a shaft by the start joins the top tier to the middle
+# one and rests on its first ledge; a long lift at the middle tier's end
+# goes down to the bottom tier's lowest ledge, by the exit. The top tier is
+# crossed to the ledge by the pillar and back, the bottom one climbed to
+# the top left and walked down again; fire leaps through two of its gaps.
 M['p22'] = drawn('cave', '''
-......................##########
-#.....................##########
+............................####
 #...........................####
 #...........................####
 #...........................####
-#SSSSSS^^^SSSSSSSSSSWWWWWWW.####
-######......................####
-######......................####
-#....................WWWWWWW####
+#............SSSSS..........####
+#SSSS...SSSS........SSSSS...####
+#.........................SS####
 #...........................####
 #...........................####
-#.WWWWWWSSSSSS^^^SSSSSSSSSSSSSS#
-#.....................##########
-#.....................##########
-#WWWWWW.....................####
 #...........................####
 #...........................####
-#SSSSSSSSS^^^SSSSSSWWWWWWWW.####
-#..............................#
-#..............................#
-#....................WWWWWWW...#
-#..............................#
-#..............................#
-#SSSSS~~~SSSSSS~~~SSSSSSSSSSSSS#
+#SSSSSSSSSSS......SSSS......####
+#............SSSS.....SS....####
+#...........................####
+#...........................####
+#...........................####
+#...........................####
+#...........................####
+#...........................####
+#SSS........................####
+#....SSSSS.....................#
+#...........SSSSS..............#
+#..................SSSSSSSS....#
+#^^^^^^^^^^^^^^^^^^SSSSSSSSSSSS#
 ''')
 
 # p23 desert: the spike field: no floors, a bed of spikes under the whole
