@@ -22,6 +22,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -41,6 +42,9 @@ inline int64_t parse_count(const std::string& flag, const std::string& text, int
 // Raised by flags::parse for "--help" or "-h" where a flag may stand: the
 // tool shows its usage and does nothing else.
 struct help_wanted {};
+
+// Whether an argument asks for the usage.
+inline bool asks_for_help(std::string_view argument) { return argument == "--help" || argument == "-h"; }
 
 class flags {
 public:
@@ -79,7 +83,7 @@ public:
             const std::string& a = args[i];
             const flag* f = find(a);
             if (f == nullptr) {
-                if (a == "--help" || a == "-h") throw help_wanted{};
+                if (asks_for_help(a)) throw help_wanted{};
                 if (!others_) throw std::invalid_argument("unknown argument '" + a + "'");
                 others_(a);
                 continue;

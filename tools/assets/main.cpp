@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -19,6 +18,7 @@
 #include "tools/assets/component_text.h"
 #include "tools/assets/level_source.h"
 #include "tools/assets/stream_emitter.h"
+#include "tools/command_line.h"
 #include "tools/version.h"
 
 namespace {
@@ -55,7 +55,7 @@ void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
 int main(int argc, char** argv) {
     if (klice::tools::print_version_if_asked("klice-assets", argc, argv)) return 0;
     const char* usage = "usage: klice-assets SOURCES DATA_DIR RESOURCE_FILE\n";
-    if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    if (argc == 2 && klice::tools::asks_for_help(argv[1])) {
         std::fputs(usage, stdout);
         return 0;
     }

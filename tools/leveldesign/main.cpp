@@ -113,7 +113,7 @@ arguments parse(const std::vector<std::string>& args) {
     if (args.empty()) throw std::invalid_argument("give a command");
     arguments a;
     a.command = args[0];
-    if (a.command == "--help" || a.command == "-h") throw klice::tools::help_wanted{};
+    if (klice::tools::asks_for_help(a.command)) throw klice::tools::help_wanted{};
     if (a.command != "plan" && a.command != "check") throw std::invalid_argument("unknown command " + a.command);
     klice::tools::flags()
         .text("--data", a.data)
