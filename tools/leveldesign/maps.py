@@ -19,8 +19,11 @@
 # jump rises ~10 px, so drops of three or four rows from it are safe.
 # Climbing two rows needs the whole 76 px: a room five rows high in front of
 # the step. Over red every fall is deadly, so floors there may sit at any
-# height. Lifts move 3 px a tick only where they rest on a floor at their
-# lower end.
+# height. A lift moving 3 px a tick drops its rider where it turns at its
+# lower end (the rider stands 3 px ahead of it and it holds 5): there it
+# must rest on a floor, which then rises through a figure standing on it.
+# At 2 px a tick a lift keeps its rider, and one flush with the floor at
+# its lower end takes up a figure standing there.
 #
 # The maps of levels 21-25 start from a skeleton: floors at rows 17 (y 544),
 # 11 (y 352) and 5 (y 160), 192 px apart: a fall from one floor to the next
@@ -98,8 +101,9 @@ def from_rows(theme, text):
 
 
 # p1 meadow: three meadows, one above the other, joined by lifts at alternating ends (lifts
-# move 3 px a tick: each rests on a floor at its lower end). A plank cascade at the right
-# takes the third meadow down to the first without a lift.
+# move 2 px a tick, flush with the floors they serve). A plank cascade at the right
+# takes the third meadow down to the first without a lift. The shaft of the lowest lift
+# is 192 px deep, a deadly fall: spikes at its foot say so.
 M['p1'] = from_rows('meadow', '''
 ................................
 #......................SSSSSSSS#
@@ -124,7 +128,7 @@ M['p1'] = from_rows('meadow', '''
 #.......................WWWW...#
 #..............................#
 #.....S........................#
-#GGGGGGGGGGGGGGGGGGGGGGGGGGGGGG#
+#^^GGGGGGGGGGGGGGGGGGGGGGGGGGGG#
 ''')
 
 # p2 cave: grottos, one below the other: each ends in a drop to a ledge under its own
