@@ -5,8 +5,10 @@
 // the game's icon into ASSETS_DIR/icons (tools/artgen/icon.h), and writes
 // the item lists of the two picture files (krajina.txt, ruzne.txt); with
 // --icons only the icon, into DIR. The level backgrounds are drawn from the
-// tile maps in ASSETS_DIR/pictures/krajina/pN.map. Output depends on nothing
-// but the code and the maps, so running it again gives the same files.
+// tile maps in ASSETS_DIR/pictures/krajina/pN.map, with a socket around the
+// start plate of each level drawn on them (ASSETS_DIR/levels/pNN.txt).
+// Output depends on nothing but the code, the maps and the levels, so
+// running it again gives the same files.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -16,12 +18,15 @@
 #include <string>
 #include <vector>
 
+#include "game/level_file.h"
+#include "game/level_record.h"
 #include "game/pictures.h"
 #include "tools/artgen/backgrounds.h"
 #include "tools/artgen/canvas.h"
 #include "tools/artgen/font.h"
 #include "tools/artgen/icon.h"
 #include "tools/artgen/motifs.h"
+#include "tools/assets/level_source.h"
 #include "tools/assets/png_image.h"
 #include "tools/command_line.h"
 #include "tools/version.h"
@@ -500,6 +505,22 @@ options parse(const std::vector<std::string>& args) {
     return o;
 }
 
+// The start plates lying on a background: of each level drawn on it, the
+// block that never travels and lies on the floor under the figure's start.
+std::vector<StartPlate> start_plates_on(const std::string& background) {
+    constexpr int kFeetRow = 78;  // the floor's top under a figure standing at its start row
+    std::vector<StartPlate> out;
+    for (int level = 1; level <= klice::kLevelCount; ++level) {
+        if (klice::background_name_of(level) != background) continue;
+        char file[32];
+        std::snprintf(file, sizeof file, "/levels/p%02d.txt", level);
+        klice::level_record r = klice::assets::compile_level_file(g_root + file, level);
+        for (const klice::level_object& o : klice::block_entries(r))
+            if (o.range == 0 && o.dx == 0 && o.y == r.start_y + kFeetRow) out.push_back({o.x, o.y});
+    }
+    return out;
+}
+
 int run(options& o) {
     if (!o.icons.empty()) {
         write_icons(o.icons);
@@ -516,7 +537,8 @@ int run(options& o) {
     std::string krajina = kListHead;
     for (int n : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 21, 22, 23, 24, 25}) {
         const std::string name = "p" + std::to_string(n);
-        save24(draw_background(g_root + "/pictures/krajina/" + name + ".map"), "krajina/" + name + ".png");
+        save24(draw_background(g_root + "/pictures/krajina/" + name + ".map", start_plates_on(name)),
+               "krajina/" + name + ".png");
         // A background is a third of its size in 8 bits, on disk and in
         // memory, and draws the same: it has fewer than 256 colours.
         krajina += item(name, "pictures/krajina/" + name + ".png", false, "clBlack", 8);

@@ -64,9 +64,33 @@ void frame_hint_corner(Canvas& img, const Theme& t, TileAt at) {
             for (int i = 0; i < kBand; ++i) img.Set(kRight + i, y, band(i, y + 26));
 }
 
+// The socket of a start plate (see backgrounds.h): a dark steel rim four
+// pixels wide at the plate's sides and under it, bolted along the bottom,
+// around a hatch of plain steel that the plate covers (the plate rises a
+// pixel at times, and the other level on this background has no plate
+// there: its figure sees a closed hatch, not a hole).
+void draw_start_pad(Canvas& img, const Theme& t, const StartPlate& p) {
+    constexpr int kRim = 4, kW = 80, kH = 20;
+    const Rgb rim = shade(t.stone_edge, -28), rim_lit = shade(t.stone_edge, 10);
+    const Rgb hatch = shade(t.stone, -18), hatch_lit = shade(t.stone, 12), bolt = shade(t.stone, 45);
+    for (int y = p.y; y < p.y + kH + kRim; ++y)
+        for (int x = p.x - kRim; x < p.x + kW + kRim; ++x) {
+            if (x < 0 || y < 0 || x >= img.W() || y >= img.H()) continue;
+            const Rgb was = img.Get(x, y);
+            if (was == kBlack || was == kRed) continue;  // open air and hazards stay what they are
+            const bool inside = x >= p.x && x < p.x + kW && y < p.y + kH;
+            Rgb c = inside ? (y == p.y ? hatch_lit : hatch) : rim;
+            // the rim's edge towards the hatch catches the light
+            if (!inside && (x == p.x - 1 || x == p.x + kW || y == p.y + kH)) c = rim_lit;
+            const int along = x - p.x + 2;
+            if (!inside && y == p.y + kH + 2 && along % 16 >= 6 && along % 16 < 8) c = bolt;
+            img.Set(x, y, c);
+        }
+}
+
 }  // namespace
 
-Canvas draw_background(const std::string& path) {
+Canvas draw_background(const std::string& path, const std::vector<StartPlate>& plates) {
     std::ifstream in(path);
     if (!in) throw std::runtime_error("cannot open " + path);
     std::string head;
@@ -169,6 +193,7 @@ Canvas draw_background(const std::string& path) {
             }
         }
     frame_hint_corner(img, t, at);
+    for (const StartPlate& p : plates) draw_start_pad(img, t, p);
     return img;
 }
 

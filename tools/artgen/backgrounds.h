@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tools/artgen/canvas.h"
 
@@ -14,6 +15,17 @@ namespace klice::artgen {
 //   ^  spikes (pure red; on a stone sill where open air lies below)
 //   ~  lava (pure red)
 // Throws std::runtime_error naming the file and line of what is wrong.
-Canvas draw_background(const std::string& map_path);
+//
+// A start plate is the block a level's figure meets first (every object
+// starts with that step), set flush into the floor beside the start; it
+// wears the moving blocks' picture, so the floor around it is drawn as a
+// steel socket with a closed hatch inside: a fixed pad, not a lift. Levels
+// 11-20 draw on the backgrounds of 1-10, so a background carries the pads
+// of both its levels. The socket only recolours solid floor pixels, never
+// to black or red: the figure meets the same floor as without it.
+struct StartPlate {
+    int x, y;  // the plate's top left corner; it is 80 x 20
+};
+Canvas draw_background(const std::string& map_path, const std::vector<StartPlate>& plates = {});
 
 }  // namespace klice::artgen
