@@ -76,8 +76,12 @@ void draw_start_pad(Canvas& img, const Theme& t, const StartPlate& p) {
     for (int y = p.y; y < p.y + kH + kRim; ++y)
         for (int x = p.x - kRim; x < p.x + kW + kRim; ++x) {
             if (x < 0 || y < 0 || x >= img.W() || y >= img.H()) continue;
+            // Open air and hazards stay what they are, as the game's 5-6-5
+            // surfaces read them (assets/README.md).
             const Rgb was = img.Get(x, y);
-            if (was == kBlack || was == kRed) continue;  // open air and hazards stay what they are
+            const bool reads_empty = was[0] < 8 && was[1] < 4 && was[2] < 8;
+            const bool reads_red = was[0] >= 248 && was[1] < 4 && was[2] < 8;
+            if (reads_empty || reads_red) continue;
             const bool inside = x >= p.x && x < p.x + kW && y < p.y + kH;
             Rgb c = inside ? (y == p.y ? hatch_lit : hatch) : rim;
             // the rim's edge towards the hatch catches the light
