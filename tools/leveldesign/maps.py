@@ -310,33 +310,43 @@ M['p7'] = from_rows('meadow', '''
 #GGGGGGGGGGGGGGGGGGGGGGGGGGGGGG#
 ''')
 
-# p8 ice: a glacier: floors arched in the middle over crevasses of spikes, drops at
-# alternating ends.
+# p8 ice: ice caves: a crust of ice with open sky over it, and tunnels in the
+# ice below, each crossed the other way. A mouth in the crust is a lift's
+# shaft: the lift rises past the crust and sinks into the first tunnel's
+# floor, where it rests over spikes. Each tunnel ends in a gap by the wall,
+# four rows down to the next, under a hanging plank (a plank ceiling keeps
+# a jump there about as low as a walk off, so the drop is safe either way).
+# The second tunnel's floor is broken by a pool of spikes crossed on a raft;
+# the last drop lands on a shelf over the cavern at the bottom, left at its
+# far end onto a step three rows down (a drop of four would kill a jump).
+# The cavern's pool is crossed on a raft; the exit is reached under the
+# shelf. The step stands one tile clear of the pool, so that a fall off it
+# lands on the floor and not on the spikes' sill.
 M['p8'] = from_rows('ice', '''
-......................SSSSSSSSSS
-#.....................SSSSSSSSS#
+............................SSSS
 #...........................SSS#
 #...........................SSS#
-#..........SSSSSS...........SSS#
-#SSSSSS^^SSSSSSSSSSSWWWWWWW.SSS#
-#SSSSS......................SSS#
-#SSSSS......................SSS#
-#....................WWWWWWWSSS#
 #...........................SSS#
-#.........SSSSSS............SSS#
-#.WWWWWWSSSSSSSSS^SSSSSSSSSSSSS#
-#.....................SSSSSSSSS#
-#.....................SSSSSSSSS#
-#WWWWWW.....................SSS#
 #...........................SSS#
-#...........SSSSS...........SSS#
-#SSSSSS^^SSSSSSSSSSSWWWWWWW.SSS#
+#SSSSSSSS^^SSSSSSSS..SSSSSSSSSS#
+#...........................SSS#
+#WWWWW......................SSS#
+#...........................SSS#
+#...........................SSS#
+#.SSSSSSSSSSSSSSSSS^^SSSSSSSSSS#
+#...........................SSS#
+#......................WWWWWSSS#
+#...........................SSS#
+#SSS........................SSS#
+#SSSSSSSSS^^^^^^^SSSSSSSSSS.SSS#
+#...........................SSS#
+#...........................SSS#
+#...........................SSS#
+#................SSSSSSSSSSSSSS#
 #..............................#
 #..............................#
-#....................WWWWWWW...#
-#..............................#
-#........SSSSSSS...............#
-#SSSS^^SSSSSSSSS^SSSSSSSSSSSSSS#
+#.............SS...............#
+#SSSSSS^^^^^^SSSSSSSSSSSSSSSSSS#
 ''')
 
 # p9 desert: a pyramid: the great stair climbs two rows a step to the chamber at the top and
