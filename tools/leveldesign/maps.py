@@ -249,37 +249,34 @@ M['p5'] = from_rows('castle', '''
 ################################
 ''')
 
-# p6 cave: a furnace: floors with pools of lava (each over a room five rows high, so a
-# jump below never reaches the lava), drops at alternating ends onto ledges that lead
-# back to the middle of the floor below. The pools of a floor lie seven or eight tiles
-# apart, edge to edge: a player who jumps the first at its edge and runs on may jump again
-# (200 px, 50 ticks, after the first jump) before the second.
-M['p6'] = from_rows('cave', '''
-......................SSSSSSSSSS
-#.....................SSSSSSSSS#
-#...........................SSS#
-#...........................SSS#
-#...........................SSS#
-#SSSSSS~SSSSSSS~~SSSWWWWWWW.SSS#
-#SSSSS......................SSS#
-#SSSSS......................SSS#
-#.......................WWWWSSS#
-#...........................SSS#
-#...........................SSS#
-#.WWWWWW~SSSSSS~SSSSSSSSSSSSSSS#
-#.....................SSSSSSSSS#
-#.....................SSSSSSSSS#
-#WWWWWW.....................SSS#
-#...........................SSS#
-#...........................SSS#
-#SSSSSSSSS~SSSSSSS~SWWWWWWW.SSS#
-#..............................#
-#..............................#
-#....................WWWWWWW...#
-#..............................#
-#..............................#
-#S~~SSSSSS~~SSSSSSSSSSSSSSSSSSS#
-''')
+# p6 cave: the furnace stair: no floors, a broken stair of stone steps over
+# a furnace whose pools burn in the ground. Each step is one tile thick and
+# a row above or below the next, five tiles wide with gaps of two or three
+# (a jump off one lands on the next, never lower; 200 px between
+# take-offs, so a player who runs on may jump again), in two flights six
+# rows apart (a fall from the upper to the lower is deadly however it
+# starts, and a figure jumps under the upper without bumping its head).
+# The gaps of both flights lie over the pools, so that what a fall ends in
+# shows red. The upper flight's lift goes down its first gap, over the
+# first pool, to the lower flight's first step; the lower flight's lift,
+# beside its last step, rests on the ground by the exit (a lift moving 3 px
+# a tick keeps its rider at its lower end only where it rests on a floor).
+def furnace_stair():
+    m = new('cave', ground='S')
+    R(m, 28, 0, 30, 17, 'S')   # the right wall: the exit below it
+    floor(m, 5, 1, 7, 'S')     # the upper flight: the start
+    floor(m, 6, 11, 15, 'S')
+    floor(m, 6, 18, 22, 'S')
+    floor(m, 7, 23, 27, 'S')
+    floor(m, 12, 1, 7, 'S')    # the lower flight
+    floor(m, 13, 11, 15, 'S')
+    floor(m, 14, 18, 22, 'S')
+    R(m, 9, 23, 10, 23, '~')   # the furnace's pools in the ground
+    R(m, 16, 23, 17, 23, '~')
+    return m
+
+
+M['p6'] = furnace_stair()
 
 # p7 meadow: terraces: a ramp of one-row steps down the hillside to the right, under an
 # overhang, a drop, and a second ramp back under the first to the left.
