@@ -59,8 +59,9 @@ TEST(StartPadArt, PaintsTheFloorRoundThePlateAndNothingElse) {
     for (int y = 0; y < plain.H(); ++y)
         for (int x = 0; x < plain.W(); ++x) {
             const bool socket = x >= plate.x - 4 && x < plate.x + 84 && y >= plate.y && y < plate.y + 24;
-            if (!socket)
+            if (!socket) {
                 ASSERT_EQ(plain.Get(x, y), padded.Get(x, y)) << "(" << x << ", " << y << ") outside the socket";
+            }
         }
     // The rim beside the plate and under it, and the hatch where the plate
     // lies, all differ from the grass and earth they replace.
