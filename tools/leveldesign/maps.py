@@ -469,8 +469,10 @@ M['p21'] = drawn('castle', '''
 # a jump. A lift in a shaft by the start joins the top tier to the middle
 # one and rests on its first ledge; a long lift at the middle tier's end
 # goes down to the bottom tier's lowest ledge, by the exit. The top tier is
-# crossed to the ledge by the pillar and back, the bottom one climbed to
-# the top left and walked down again; fire leaps through two of its gaps.
+# crossed to the ledge by the pillar and back; that ledge reaches back under
+# the end of the last, a pocket left only by a jump (a walk off it fell to
+# the middle tier). The bottom tier is climbed to the top left and walked
+# down again; fire leaps through two of its gaps.
 M['p22'] = drawn('cave', '''
 ............................####
 #...........................####
@@ -478,7 +480,7 @@ M['p22'] = drawn('cave', '''
 #...........................####
 #............SSSSS..........####
 #SSSS...SSSS........SSSSS...####
-#.........................SS####
+#........................SSS####
 #...........................####
 #...........................####
 #...........................####
