@@ -133,13 +133,16 @@ M['p1'] = from_rows('meadow', '''
 
 # p2 cave: grottos, one below the other: each ends in a drop to a ledge under its own
 # plank floor, which leads back to a drop into the next grotto, turning at each end.
+# The hump in the top grotto stands by the start and the spikes lie past its middle:
+# walking off the hump lands 34 ticks of walk short of them, so a jump pressed there is
+# not refused by the cooldown of the jump onto the hump.
 M['p2'] = from_rows('cave', '''
 ....................SSSSSSSSSSSS
 #...................SSSSSSSSSSS#
 #..........................SSSS#
-#......SSS.................SSSS#
-#......SSS.................SSSS#
-#SSSSSSSSSSSSS^^SWWWWWWWW..SSSS#
+#.....SS...................SSSS#
+#.....SS...................SSSS#
+#SSSSSSSSSSSSSS^^WWWWWWWW..SSSS#
 #SSSSSS....................SSSS#
 #SSSSSS....................SSSS#
 #.................WWWWWWWWWSSSS#
