@@ -474,8 +474,10 @@ M['p21'] = drawn('castle', '''
 # goes down to the bottom tier's lowest ledge, by the exit. The top tier is
 # crossed to the ledge by the pillar and back; that ledge reaches back under
 # the end of the last, a pocket left only by a jump (a walk off it fell to
-# the middle tier). The bottom tier is climbed to the top left and walked
-# down again; fire leaps through two of its gaps.
+# the middle tier). A pocket of the same kind lies under the gap before the
+# last ledge, so that a walk left off that ledge steps down into it instead
+# of falling to the middle tier. The bottom tier is climbed to the top left
+# and walked down again; fire leaps through two of its gaps.
 M['p22'] = drawn('cave', '''
 ............................####
 #...........................####
@@ -483,7 +485,7 @@ M['p22'] = drawn('cave', '''
 #...........................####
 #............SSSSS..........####
 #SSSS...SSSS........SSSSS...####
-#........................SSS####
+#.................SS.....SSS####
 #...........................####
 #...........................####
 #...........................####
