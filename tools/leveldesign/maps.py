@@ -311,7 +311,12 @@ M['p7'] = from_rows('meadow', '''
 ''')
 
 # p8 ice: ice caves: a crust of ice with open sky over it, and tunnels in the
-# ice below, each crossed the other way. A mouth in the crust is a lift's
+# ice below, each crossed the other way. The crust begins with a ridge one
+# row high by the start: a first walk right meets its face, not the spike
+# pit beyond it. The ridge is long enough (39 ticks of walk after a climb
+# from its foot) that a jump over the pit from its edge is not refused by
+# the climb's cooldown; a jump off it lands one row lower, as is safe.
+# A mouth in the crust is a lift's
 # shaft: the lift rises past the crust and sinks into the first tunnel's
 # floor, where it rests over spikes. Each tunnel ends in a gap by the wall,
 # four rows down to the next, under a hanging plank (a plank ceiling keeps
@@ -327,8 +332,8 @@ M['p8'] = from_rows('ice', '''
 #...........................SSS#
 #...........................SSS#
 #...........................SSS#
-#...........................SSS#
-#SSSSSSSS^^SSSSSSSS..SSSSSSSSSS#
+#....SSSSSSS................SSS#
+#SSSSSSSSSSS^^SSSSS..SSSSSSSSSS#
 #...........................SSS#
 #WWWWW......................SSS#
 #...........................SSS#
