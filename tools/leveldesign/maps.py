@@ -194,7 +194,9 @@ M['p3'] = from_rows('ice', '''
 ''')
 
 # p4 cave: a mine: galleries on both sides of a shaft with a cage (a lift from the second
-# gallery to the third), a drop from the top gallery and a drop at the far left.
+# gallery to the third), a drop from the top gallery and a drop at the far left. The cage
+# moves 2 px a tick, flush with both galleries' floors at its ends: it keeps a rider where
+# it turns at the bottom and takes up a figure standing at the shaft's foot.
 M['p4'] = from_rows('cave', '''
 ......##########################
 #...........####################
