@@ -577,14 +577,18 @@ M['p24'] = drawn('ice', '''
 # that fills the bottom to the middle, crossed on rafts and left by lifts.
 # The islands of one tier lie 192 px over those of the next (a fall between
 # them is deadly however it starts), and each tier is crossed the other way.
+# The first lift's shaft (columns 24-26) is reached over a tile of lava at
+# column 22: walking off the island is death, and a jump meets the lift only
+# near its top (30 px under the island). The stone under column 23 keeps a
+# figure dropping off the lift's left side from falling past the lava.
 M['p25'] = drawn('castle', '''
 ............................####
 #...........................####
 #...........................####
 #...........................####
 #...........................####
-#SSSSSS.....SSSSSS..SSSS...S####
-#...........................####
+#SSSSSS.....SSSSSS..SS~.....####
+#......................S....####
 #...........................####
 #...........................####
 #...........................####
