@@ -543,9 +543,14 @@ M['p23'] = spike_field()
 # is deadly however it starts). A column of lifts in the middle of the
 # shaft moves as one, each lift four rows under the last, so that a figure
 # riding one passes under the one above; each ledge's edge lies a jump from
-# the lifts. At the foot, a ledge on each side one row over the lava; the
-# right one runs under the lowest right ledge to the exit, so that no fall
-# from above reaches the floor near the exit.
+# the lifts. The start ledge is the exception: it lies only two rows over
+# the first right ledge and reaches to a tile short of the lifts, so the
+# first lift, which rises no higher than a jump's top and sinks no lower
+# than a jump off the start survives, catches every jump from it (a jump
+# off a ledge survives at most ~36 px of drop). At the foot, a ledge on
+# each side one row over the lava; the right one runs under the lowest
+# right ledge to the exit, so that no fall from above reaches the floor
+# near the exit.
 M['p24'] = drawn('ice', '''
 ............................SSSS
 #...........................SSS#
@@ -553,9 +558,9 @@ M['p24'] = drawn('ice', '''
 #...........................SSS#
 #...........................SSS#
 #...........................SSS#
-#SSSSSSS....................SSS#
 #...........................SSS#
 #...........................SSS#
+#SSSSSSSSS..................SSS#
 #...........................SSS#
 #................SSSSSSSSSSSSSS#
 #...........................SSS#
