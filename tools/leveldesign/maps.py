@@ -484,7 +484,11 @@ M['p21'] = drawn('castle', '''
 # the middle tier). A pocket of the same kind lies under the gap before the
 # last ledge, so that a walk left off that ledge steps down into it instead
 # of falling to the middle tier. The bottom tier is climbed to the top left
-# and walked down again; fire leaps through two of its gaps.
+# and walked down again; fire leaps through two of its gaps. On the middle
+# tier the ledge under the key's step reaches up to that step, leaving no
+# gap: a gap there took a walker right through to a fall onto the bottom
+# tier's stone, a death nothing showed; now a walk stops at the step and a
+# jump climbs it.
 M['p22'] = drawn('cave', '''
 ............................####
 #...........................####
@@ -498,7 +502,7 @@ M['p22'] = drawn('cave', '''
 #...........................####
 #...........................####
 #SSSSSSSSSSS......SSSS......####
-#............SSSS.....SS....####
+#............SSSSS....SS....####
 #...........................####
 #...........................####
 #...........................####
